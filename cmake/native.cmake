@@ -1,0 +1,22 @@
+# Native build: the portable core, its GoogleTest suite and benchmarks.
+find_package(GTest QUIET)
+if(NOT GTest_FOUND)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_library(GTest::gtest_main ALIAS gtest_main)
+endif()
+include(GoogleTest)
+
+file(GLOB TVN_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*_test.cpp)
+add_executable(tvn_core_tests ${TVN_NATIVE_TESTS})
+target_include_directories(tvn_core_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/native)
+target_link_libraries(tvn_core_tests PRIVATE tvn_core GTest::gtest_main)
+gtest_discover_tests(tvn_core_tests TEST_PREFIX "native." DISCOVERY_TIMEOUT 60)
+
+find_package(benchmark QUIET)
+file(GLOB TVN_BENCHMARKS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/*_bench.cpp)
+if(benchmark_FOUND AND TVN_BENCHMARKS)
+  add_executable(tvn_benchmarks ${TVN_BENCHMARKS})
+  target_link_libraries(tvn_benchmarks PRIVATE tvn_core benchmark::benchmark_main)
+endif()

@@ -1,0 +1,74 @@
+# Windows build (mingw-w64 cross compile): TVN.exe, the adapter library, the
+# Windows-side GoogleTest suite, the test tools and the end-to-end tests.
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+set(TVN_STATIC_LINK -static -static-libgcc -static-libstdc++)
+set(TVN_SYSTEM_LIBS comctl32 comdlg32 shell32 ole32 uuid gdi32 user32 advapi32 kernel32)
+
+file(GLOB TVN_WIN_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/launcher/win/*.cpp
+  ${CMAKE_SOURCE_DIR}/description/win/*.cpp
+  ${CMAKE_SOURCE_DIR}/launching/win/*.cpp
+  ${CMAKE_SOURCE_DIR}/dialogs/win/*.cpp)
+list(FILTER TVN_WIN_SOURCES EXCLUDE REGEX ".*/launcher/win/main\\.cpp$")
+add_library(tvn_win STATIC ${TVN_WIN_SOURCES})
+target_link_libraries(tvn_win PUBLIC tvn_core ${TVN_SYSTEM_LIBS})
+
+# The description script is stored in the executable as code page 1251 text.
+set(TVN_SCRIPT_STORED ${CMAKE_BINARY_DIR}/resources/description.script)
+file(GLOB TVN_SCRIPT_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.js ${CMAKE_SOURCE_DIR}/resources/*.script)
+add_custom_command(
+  OUTPUT ${TVN_SCRIPT_STORED}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/resources
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/pack_script.py
+          ${CMAKE_SOURCE_DIR}/resources/description.js ${TVN_SCRIPT_STORED}
+  DEPENDS ${CMAKE_SOURCE_DIR}/scripts/pack_script.py ${TVN_SCRIPT_INPUTS}
+  COMMENT "Packing the description script")
+add_custom_target(tvn_script DEPENDS ${TVN_SCRIPT_STORED})
+
+add_executable(TVN WIN32 ${CMAKE_SOURCE_DIR}/launcher/win/main.cpp ${CMAKE_SOURCE_DIR}/resources/tvn.rc)
+set_target_properties(TVN PROPERTIES OUTPUT_NAME TVN)
+target_link_libraries(TVN PRIVATE tvn_win)
+target_link_options(TVN PRIVATE -municode -mwindows ${TVN_STATIC_LINK})
+target_include_directories(TVN PRIVATE ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/resources)
+add_dependencies(TVN tvn_script)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/tvn.rc PROPERTIES
+  OBJECT_DEPENDS "${TVN_SCRIPT_STORED};${CMAKE_SOURCE_DIR}/resources/tvn.ico;${CMAKE_SOURCE_DIR}/resources/tvn.manifest")
+
+# GoogleTest, cross-built from Debian's sources.
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+# Small programs that the tests drive TVN.exe with.
+file(GLOB TVN_TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/tools/*.cpp)
+foreach(tool_source ${TVN_TOOL_SOURCES})
+  get_filename_component(tool_name ${tool_source} NAME_WE)
+  add_executable(${tool_name} ${tool_source})
+  target_include_directories(${tool_name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${tool_name} PRIVATE ${TVN_SYSTEM_LIBS} psapi)
+  target_link_options(${tool_name} PRIVATE -municode ${TVN_STATIC_LINK})
+endforeach()
+
+file(GLOB TVN_WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*_test.cpp)
+if(TVN_WINE_TESTS)
+  # The test program carries the same resources as TVN.exe (templates, script).
+  add_executable(tvn_wine_tests ${TVN_WINE_TESTS} ${CMAKE_SOURCE_DIR}/resources/tvn.rc)
+  target_include_directories(tvn_wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/resources)
+  add_dependencies(tvn_wine_tests tvn_script)
+  target_link_libraries(tvn_wine_tests PRIVATE tvn_win gtest gtest_main)
+  target_link_options(tvn_wine_tests PRIVATE ${TVN_STATIC_LINK})
+  gtest_discover_tests(tvn_wine_tests TEST_PREFIX "wine." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                       WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+endif()
+
+# End-to-end tests: Python (standard library only) driving TVN.exe under Wine
+# with the inspector, xdotool and ImageMagick. Each file is one CTest test.
+file(GLOB TVN_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/test_*.py)
+foreach(e2e ${TVN_E2E_TESTS})
+  get_filename_component(e2e_name ${e2e} NAME_WE)
+  add_test(NAME e2e.${e2e_name} COMMAND python3 ${e2e} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+  set_tests_properties(e2e.${e2e_name} PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE
+                       ENVIRONMENT "TVN_BUILD_DIR=${CMAKE_BINARY_DIR};TVN_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+endforeach()

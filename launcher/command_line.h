@@ -1,0 +1,36 @@
+// The command line of TVN.exe: mode letters outside quotes, up to five
+// double-quoted arguments.
+#pragma once
+
+#include <array>
+
+#include "launcher/text.h"
+
+namespace tvn {
+
+enum class UiMode : int { Logon = 0, Commands = 1, Diagnostics = 5 };
+enum class ToolMode : int { None = 0, ExtractResource = 1, UpdateResource = 2 };
+
+constexpr std::size_t kArgumentCount = 5;
+constexpr std::size_t kArgumentChars = 1024;  // characters kept per argument
+
+struct CommandLineOptions {
+  UiMode uiMode = UiMode::Logon;
+  ToolMode toolMode = ToolMode::None;
+  std::array<Text, kArgumentCount> arguments;  // each at most kArgumentChars
+};
+
+// Parses the text that follows the program name. Letters a, c, t select the
+// UI mode and e, i the tool mode (later letters win); a double-quoted run is
+// an argument, of which the first kArgumentChars characters are kept. A sixth
+// and later quoted argument is ignored; an unterminated quote keeps what was
+// read.
+CommandLineOptions ParseCommandLine(TextView text);
+
+// What the start-up code leaves of a full command line after removing the
+// program name: a leading quoted run, or else a leading word of characters
+// above the blank, then every character from 1 to 32. A line that starts with
+// a blank keeps everything after its leading white space.
+TextView StripProgramName(TextView fullCommandLine);
+
+}  // namespace tvn

@@ -1,0 +1,41 @@
+#include "launcher/win/error_box.h"
+
+#include "description/records.h"
+#include "launcher/error_text.h"
+#include "launcher/win/unique_handle.h"
+#include "launcher/win/wide.h"
+
+namespace tvn {
+
+void ShowError(HWND owner, UINT kind, bool withSystemText, bool withErrorCode, const wchar_t* text) {
+  const DWORD code = GetLastError();
+  const UINT icon = IconFlagForKind(kind);
+
+  Text systemText;
+  bool haveSystemText = false;
+  if (withSystemText) {
+    wchar_t* buffer = nullptr;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code,
+                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&buffer), 0,
+                                  nullptr);
+    UniqueLocal owned(buffer);
+    if (length != 0 && buffer != nullptr) systemText = ToText(buffer, length);
+    haveSystemText = true;
+  }
+  Text callerText;
+  if (text) callerText = ToText(text);
+
+  Text joined = ComposeErrorText(text ? &callerText : nullptr, withErrorCode, static_cast<std::int32_t>(code),
+                                 haveSystemText ? &systemText : nullptr);
+  MessageBoxW(owner, W(joined), reinterpret_cast<const wchar_t*>(kProductCaption), icon);
+}
+
+void ShowFatal(const AppContext& context, int message, bool withSystemTextAndCode) {
+  const Text* text = nullptr;
+  if (message >= 0 && message < static_cast<int>(context.fatalMessages.size())) {
+    text = &context.fatalMessages[static_cast<std::size_t>(message)].text.text();
+  }
+  ShowError(nullptr, kKindError, withSystemTextAndCode, withSystemTextAndCode, text ? W(*text) : nullptr);
+}
+
+}  // namespace tvn
