@@ -1,0 +1,417 @@
+#include <gtest/gtest.h>
+
+#include "description/loader.h"
+#include "description_fakes.h"
+
+namespace tvn {
+namespace {
+
+using testing_fakes::CountingFactory;
+using testing_fakes::DefaultDescription;
+using testing_fakes::MemorySource;
+
+const TextView kSubKey = u"Software\\TVN\\42";
+
+std::string T(const TextBuffer& b) { return ToUtf8(b.text()); }
+
+// Every handle made was given back exactly once.
+void ExpectAllFreed(const CountingFactory& f) {
+  EXPECT_EQ(f.misuse, 0);
+  EXPECT_TRUE(f.liveIcons.empty());
+  EXPECT_TRUE(f.liveFonts.empty());
+  EXPECT_EQ(f.iconsMade, f.iconsDestroyed);
+  EXPECT_EQ(f.fontsMade, f.fontsDeleted);
+}
+
+bool ControlEmpty(const ControlDescription& c) {
+  return c.icon == 0 && c.font == 0 && !c.text.allocated() && !c.command.allocated() && !c.enabled && !c.focus &&
+         !c.checked;
+}
+
+class LoaderTest : public ::testing::Test {
+ protected:
+  bool DoLoad(LoadMode mode) { return Load(ui, mode, kSubKey, key, factory, lastError); }
+  const FontSpec& FontOf(FontHandle h) {
+    static const FontSpec none;
+    const FontSpec* spec = factory.FontOf(h);
+    EXPECT_NE(spec, nullptr);
+    return spec ? *spec : none;
+  }
+
+  MemorySource key;
+  CountingFactory factory;
+  UiDescription ui;
+  std::uint32_t lastError = 0xdeadbeef;
+};
+
+TEST_F(LoaderTest, DefaultLogonSection) {
+  DefaultDescription(key).D1();
+  ASSERT_TRUE(DoLoad(kLoadLogon));
+  EXPECT_EQ(lastError, 0u);
+  EXPECT_EQ(key.openedKey, kSubKey);
+  EXPECT_FALSE(key.open);  // closed after the load
+  const LogonDescription& d = ui.logon;
+  EXPECT_EQ(T(d.window.text), "TVN3: Авторизация");
+  EXPECT_EQ(factory.IconOf(d.window.icon), "shell32.dll#44");
+  EXPECT_EQ(d.window.font, 0u);
+  EXPECT_FALSE(d.window.enabled);
+  EXPECT_EQ(factory.IconOf(d.systemIcon.icon), "shell32.dll#221");
+  EXPECT_TRUE(d.systemIcon.enabled);
+  EXPECT_EQ(T(d.systemText.text), DefaultDescription::kSystemText);
+  EXPECT_EQ(T(d.domainLabel.text), "Имя домена:");
+  EXPECT_EQ(FontOf(d.domainLabel.font).weight, 700);
+  EXPECT_EQ(FontOf(d.domainLabel.font).height, 15);
+  EXPECT_EQ(d.domain.count, 0u);
+  EXPECT_TRUE(d.domain.items.empty());
+  EXPECT_EQ(d.domain.selected, 0);
+  EXPECT_TRUE(d.domain.focus);
+  EXPECT_TRUE(d.domain.enabled);
+  EXPECT_EQ(FontOf(d.domain.font).height, 14);
+  EXPECT_FALSE(d.user.focus);
+  EXPECT_TRUE(d.password.text.allocated());
+  EXPECT_EQ(T(d.password.text), "");
+  EXPECT_FALSE(d.ignoreUac.enabled);
+  EXPECT_FALSE(d.loadProfile.enabled);
+  EXPECT_FALSE(d.loadProfile.checked);
+  EXPECT_TRUE(d.currentUser.enabled);
+  EXPECT_EQ(T(d.logOn.text), "Войти");
+  EXPECT_EQ(T(d.help.text), "?");
+  EXPECT_EQ(d.help.text.capacity(), kCaptionUnits);
+
+  Release(ui, kLoadLogon, factory);
+  ExpectAllFreed(factory);
+  EXPECT_EQ(factory.iconsMade, 5);   // window, 0.0, 0.2, 0.5, 0.8
+  EXPECT_EQ(factory.fontsMade, 13);  // 0.1, 0.3, 0.4, 0.6, 0.7, 0.9 to 0.16
+  EXPECT_TRUE(ControlEmpty(ui.logon.window));
+  EXPECT_TRUE(ControlEmpty(ui.logon.help));
+  EXPECT_EQ(ui.logon.domain.items.capacity(), 0u);
+}
+
+TEST_F(LoaderTest, LogonReadsInTableOrder) {
+  key.SetNumber("0.4#20", 2);
+  ASSERT_TRUE(DoLoad(kLoadLogon));
+  std::vector<std::string> expected = {"0#0", "0#3", "0.0#0", "0.0#8", "0.1#3", "0.1#7", "0.1#8", "0.1#9",
+                                       "0.2#0", "0.2#8", "0.3#3", "0.3#7", "0.3#8", "0.4#20", "0.4#21", "0.4.0#3",
+                                       "0.4.1#3", "0.4#7", "0.4#8", "0.4#9", "0.5#0", "0.5#8", "0.6#3", "0.6#7",
+                                       "0.6#8", "0.7#20", "0.7#21", "0.7#7", "0.7#8", "0.7#9", "0.8#0", "0.8#8",
+                                       "0.9#3", "0.9#7", "0.9#8", "0.10#3", "0.10#7", "0.10#8", "0.10#9"};
+  for (int n = 11; n <= 13; ++n) {
+    std::string e = "0." + std::to_string(n);
+    for (const char* a : {"#22", "#3", "#7", "#8", "#9"}) expected.push_back(e + a);
+  }
+  for (int n = 14; n <= 16; ++n) {
+    std::string e = "0." + std::to_string(n);
+    for (const char* a : {"#3", "#7", "#8", "#9"}) expected.push_back(e + a);
+  }
+  EXPECT_EQ(key.queries, expected);
+  Release(ui, kLoadLogon, factory);
+  ExpectAllFreed(factory);
+}
+
+TEST_F(LoaderTest, DefaultCommandSection) {
+  DefaultDescription(key).D2();
+  ASSERT_TRUE(DoLoad(kLoadCommand));
+  const CommandDescription& d = ui.command;
+  EXPECT_EQ(T(d.window.text), "TVN3: Команды");
+  ASSERT_EQ(d.list.count, 16u);
+  ASSERT_EQ(d.list.rows.size(), 16u);
+  ASSERT_EQ(d.menus.count, 8u);
+  ASSERT_EQ(d.menus.menus.size(), 8u);
+
+  const CommandEntry& first = d.list.rows[0];
+  EXPECT_EQ(T(first.text), "Установка и удаление программ");
+  EXPECT_EQ(T(first.command), "rundll32.exe shell32.dll,Control_RunDLL appwiz.cpl");
+  EXPECT_EQ(first.command.capacity(), kCommandUnits);
+  EXPECT_EQ(factory.IconOf(first.icon), "appwiz.cpl#0");
+  EXPECT_EQ(first.colour, 32768u);
+  EXPECT_EQ(first.menuType, 1);
+  EXPECT_EQ(first.menuNumber, 1);
+  EXPECT_EQ(T(d.list.rows[4].command), "regedit.exe");
+  EXPECT_EQ(d.list.rows[4].colour, 0u);
+  EXPECT_EQ(d.list.rows[4].menuType, 0);
+  EXPECT_EQ(factory.IconOf(d.list.rows[7].icon), "shell32.dll#111");
+  EXPECT_EQ(d.list.rows[15].colour, 16711680u);
+  EXPECT_EQ(T(d.list.rows[15].command), "");
+
+  // Row/menu pairing: every row with a menu opens the menu added after it.
+  struct Pair {
+    int row, type, menu;
+    std::size_t entries;
+    const char* firstTitle;
+  } pairs[] = {{0, 1, 1, 1, "Компоненты Windows"},   {1, 1, 2, 1, "Настройки электропитания"},
+               {8, 1, 3, 3, "Настройки джойстика"},  {10, 1, 4, 7, "Просмотр событий"},
+               {13, 2, 5, 1, "control panel"},       {14, 2, 6, 1, "printers"},
+               {15, 2, 7, 1, "network"}};
+  for (const Pair& p : pairs) {
+    const CommandEntry& row = d.list.rows[p.row];
+    EXPECT_EQ(row.menuType, p.type) << p.row;
+    ASSERT_EQ(row.menuNumber, p.menu) << p.row;
+    const MenuDescription& menu = d.menus.menus[p.menu];
+    EXPECT_EQ(menu.count, p.entries) << p.row;
+    ASSERT_EQ(menu.entries.size(), p.entries);
+    EXPECT_EQ(T(menu.entries[0].text), p.firstTitle);
+    EXPECT_TRUE(menu.enabled);
+    EXPECT_EQ(FontOf(menu.font).height, 0);  // "1.3.m#7" is not written: default font
+  }
+  EXPECT_EQ(T(d.menus.menus[7].entries[0].command), "49");
+  EXPECT_EQ(d.menus.menus[7].entries[0].icon, 0u);
+  const MenuEntry& keyboard = d.menus.menus[3].entries[2];
+  EXPECT_EQ(T(keyboard.command), "rundll32.exe shell32.dll,Control_RunDLL main.cpl @1");
+  EXPECT_EQ(factory.IconOf(keyboard.icon), "main.cpl#7");
+  // Menu 0: one empty entry, a separator no row opens.
+  ASSERT_EQ(d.menus.menus[0].entries.size(), 1u);
+  EXPECT_TRUE(d.menus.menus[0].entries[0].text.empty());
+
+  EXPECT_TRUE(d.commandLine.focus);
+  EXPECT_EQ(T(d.commandLine.text), "");
+  EXPECT_FALSE(d.filterSupport.enabled);
+  EXPECT_FALSE(d.filterSupport.checked);
+  EXPECT_EQ(T(d.startHidden.text), "Запустить процесс \"скрытым\"");
+  EXPECT_EQ(T(d.help.text), "?");
+
+  Release(ui, kLoadCommand, factory);
+  ExpectAllFreed(factory);
+  EXPECT_EQ(factory.iconsMade, 30);  // window, 1.0, 16 rows, 12 menu entries with an icon
+  EXPECT_EQ(factory.fontsMade, 19);  // 1.1, the list, 8 menus, 1.4 to 1.12
+  EXPECT_TRUE(ui.command.list.rows.empty());
+  EXPECT_EQ(ui.command.list.rows.capacity(), 0u);
+  EXPECT_EQ(ui.command.menus.menus.capacity(), 0u);
+  EXPECT_EQ(ui.command.menus.count, 0u);
+  EXPECT_TRUE(ControlEmpty(ui.command.help));
+}
+
+TEST_F(LoaderTest, DefaultHelpSection) {
+  DefaultDescription(key).DHelp();
+  ASSERT_TRUE(DoLoad(kLoadHelp));
+  const HelpDescription& d = ui.help;
+  EXPECT_EQ(T(d.window.text), "TVN3: Помощь");
+  EXPECT_EQ(factory.IconOf(d.icon.icon), "shell32.dll#111");
+  std::string about = T(d.about.text);
+  EXPECT_EQ(about.rfind("Tolvane 3.1 (build 15)\r\nCopyright (C) Tolvane developers\r\n", 0), 0u) << about;
+  EXPECT_EQ(std::count(about.begin(), about.end(), '\n'), 3);
+  EXPECT_EQ(FontOf(d.about.font).height, 15);
+  EXPECT_EQ(FontOf(d.about.font).weight, 400);
+  EXPECT_EQ(d.disclaimer.text.capacity(), kPathUnits);
+  EXPECT_EQ(T(d.disclaimer.text).rfind("Авторы снимают", 0), 0u);
+  EXPECT_TRUE(d.close.focus);
+  EXPECT_FALSE(d.diagnostics.focus);
+  EXPECT_EQ(T(d.diagnostics.text), "Диагностика");
+  Release(ui, kLoadHelp, factory);
+  ExpectAllFreed(factory);
+  // Opening the help twice: loaded and released twice, each time from the key.
+  ASSERT_TRUE(DoLoad(kLoadHelp));
+  Release(ui, kLoadHelp, factory);
+  ExpectAllFreed(factory);
+  EXPECT_EQ(key.opens, 2);
+  EXPECT_TRUE(ControlEmpty(ui.help.about));
+}
+
+TEST_F(LoaderTest, SplashSectionIsFixed) {
+  key.openStatus = kStatusFileNotFound;  // the splash never touches the key
+  ASSERT_TRUE(Load(ui, kLoadSplash, TextView(), key, factory, lastError));
+  EXPECT_EQ(lastError, 0u);
+  EXPECT_EQ(key.opens, 0);
+  EXPECT_EQ(factory.IconOf(ui.splash.window.icon), "shell32.dll#104");
+  EXPECT_EQ(T(ui.splash.window.text), "Tolvane 3.1");
+  EXPECT_EQ(factory.IconOf(ui.splash.picture.icon), "shell32.dll#55");
+  EXPECT_TRUE(ui.splash.picture.enabled);
+  EXPECT_EQ(T(ui.splash.text.text), "Please wait. Loading...");
+  const FontSpec& font = FontOf(ui.splash.text.font);
+  EXPECT_EQ(font.face, u"arial");
+  EXPECT_EQ(font.height, 14);
+  EXPECT_EQ(font.weight, 700);
+  EXPECT_FALSE(font.italic || font.underline || font.strikeOut);
+  EXPECT_FALSE(ui.splash.window.focus || ui.splash.picture.focus || ui.splash.text.focus);
+  Release(ui, kLoadSplash, factory);
+  ExpectAllFreed(factory);
+  EXPECT_EQ(factory.iconsMade, 2);
+  EXPECT_EQ(factory.fontsMade, 1);
+  EXPECT_FALSE(ui.splash.text.text.allocated());
+}
+
+TEST_F(LoaderTest, EmptyKeyGivesMissingValueResults) {
+  ASSERT_TRUE(DoLoad(kLoadLogon));
+  const LogonDescription& d = ui.logon;
+  EXPECT_EQ(T(d.window.text), "");
+  EXPECT_EQ(d.window.icon, 0u);
+  for (const ControlDescription* c : {&d.systemIcon, &d.domainLabel, &d.password, &d.ignoreUac, &d.logOn}) {
+    EXPECT_TRUE(c->enabled);
+    EXPECT_FALSE(c->focus);
+    EXPECT_FALSE(c->checked);
+    EXPECT_EQ(c->icon, 0u);
+  }
+  EXPECT_NE(d.systemText.font, 0u);  // a default font is made all the same
+  EXPECT_EQ(FontOf(d.systemText.font).face, u"");
+  EXPECT_EQ(FontOf(d.systemText.font).weight, 400);
+  EXPECT_EQ(d.domain.count, 0u);
+  EXPECT_EQ(d.user.selected, 0);
+  EXPECT_EQ(factory.iconsMade, 0);
+  Release(ui, kLoadLogon, factory);
+  ExpectAllFreed(factory);
+
+  ASSERT_TRUE(DoLoad(kLoadCommand));
+  EXPECT_EQ(ui.command.list.count, 0u);
+  EXPECT_EQ(ui.command.menus.count, 0u);
+  Release(ui, kLoadCommand, factory);
+  ExpectAllFreed(factory);
+}
+
+TEST_F(LoaderTest, FailedOpenLeavesNothing) {
+  key.openStatus = kStatusFileNotFound;
+  for (LoadMode mode : {kLoadLogon, kLoadCommand, kLoadHelp}) {
+    lastError = 0;
+    EXPECT_FALSE(DoLoad(mode));
+    EXPECT_EQ(lastError, kStatusFileNotFound);
+  }
+  EXPECT_TRUE(key.queries.empty());
+  EXPECT_EQ(factory.iconsMade + factory.fontsMade, 0);
+  EXPECT_TRUE(ControlEmpty(ui.logon.window));
+  EXPECT_FALSE(ui.help.about.text.allocated());
+
+  // The context section is built elsewhere.
+  EXPECT_FALSE(DoLoad(kLoadContext));
+  EXPECT_EQ(lastError, kStatusInvalidParameter);
+}
+
+TEST_F(LoaderTest, FailedCloseDoesNotFailTheLoad) {
+  key.closeStatus = kStatusInvalidHandle;
+  EXPECT_TRUE(DoLoad(kLoadHelp));
+  EXPECT_EQ(lastError, 0u);
+  Release(ui, kLoadHelp, factory);
+  ExpectAllFreed(factory);
+}
+
+TEST_F(LoaderTest, CountsBeyondTheValuesPresent) {
+  key.SetNumber("0.4#20", 2);
+  key.SetUtf8("0.4.0#3", "CORP");
+  key.SetUtf8("0.4#21", "1");
+  key.SetUtf8("1.2#20", "3 rows");
+  key.SetUtf8("1.2.0#3", "only row");
+  key.SetUtf8("1.3#20", "2");
+  key.SetNumber("1.3.1#20", 2);
+  key.SetUtf8("1.3.1.0#3", "entry");
+  ASSERT_TRUE(DoLoad(kLoadLogon));
+  ASSERT_EQ(ui.logon.domain.items.size(), 2u);
+  EXPECT_EQ(T(ui.logon.domain.items[0].text), "CORP");
+  EXPECT_TRUE(ui.logon.domain.items[1].text.allocated());
+  EXPECT_EQ(T(ui.logon.domain.items[1].text), "");
+  EXPECT_EQ(ui.logon.domain.selected, 1);
+  Release(ui, kLoadLogon, factory);
+
+  ASSERT_TRUE(DoLoad(kLoadCommand));
+  ASSERT_EQ(ui.command.list.rows.size(), 3u);
+  for (const CommandEntry& row : ui.command.list.rows) {
+    EXPECT_EQ(row.icon, 0u);
+    EXPECT_EQ(row.colour, 0u);
+    EXPECT_EQ(row.menuType, 0);
+  }
+  EXPECT_EQ(T(ui.command.list.rows[2].text), "");
+  ASSERT_EQ(ui.command.menus.menus.size(), 2u);
+  EXPECT_TRUE(ui.command.menus.menus[0].entries.empty());
+  ASSERT_EQ(ui.command.menus.menus[1].entries.size(), 2u);
+  EXPECT_EQ(T(ui.command.menus.menus[1].entries[0].text), "entry");
+  Release(ui, kLoadCommand, factory);
+  ExpectAllFreed(factory);
+}
+
+TEST_F(LoaderTest, HugeAndNegativeCountsAreBounded) {
+  EXPECT_EQ(ClampCount(-1, 10), 0u);
+  EXPECT_EQ(ClampCount(11, 10), 10u);
+  EXPECT_EQ(ClampCount(10, 10), 10u);
+
+  key.SetUtf8("0.4#20", "-1");
+  key.SetUtf8("0.7#20", "4000000000");  // negative as a 32-bit number
+  key.SetUtf8("1.2#20", "2147483647");
+  key.SetUtf8("1.3#20", "99999");
+  key.SetUtf8("1.3.0#20", "1000000");
+  key.SetUtf8("1.3.1#20", "-5");
+  ASSERT_TRUE(DoLoad(kLoadLogon));
+  EXPECT_EQ(ui.logon.domain.count, 0u);
+  EXPECT_TRUE(ui.logon.domain.items.empty());
+  EXPECT_EQ(ui.logon.user.count, 0u);
+  Release(ui, kLoadLogon, factory);
+  ASSERT_TRUE(DoLoad(kLoadCommand));
+  EXPECT_EQ(ui.command.list.count, kMaxCommandRows);
+  EXPECT_EQ(ui.command.list.rows.size(), kMaxCommandRows);
+  EXPECT_EQ(ui.command.menus.count, kMaxMenus);
+  EXPECT_EQ(ui.command.menus.menus[0].count, kMaxMenuEntries);
+  EXPECT_EQ(ui.command.menus.menus[0].entries.size(), kMaxMenuEntries);
+  EXPECT_EQ(ui.command.menus.menus[1].count, 0u);
+  Release(ui, kLoadCommand, factory);
+  ExpectAllFreed(factory);
+  EXPECT_EQ(factory.fontsMade, 13 + 1 + 1 + kMaxMenus + 9);
+}
+
+TEST_F(LoaderTest, RowNumbersKeepTheirLow16Bits) {
+  key.SetNumber("1.2#20", 1);
+  key.SetNumber("1.2.0#5", 65537);  // 0x10001 -> 1
+  key.SetNumber("1.2.0#6", 40000);  // 0x9C40 -> -25536
+  key.SetNumber("1.2.0#2", 16711680);
+  ASSERT_TRUE(DoLoad(kLoadCommand));
+  EXPECT_EQ(ui.command.list.rows[0].menuType, 1);
+  EXPECT_EQ(ui.command.list.rows[0].menuNumber, -25536);
+  EXPECT_EQ(ui.command.list.rows[0].colour, 16711680u);
+  Release(ui, kLoadCommand, factory);
+  ExpectAllFreed(factory);
+}
+
+TEST_F(LoaderTest, LongTextsAreCut) {
+  key.SetText("0#3", Text(900, u'c'));
+  key.SetText("2.2#3", Text(1023, u'd'));
+  key.SetText("2.3#3", Text(600, u'e'));
+  ASSERT_TRUE(DoLoad(kLoadLogon));
+  EXPECT_EQ(ui.logon.window.text.text().size(), 511u);
+  ASSERT_TRUE(DoLoad(kLoadHelp));
+  EXPECT_EQ(ui.help.disclaimer.text.text().size(), 1023u);
+  EXPECT_EQ(ui.help.close.text.text().size(), 511u);
+  Release(ui, kLoadLogon, factory);
+  Release(ui, kLoadHelp, factory);
+  ExpectAllFreed(factory);
+}
+
+TEST_F(LoaderTest, AttributeEightAndNine) {
+  struct Case {
+    const char* value;
+    bool disabled;
+  } cases[] = {{"1", true}, {"1x", true}, {"10", true}, {"0", false}, {"", false}, {"true", false}};
+  for (const Case& c : cases) {
+    key.SetUtf8("1.8#8", c.value);
+    key.SetUtf8("1.8#9", c.value);
+    ASSERT_TRUE(DoLoad(kLoadCommand));
+    EXPECT_EQ(ui.command.execute.enabled, !c.disabled) << c.value;
+    EXPECT_EQ(ui.command.execute.focus, c.disabled) << c.value;
+    Release(ui, kLoadCommand, factory);
+  }
+  ExpectAllFreed(factory);
+}
+
+TEST_F(LoaderTest, ReleaseOfEveryModeAfterLoadOfEveryMode) {
+  DefaultDescription d(key);
+  d.D1();
+  d.D2();
+  for (LoadMode mode : {kLoadLogon, kLoadCommand, kLoadSplash, kLoadHelp}) {
+    ASSERT_TRUE(DoLoad(mode));
+  }
+  EXPECT_EQ(factory.liveIcons.size(), 5u + 30u + 2u + 2u);
+  for (LoadMode mode : {kLoadLogon, kLoadCommand, kLoadSplash, kLoadHelp}) {
+    Release(ui, mode, factory);
+  }
+  ExpectAllFreed(factory);
+  // A second release frees nothing more.
+  for (LoadMode mode : {kLoadLogon, kLoadCommand, kLoadSplash, kLoadHelp, kLoadContext}) {
+    Release(ui, mode, factory);
+  }
+  EXPECT_EQ(factory.misuse, 0);
+}
+
+TEST_F(LoaderTest, ContextReferenceSurvivesLoadAndRelease) {
+  AppContext context;
+  ui.command.context = &context;
+  ASSERT_TRUE(DoLoad(kLoadCommand));
+  EXPECT_EQ(ui.command.context, &context);
+  Release(ui, kLoadCommand, factory);
+  EXPECT_EQ(ui.command.context, &context);
+}
+
+}  // namespace
+}  // namespace tvn
