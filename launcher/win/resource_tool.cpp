@@ -1,0 +1,154 @@
+#include "launcher/win/resource_tool.h"
+
+#include <memory>
+#include <new>
+#include <string>
+
+#include "description/records.h"
+#include "launcher/command_line.h"
+#include "launcher/error_text.h"
+#include "launcher/win/error_box.h"
+#include "launcher/win/splash.h"
+#include "launcher/win/unique_handle.h"
+#include "launcher/win/wide.h"
+
+namespace tvn {
+
+namespace {
+
+constexpr std::size_t kNumberBufferBytes = 20;  // 19 characters and a terminator
+
+// Fails with `code` when the call that failed left no code of its own.
+bool FailWith(DWORD fallbackCode) {
+  if (GetLastError() == 0) SetLastError(fallbackCode);
+  return false;
+}
+
+}  // namespace
+
+bool ExtractResourceToFile(const wchar_t* filePath, WORD type, WORD id) noexcept {
+  if (filePath == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  if (type == 0 || id == 0) {  // 0 is no integer resource name
+    SetLastError(type == 0 ? ERROR_RESOURCE_TYPE_NOT_FOUND : ERROR_RESOURCE_NAME_NOT_FOUND);
+    return false;
+  }
+  HMODULE module = GetModuleHandleW(nullptr);
+  if (module == nullptr) return false;
+
+  SetLastError(0);
+  HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(type));
+  if (resource == nullptr) return FailWith(ERROR_RESOURCE_NAME_NOT_FOUND);
+  DWORD size = SizeofResource(module, resource);
+  if (size == 0) return FailWith(ERROR_RESOURCE_DATA_NOT_FOUND);
+  HGLOBAL loaded = LoadResource(module, resource);
+  if (loaded == nullptr) return FailWith(ERROR_RESOURCE_DATA_NOT_FOUND);
+  const void* bytes = LockResource(loaded);
+  if (bytes == nullptr) return FailWith(ERROR_RESOURCE_DATA_NOT_FOUND);
+
+  UniqueHandleKernel file(CreateFileW(filePath, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  if (!WriteFile(file.get(), bytes, size, &written, nullptr)) return false;
+  if (written != size) {
+    SetLastError(ERROR_WRITE_FAULT);
+    return false;
+  }
+  SetLastError(0);
+  return true;  // the owner closes the file and keeps the last error
+}
+
+bool ReplaceResourceFromFile(const wchar_t* dataPath, const wchar_t* exePath, WORD type, WORD id) noexcept {
+  if (dataPath == nullptr || exePath == nullptr || type == 0 || id == 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  UniqueHandleKernel file(CreateFileW(dataPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+
+  DWORD sizeHigh = 0;
+  SetLastError(0);
+  DWORD size = GetFileSize(file.get(), &sizeHigh);
+  if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
+  if (sizeHigh != 0) {
+    SetLastError(ERROR_FILE_TOO_LARGE);
+    return false;
+  }
+  if (size == 0) {
+    // UpdateResourceW with no data deletes the resource: an empty file must
+    // not silently remove the script from the executable.
+    SetLastError(ERROR_INVALID_DATA);
+    return false;
+  }
+
+  std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[size]);
+  if (!buffer) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return false;
+  }
+  DWORD read = 0;
+  if (!ReadFile(file.get(), buffer.get(), size, &read, nullptr)) return false;
+  if (read != size) {  // the file shrank meanwhile: never store a partly filled buffer
+    SetLastError(ERROR_HANDLE_EOF);
+    return false;
+  }
+
+  HANDLE update = BeginUpdateResourceW(exePath, FALSE);
+  if (update == nullptr) return false;
+  if (!UpdateResourceW(update, MAKEINTRESOURCEW(type), MAKEINTRESOURCEW(id), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+                       buffer.get(), size)) {
+    DWORD code = GetLastError();
+    EndUpdateResourceW(update, TRUE);  // discard: nothing is written
+    SetLastError(code != 0 ? code : ERROR_INVALID_DATA);
+    return false;
+  }
+  if (!EndUpdateResourceW(update, FALSE)) return FailWith(ERROR_WRITE_FAULT);
+  SetLastError(0);
+  return true;
+}
+
+WORD ResourceNumber(const Text& argument) noexcept {
+  const DWORD saved = GetLastError();
+  char buffer[kNumberBufferBytes] = {};
+  std::string narrow;
+  if (!argument.empty()) {
+    const int units = static_cast<int>(argument.size() < 0x7FFFFFFF ? argument.size() : 0x7FFFFFFF);
+    int bytes = WideCharToMultiByte(CP_ACP, 0, W(argument), units, buffer,
+                                    static_cast<int>(kNumberBufferBytes - 1), nullptr, nullptr);
+    if (bytes > 0) {
+      narrow.assign(buffer, static_cast<std::size_t>(bytes));
+    } else {
+      // Longer than the buffer: convert it whole and keep what the buffer holds.
+      int needed = WideCharToMultiByte(CP_ACP, 0, W(argument), units, nullptr, 0, nullptr, nullptr);
+      if (needed > 0) {
+        narrow.resize(static_cast<std::size_t>(needed));
+        needed = WideCharToMultiByte(CP_ACP, 0, W(argument), units, &narrow[0], needed, nullptr, nullptr);
+        narrow.resize(needed > 0 ? static_cast<std::size_t>(needed) : 0);
+      }
+      if (narrow.size() > kNumberBufferBytes - 1) narrow.resize(kNumberBufferBytes - 1);
+    }
+  }
+  SetLastError(saved);
+  const std::int64_t value = ParseDecimalNarrow(narrow, kNumberBufferBytes - 1);
+  return static_cast<WORD>(static_cast<std::uint64_t>(value) & 0xFFFFu);
+}
+
+void RunResourceTool(const CommandLineOptions& options, const AppContext& context, SplashWindow& splash) {
+  const auto& args = options.arguments;
+  if (options.toolMode == ToolMode::ExtractResource) {
+    const WORD type = ResourceNumber(args[1]);
+    const WORD id = ResourceNumber(args[2]);
+    if (!ExtractResourceToFile(W(args[0]), type, id)) ShowFatal(context, kFatalExtractScript, true);
+  } else if (options.toolMode == ToolMode::UpdateResource) {
+    const WORD type = ResourceNumber(args[2]);
+    const WORD id = ResourceNumber(args[3]);
+    if (!ReplaceResourceFromFile(W(args[0]), W(args[1]), type, id)) ShowFatal(context, kFatalUpdateResource, true);
+  }
+  splash.Close();
+}
+
+}  // namespace tvn

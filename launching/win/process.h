@@ -1,0 +1,32 @@
+// Starting programs and bringing a dialog to the front.
+//
+// Each operation returns true with the thread's last error 0, or false with
+// the error code of the platform call that failed.
+#pragma once
+
+#include <windows.h>
+
+namespace tvn {
+
+// Starts a program with CreateProcessW. `programName` is first looked up as
+// the name of an environment variable ("COMSPEC" gives the command
+// interpreter); when no such variable exists (or it is empty) the name itself
+// is the program path. `commandLine` (may be null) is handed over as a
+// modifiable copy. With `wait`, returns only after the program has ended,
+// whatever its exit code. Both process handles are closed on every path.
+[[nodiscard]] bool StartProcess(const wchar_t* programName, const wchar_t* commandLine, DWORD creationFlags,
+                                bool wait) noexcept;
+
+// Opens what `commandText` names through ShellExecuteExW, in the working
+// directory named by the "systemdrive" variable (none when it is missing).
+// The text is split by SplitCommandText (launching/command_split.h). Errors
+// are never shown by the shell (SEE_MASK_FLAG_NO_UI).
+[[nodiscard]] bool ShellRun(HWND owner, const wchar_t* commandText, int showState) noexcept;
+
+// Makes `window` the foreground window by attaching the calling thread's
+// input to that of the current foreground window around SetForegroundWindow.
+// False when there is no foreground window or the attachment fails (also
+// when the foreground window belongs to the calling thread).
+bool BringToForeground(HWND window) noexcept;
+
+}  // namespace tvn
