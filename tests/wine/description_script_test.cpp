@@ -1,0 +1,482 @@
+// Runs the packed description script (RCDATA 750 of this executable) with the
+// real script host and checks what it writes under HKCU\Software\TVN\<id>,
+// what it prints, and that the f run removes the key and the script file.
+//
+// The tool itself runs "cscript /nologo /e:javascript <file> ...". Wine's
+// cscript exits at once on /e:javascript and picks the engine by extension, so
+// these tests call cscript without /e: and rely on the test prefix mapping
+// .script to JScript (HKCR\.script = "JSFile"); the test harness puts a
+// cscript shim that drops /e: first on the path for runs of TVN.exe itself.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "launcher/text.h"
+#include "launcher/win/unique_handle.h"
+#include "launcher/win/wide.h"
+#include "resource.h"
+
+namespace tvn {
+namespace {
+
+using ValueMap = std::map<Text, Text>;
+
+const wchar_t kVersionKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+const char kHeader[] = "// TVN SCRIPT(compress)\r\n// BINARY VERSION >= 3.1.1.4\r\n";
+
+std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+std::string Utf8(const std::wstring& wide) { return ToUtf8(ToText(wide.c_str())); }
+
+std::wstring TempDir() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+  return std::wstring(buffer, length);
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A fresh identifier per run: no two runs of this suite share a key.
+std::wstring NextId() {
+  static unsigned counter = 0;
+  return std::to_wstring(GetCurrentProcessId() % 100000 * 1000 + ++counter);
+}
+
+std::wstring KeyOf(const std::wstring& id) { return L"Software\\TVN\\" + id; }
+
+bool KeyExists(HKEY root, const std::wstring& sub) {
+  UniqueKey key;
+  return RegOpenKeyExW(root, sub.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+// The packed script as this executable carries it.
+std::string ScriptResource() {
+  HMODULE self = GetModuleHandleW(nullptr);
+  HRSRC info = FindResourceW(self, MAKEINTRESOURCEW(IDR_SCRIPT), MAKEINTRESOURCEW(10));
+  if (!info) return std::string();
+  HGLOBAL loaded = LoadResource(self, info);
+  DWORD size = SizeofResource(self, info);
+  const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+  return bytes ? std::string(bytes, size) : std::string();
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+// One extracted copy of the script, "%TEMP%\TVN_test_<n>.script", plus its
+// key; both are removed when the test ends, whatever the script did.
+class ScriptRun {
+ public:
+  ScriptRun() : id_(NextId()), path_(TempDir() + L"TVN_test_" + id_ + L".script") {
+    Extract();
+  }
+  ~ScriptRun() {
+    DeleteFileW(path_.c_str());
+    DeleteFileW(OutputPath().c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, KeyOf(id_).c_str());
+  }
+  ScriptRun(const ScriptRun&) = delete;
+  ScriptRun& operator=(const ScriptRun&) = delete;
+
+  void Extract() {
+    std::string bytes = ScriptResource();
+    std::ofstream out(path_.c_str(), std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+
+  const std::wstring& id() const { return id_; }
+  const std::wstring& path() const { return path_; }
+  std::wstring OutputPath() const { return path_ + L".out"; }
+
+  // Runs "cmd /c cscript //nologo <file> <arguments> > <output>" hidden and
+  // waits for the interpreter's process (not for a pipe). Returns the output
+  // lines; a run that cannot start or does not end fails the test.
+  std::vector<std::string> Run(const std::wstring& arguments) {
+    std::wstring line = L"cmd /c cscript //nologo \"" + path_ + L"\" " + arguments + L" > \"" + OutputPath() + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &process)) {
+      ADD_FAILURE() << "cannot start " << Utf8(line) << ": error " << GetLastError();
+      return {};
+    }
+    UniqueHandleKernel processHandle(process.hProcess);
+    UniqueHandleKernel threadHandle(process.hThread);
+    if (WaitForSingleObject(processHandle.get(), 60000) != WAIT_OBJECT_0) {
+      TerminateProcess(processHandle.get(), 1);
+      ADD_FAILURE() << "script run did not end within 60 s: " << Utf8(line);
+      return {};
+    }
+    std::vector<std::string> lines;
+    std::istringstream output(ReadFileBytes(OutputPath()));
+    for (std::string text; std::getline(output, text);) {
+      if (!text.empty() && text.back() == '\r') text.pop_back();
+      lines.push_back(text);
+    }
+    return lines;
+  }
+
+  // Every value of the key. Each must be REG_SZ holding exactly one
+  // terminating zero (a stray NUL inside the data is a fault of the script).
+  ValueMap Values() const {
+    ValueMap values;
+    UniqueKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, KeyOf(id_).c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return values;
+    for (DWORD index = 0;; ++index) {
+      wchar_t name[256];
+      DWORD nameUnits = 256;
+      std::vector<wchar_t> data(4096);
+      DWORD dataBytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+      DWORD type = 0;
+      LONG status = RegEnumValueW(key.get(), index, name, &nameUnits, nullptr, &type,
+                                  reinterpret_cast<BYTE*>(data.data()), &dataBytes);
+      if (status == ERROR_NO_MORE_ITEMS) break;
+      if (status != ERROR_SUCCESS) {
+        ADD_FAILURE() << "RegEnumValueW failed at index " << index << ": " << status;
+        break;
+      }
+      std::wstring valueName(name, nameUnits);
+      size_t units = dataBytes / sizeof(wchar_t);
+      EXPECT_EQ(static_cast<DWORD>(REG_SZ), type) << Utf8(valueName);
+      EXPECT_TRUE(units >= 1 && data[units - 1] == L'\0') << Utf8(valueName) << " lacks its terminator";
+      std::wstring text(data.data(), units > 0 ? units - 1 : 0);
+      EXPECT_EQ(std::wstring::npos, text.find(L'\0')) << Utf8(valueName) << " holds a NUL";
+      values[ToText(valueName.c_str())] = ToText(text.c_str(), text.size());
+    }
+    return values;
+  }
+
+ private:
+  std::wstring id_;
+  std::wstring path_;
+};
+
+// ---- expected values -----------------------------------------------------
+
+std::wstring DirectoryOf(const std::wstring& path) {
+  size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+// Candidate places of tests\wine\expected: below TVN_SOURCE_DIR (a Unix path
+// there is also tried on drive Z:, Wine's root), then beside each of the
+// executable's parent directories up to four levels ("build\<dir>\..\..").
+std::vector<std::wstring> ExpectedDirectories() {
+  std::vector<std::wstring> dirs;
+  wchar_t source[1024] = {};
+  DWORD length = GetEnvironmentVariableW(L"TVN_SOURCE_DIR", source, 1024);
+  if (length > 0 && length < 1024) {
+    std::wstring root(source, length);
+    dirs.push_back(root + L"\\tests\\wine\\expected");
+    if (root[0] == L'/') dirs.push_back(L"Z:" + root + L"\\tests\\wine\\expected");
+  }
+  wchar_t exe[MAX_PATH] = {};
+  std::wstring dir = DirectoryOf(std::wstring(exe, GetModuleFileNameW(nullptr, exe, MAX_PATH)));
+  for (int level = 0; level < 4 && !dir.empty(); ++level) {
+    dirs.push_back(dir + L"\\tests\\wine\\expected");
+    dir = DirectoryOf(dir);
+  }
+  return dirs;
+}
+
+Text Unescape(const std::string& utf8) {
+  std::string out;
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    if (utf8[i] == '\\' && i + 1 < utf8.size()) {
+      char next = utf8[++i];
+      out += next == 'r' ? '\r' : next == 'n' ? '\n' : next;
+    } else {
+      out += utf8[i];
+    }
+  }
+  return FromUtf8(out);
+}
+
+void ReplaceAll(Text& text, const Text& from, const Text& to) {
+  for (size_t at = text.find(from); at != Text::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+}
+
+Text ProductName() {
+  wchar_t buffer[512] = {};
+  DWORD bytes = sizeof(buffer) - sizeof(wchar_t);
+  RegGetValueW(HKEY_LOCAL_MACHINE, kVersionKey, L"ProductName", RRF_RT_REG_SZ, nullptr, buffer, &bytes);
+  return ToText(buffer);
+}
+
+Text UserName() {
+  wchar_t buffer[256] = {};
+  DWORD units = 256;
+  GetUserNameW(buffer, &units);
+  return ToText(buffer);
+}
+
+// Reads tests\wine\expected\<file>: "name=value" lines in the order the
+// script writes them (a later line for the same name replaces the earlier
+// value, as the registry does); "#" lines are comments. ${CAPTION} and
+// ${USER} stand for this system's product name and user name.
+bool LoadExpected(const char* file, ValueMap& values) {
+  for (const std::wstring& dir : ExpectedDirectories()) {
+    std::wstring path = dir + L"\\" + Wide(std::string(file));
+    if (!Exists(path)) continue;
+    std::istringstream in(ReadFileBytes(path));
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.empty() || line[0] == '#') continue;
+      size_t equals = line.find('=');
+      if (equals == std::string::npos) {
+        ADD_FAILURE() << Utf8(path) << ": line without '=': " << line;
+        return false;
+      }
+      Text value = Unescape(line.substr(equals + 1));
+      ReplaceAll(value, u"${CAPTION}", ProductName());
+      ReplaceAll(value, u"${USER}", UserName());
+      values[FromUtf8(line.substr(0, equals))] = value;
+    }
+    return !values.empty();
+  }
+  std::string tried;
+  for (const std::wstring& dir : ExpectedDirectories()) tried += "\n  " + Utf8(dir);
+  ADD_FAILURE() << "expected list " << file << " not found; set TVN_SOURCE_DIR to the source tree. Tried:" << tried;
+  return false;
+}
+
+// Lists every difference between two value maps, one per line.
+std::string Differences(const ValueMap& expected, const ValueMap& actual) {
+  std::string report;
+  for (const auto& item : expected) {
+    auto found = actual.find(item.first);
+    if (found == actual.end()) {
+      report += "missing " + ToUtf8(item.first) + "\n";
+    } else if (found->second != item.second) {
+      report += ToUtf8(item.first) + ": expected \"" + ToUtf8(item.second) + "\", written \"" +
+                ToUtf8(found->second) + "\"\n";
+    }
+  }
+  for (const auto& item : actual) {
+    if (!expected.count(item.first)) report += "unexpected " + ToUtf8(item.first) + "=" + ToUtf8(item.second) + "\n";
+  }
+  return report;
+}
+
+// ---- Windows version in the registry ---------------------------------------
+
+// Sets the version values of HKLM\...\Windows NT\CurrentVersion for one test
+// and puts every changed value back (or removes it again) on destruction.
+class VersionOverride {
+ public:
+  // CurrentVersion becomes `version`; the numeric major/minor values are removed.
+  explicit VersionOverride(const wchar_t* version) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kVersionKey, 0, KEY_READ | KEY_WRITE, key_.put()) != ERROR_SUCCESS) {
+      ADD_FAILURE() << "cannot open the version key for writing";
+      return;
+    }
+    Save(L"CurrentVersion");
+    Save(L"CurrentMajorVersionNumber");
+    Save(L"CurrentMinorVersionNumber");
+    RegSetValueExW(key_.get(), L"CurrentVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                   static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
+    RegDeleteValueW(key_.get(), L"CurrentMajorVersionNumber");
+    RegDeleteValueW(key_.get(), L"CurrentMinorVersionNumber");
+  }
+  ~VersionOverride() {
+    for (const Saved& saved : saved_) {
+      if (saved.present) {
+        RegSetValueExW(key_.get(), saved.name.c_str(), 0, saved.type, saved.data.data(),
+                       static_cast<DWORD>(saved.data.size()));
+      } else {
+        RegDeleteValueW(key_.get(), saved.name.c_str());
+      }
+    }
+  }
+  VersionOverride(const VersionOverride&) = delete;
+  VersionOverride& operator=(const VersionOverride&) = delete;
+
+ private:
+  struct Saved {
+    std::wstring name;
+    bool present = false;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+  };
+  void Save(const wchar_t* name) {
+    Saved saved;
+    saved.name = name;
+    saved.data.resize(1024);
+    DWORD bytes = static_cast<DWORD>(saved.data.size());
+    saved.present = RegQueryValueExW(key_.get(), name, nullptr, &saved.type, saved.data.data(), &bytes) == ERROR_SUCCESS;
+    saved.data.resize(saved.present ? bytes : 0);
+    saved_.push_back(saved);
+  }
+  UniqueKey key_;
+  std::vector<Saved> saved_;
+};
+
+// ---- tests -----------------------------------------------------------------
+
+TEST(DescriptionScriptTest, StoredFormIsTwoHeaderLinesAndOneProgramLine) {
+  std::string bytes = ScriptResource();
+  ASSERT_GT(bytes.size(), sizeof(kHeader)) << "resource RCDATA 750 missing or empty";
+  ASSERT_EQ(std::string(kHeader), bytes.substr(0, sizeof(kHeader) - 1));
+  std::string program = bytes.substr(sizeof(kHeader) - 1);
+  EXPECT_EQ(std::string::npos, program.find('\n')) << "line break after the header";
+  EXPECT_EQ(std::string::npos, program.find('\r'));
+  EXPECT_EQ(std::string::npos, bytes.find('\0')) << "NUL in the stored script";
+  // Cyrillic text is stored in code page 1251: "Войти" is C2 EE E9 F2 E8.
+  EXPECT_NE(std::string::npos, program.find("\xC2\xEE\xE9\xF2\xE8"));
+}
+
+// Values that depend on the system version, applied to the 6.1 lists.
+struct VersionCase {
+  const wchar_t* version;       // CurrentVersion text, nullptr: leave the system's own (6.1)
+  const char16_t* systemIcon;   // "0.0#0" and "1.0#0"
+  const char16_t* userIcon;     // "0.5#0"
+  const char16_t* panelIcon;    // icon of the control panel row
+  bool accountsRow;             // row 7 "Учетные записи пользователей" present
+};
+
+const VersionCase kVersions[] = {
+    {nullptr, u"shell32.dll#221", u"shell32.dll#160", u"control.exe#0", true},
+    {L"5.0", u"shell32.dll#23", u"shell32.dll#15", u"shell32.dll#57", false},
+    {L"5.1", u"shell32.dll#221", u"shell32.dll#160", u"shell32.dll#57", true},
+    {L"5.2", u"shell32.dll#222", u"shell32.dll#160", u"shell32.dll#57", true},
+    {L"6.3", u"shell32.dll#221", u"shell32.dll#160", u"control.exe#0", true},
+};
+
+// The 6.1 list turned into the one for `version`: icons replaced and, without
+// the user-accounts row, rows 8 to 15 moved down by one and 15 rows in all.
+ValueMap ForVersion(const ValueMap& base, const VersionCase& version) {
+  ValueMap out;
+  for (const auto& item : base) {
+    Text name = item.first;
+    const Text rowPrefix = u"1.2.";
+    if (!version.accountsRow && name.compare(0, rowPrefix.size(), rowPrefix) == 0) {
+      size_t hash = name.find(u'#');
+      int row = static_cast<int>(ParseDecimal(name.substr(rowPrefix.size(), hash - rowPrefix.size())));
+      if (row == 7) continue;
+      if (row > 7) name = rowPrefix + FormatNumber(row - 1) + name.substr(hash);
+    }
+    out[name] = item.second;
+  }
+  if (out.count(u"0.0#0")) out[u"0.0#0"] = version.systemIcon;
+  if (out.count(u"0.5#0")) out[u"0.5#0"] = version.userIcon;
+  if (out.count(u"1.0#0")) {
+    out[u"1.0#0"] = version.systemIcon;
+    int panelRow = version.accountsRow ? 13 : 12;
+    out[u"1.2." + FormatNumber(panelRow) + u"#0"] = version.panelIcon;
+    if (!version.accountsRow) out[u"1.2#20"] = u"15";
+  }
+  return out;
+}
+
+TEST(DescriptionScriptTest, WritesTheDescriptionForEachVersion) {
+  ValueMap baseD1, baseD2;
+  ASSERT_TRUE(LoadExpected("description_d1.txt", baseD1));
+  ASSERT_TRUE(LoadExpected("description_d2.txt", baseD2));
+  // Spot checks of the lists themselves, in UTF-16.
+  ASSERT_EQ(u"TVN3: Авторизация", baseD1[u"0#3"]);
+  ASSERT_EQ(u"16", baseD2[u"1.2#20"]);
+  ASSERT_EQ(u"8", baseD2[u"1.3#20"]);
+
+  for (const VersionCase& version : kVersions) {
+    std::string label = version.version ? Utf8(version.version) : std::string("system default");
+    SCOPED_TRACE("version " + label);
+    std::unique_ptr<VersionOverride> override;
+    if (version.version) override.reset(new VersionOverride(version.version));
+
+    const std::pair<const char*, const ValueMap*> modes[] = {{"d1", &baseD1}, {"d2", &baseD2}};
+    for (const auto& mode : modes) {
+      SCOPED_TRACE(mode.first);
+      ScriptRun run;
+      std::vector<std::string> output = run.Run(Wide(std::string(mode.first)) + L" " + run.id());
+      std::vector<std::string> expectedOutput = {mode.first[1] == '1' ? "AuthDlg..." : "CmdDlg...", " DONE"};
+      EXPECT_EQ(expectedOutput, output);
+      ValueMap written = run.Values();
+      EXPECT_EQ("", Differences(ForVersion(*mode.second, version), written));
+    }
+  }
+}
+
+TEST(DescriptionScriptTest, RussianTextsArriveAsUtf16) {
+  ScriptRun run;
+  run.Run(L"d2 " + run.id());
+  ValueMap values = run.Values();
+  EXPECT_EQ(u"TVN3: Команды", values[u"1#3"]);
+  EXPECT_EQ(u"Запустить процесс \"скрытым\"", values[u"1.7#3"]);
+  EXPECT_EQ(u"ОС: " + ProductName() + u"\r\nПользователь: " + UserName(), values[u"1.1#3"]);
+  EXPECT_EQ(u"Коммандная строка", values[u"1.2.12#3"]);
+}
+
+TEST(DescriptionScriptTest, CleanUpDeletesOnlyItsKeyAndTheScriptFile) {
+  ScriptRun run;
+  ScriptRun other;
+  run.Run(L"d1 " + run.id());
+  other.Run(L"d1 " + other.id());
+  ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, KeyOf(run.id())));
+
+  std::vector<std::string> output = run.Run(L"f " + run.id());
+  EXPECT_EQ((std::vector<std::string>{"Clear...", " DONE"}), output);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, KeyOf(run.id())));
+  EXPECT_FALSE(Exists(run.path())) << "script file left behind";
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\TVN"));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, KeyOf(other.id()))) << "another process's key was deleted";
+  EXPECT_TRUE(Exists(other.path()));
+
+  // With no key to delete (the d run never happened) the file still goes.
+  ScriptRun lone;
+  EXPECT_EQ((std::vector<std::string>{"Clear...", " DONE"}), lone.Run(L"f " + lone.id()));
+  EXPECT_FALSE(Exists(lone.path()));
+}
+
+// Arguments that must not write or delete anything.
+TEST(DescriptionScriptTest, BadArgumentsWriteNothing) {
+  struct Case {
+    const wchar_t* arguments;  // "<id>" stands for the run's identifier
+    const char* outputStart;   // nullptr: no output at all
+  };
+  const Case cases[] = {
+      {L"x <id>", nullptr},
+      {L"D1 <id>", nullptr},
+      {L"", "ERROR ("},
+      {L"d1", "ERROR ("},
+      {L"d1 ..\\<id>", "ERROR (87): "},
+      {L"f 12ab", "ERROR (87): "},
+  };
+  ScriptRun witness;
+  witness.Run(L"d1 " + witness.id());
+  for (const Case& c : cases) {
+    ScriptRun run;
+    std::wstring arguments = c.arguments;
+    size_t at = arguments.find(L"<id>");
+    if (at != std::wstring::npos) arguments.replace(at, 4, run.id());
+    SCOPED_TRACE("arguments: " + Utf8(arguments));
+    std::vector<std::string> output = run.Run(arguments);
+    if (c.outputStart) {
+      ASSERT_EQ(1u, output.size());
+      EXPECT_EQ(0u, output[0].find(c.outputStart)) << output[0];
+    } else {
+      EXPECT_TRUE(output.empty());
+    }
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, KeyOf(run.id())));
+    EXPECT_TRUE(Exists(run.path()));
+  }
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, KeyOf(witness.id())));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\TVN"));
+}
+
+}  // namespace
+}  // namespace tvn
