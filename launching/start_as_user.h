@@ -1,0 +1,95 @@
+// Starting a program under another account from typed credentials.
+//
+// The step order and the release order live here, platform-free; the
+// platform calls go through AccountPlatform (launching/win/start_as_user.cpp
+// binds it to the system libraries, the tests to a recording fake).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "launcher/text.h"
+
+namespace tvn {
+
+// Overwrites `bytes` bytes at `data` with zeros in a way the compiler may not
+// drop because the memory is about to be freed.
+void SecureWipe(void* data, std::size_t bytes) noexcept;
+
+// A fixed heap buffer of UTF-16 units for a secret (a typed password), zero
+// filled at creation and wiped before it is freed, on every path.
+class SecretBuffer {
+ public:
+  explicit SecretBuffer(std::size_t units);
+  ~SecretBuffer();
+  SecretBuffer(const SecretBuffer&) = delete;
+  SecretBuffer& operator=(const SecretBuffer&) = delete;
+
+  char16_t* data() noexcept { return data_; }
+  std::size_t units() const noexcept { return units_; }
+  // Zeroes the whole buffer now.
+  void Wipe() noexcept;
+
+ private:
+  char16_t* data_;
+  std::size_t units_;
+};
+
+class AccountPlatform {
+ public:
+  using Module = std::uintptr_t;       // 0: none
+  using Procedure = std::uintptr_t;    // 0: none
+  using Handle = std::uintptr_t;       // kernel handle; 0: none
+  using Environment = std::uintptr_t;  // environment block; 0: none
+
+  static constexpr Handle kInvalidHandle = ~static_cast<Handle>(0);  // INVALID_HANDLE_VALUE
+
+  struct ProcessHandles {
+    Handle process = 0;
+    Handle thread = 0;
+  };
+
+  virtual ~AccountPlatform() = default;
+
+  // Each failing call leaves its error code for LastError().
+  virtual Module LoadLibrary(const char16_t* name) = 0;
+  virtual Procedure GetProcAddress(Module module, const char* name) = 0;
+  virtual void FreeLibrary(Module module) = 0;
+  // CreateProcessWithLogonW through the looked-up entry point, with a
+  // start-up record of zeros but its size and a zeroed process record.
+  virtual bool CreateProcessWithLogon(Procedure entry, const char16_t* user, const char16_t* domain,
+                                      const char16_t* password, std::uint32_t logonFlags, const char16_t* application,
+                                      char16_t* commandLine, std::uint32_t creationFlags, Environment environment,
+                                      const char16_t* currentDirectory, ProcessHandles& started) = 0;
+  virtual bool LogonUser(const char16_t* user, const char16_t* domain, const char16_t* password,
+                         std::uint32_t logonType, std::uint32_t provider, Handle& token) = 0;
+  virtual bool CreateEnvironmentBlock(Procedure entry, Environment& environment, Handle token, bool inherit) = 0;
+  virtual bool DestroyEnvironmentBlock(Procedure entry, Environment environment) = 0;
+  // `size` holds the buffer's capacity in units on entry.
+  virtual bool GetUserProfileDirectory(Procedure entry, Handle token, char16_t* directory, std::uint32_t& size) = 0;
+  virtual void CloseHandle(Handle handle) = 0;
+  virtual std::uint32_t LastError() = 0;
+};
+
+constexpr std::uint32_t kLogonWithProfile = 1;           // LOGON_WITH_PROFILE
+constexpr std::uint32_t kCreateUnicodeEnvironment = 0x400;  // CREATE_UNICODE_ENVIRONMENT
+constexpr std::uint32_t kLogonInteractive = 2;           // LOGON32_LOGON_INTERACTIVE
+constexpr std::uint32_t kLogonProviderDefault = 0;       // LOGON32_PROVIDER_DEFAULT
+constexpr std::size_t kProfileDirectoryUnits = 1024;
+// Stands in for the code of a step that failed without setting one, so that
+// a failure never reads as "completed successfully" (ERROR_GEN_FAILURE).
+constexpr std::uint32_t kUnreportedFailure = 31;
+
+// Starts `application` with `commandLine` under the account `user` of
+// `domain`. With `loadProfile` the account's profile is loaded: a separate
+// log-on builds the account's environment block and the process starts in the
+// profile directory. Every text is terminated; a null pointer counts as the
+// empty text. Does not wait for the process and closes its handles.
+// True with `lastError` 0, or false with the failing step's code; every path
+// releases what it acquired, in reverse order. The password is only read in
+// place; the profile directory buffer is wiped before it is freed.
+[[nodiscard]] bool StartAsUser(AccountPlatform& platform, const char16_t* application, const char16_t* commandLine,
+                               bool loadProfile, const char16_t* domain, const char16_t* user,
+                               const char16_t* password, std::uint32_t& lastError);
+
+}  // namespace tvn
