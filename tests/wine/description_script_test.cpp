@@ -279,8 +279,9 @@ std::string Differences(const ValueMap& expected, const ValueMap& actual) {
 // and puts every changed value back (or removes it again) on destruction.
 class VersionOverride {
  public:
-  // CurrentVersion becomes `version`; the numeric major/minor values are removed.
-  explicit VersionOverride(const wchar_t* version) {
+  // CurrentVersion becomes `version`; the numeric major/minor values are set
+  // when `numeric` says so (as on Windows 10 and later), else removed.
+  VersionOverride(const wchar_t* version, bool numeric, DWORD major, DWORD minor) {
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kVersionKey, 0, KEY_READ | KEY_WRITE, key_.put()) != ERROR_SUCCESS) {
       ADD_FAILURE() << "cannot open the version key for writing";
       return;
@@ -290,8 +291,15 @@ class VersionOverride {
     Save(L"CurrentMinorVersionNumber");
     RegSetValueExW(key_.get(), L"CurrentVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
                    static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
-    RegDeleteValueW(key_.get(), L"CurrentMajorVersionNumber");
-    RegDeleteValueW(key_.get(), L"CurrentMinorVersionNumber");
+    if (numeric) {
+      RegSetValueExW(key_.get(), L"CurrentMajorVersionNumber", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&major),
+                     sizeof(major));
+      RegSetValueExW(key_.get(), L"CurrentMinorVersionNumber", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&minor),
+                     sizeof(minor));
+    } else {
+      RegDeleteValueW(key_.get(), L"CurrentMajorVersionNumber");
+      RegDeleteValueW(key_.get(), L"CurrentMinorVersionNumber");
+    }
   }
   ~VersionOverride() {
     for (const Saved& saved : saved_) {
@@ -343,6 +351,8 @@ TEST(DescriptionScriptTest, StoredFormIsTwoHeaderLinesAndOneProgramLine) {
 // Values that depend on the system version, applied to the 6.1 lists.
 struct VersionCase {
   const wchar_t* version;       // CurrentVersion text, nullptr: leave the system's own (6.1)
+  bool numeric;                 // also CurrentMajor/MinorVersionNumber, which take precedence
+  DWORD major, minor;
   const char16_t* systemIcon;   // "0.0#0" and "1.0#0"
   const char16_t* userIcon;     // "0.5#0"
   const char16_t* panelIcon;    // icon of the control panel row
@@ -350,11 +360,13 @@ struct VersionCase {
 };
 
 const VersionCase kVersions[] = {
-    {nullptr, u"shell32.dll#221", u"shell32.dll#160", u"control.exe#0", true},
-    {L"5.0", u"shell32.dll#23", u"shell32.dll#15", u"shell32.dll#57", false},
-    {L"5.1", u"shell32.dll#221", u"shell32.dll#160", u"shell32.dll#57", true},
-    {L"5.2", u"shell32.dll#222", u"shell32.dll#160", u"shell32.dll#57", true},
-    {L"6.3", u"shell32.dll#221", u"shell32.dll#160", u"control.exe#0", true},
+    {nullptr, false, 0, 0, u"shell32.dll#221", u"shell32.dll#160", u"control.exe#0", true},
+    {L"5.0", false, 0, 0, u"shell32.dll#23", u"shell32.dll#15", u"shell32.dll#57", false},
+    {L"5.1", false, 0, 0, u"shell32.dll#221", u"shell32.dll#160", u"shell32.dll#57", true},
+    {L"5.2", false, 0, 0, u"shell32.dll#222", u"shell32.dll#160", u"shell32.dll#57", true},
+    {L"6.3", false, 0, 0, u"shell32.dll#221", u"shell32.dll#160", u"control.exe#0", true},
+    {L"6.3", true, 5, 2, u"shell32.dll#222", u"shell32.dll#160", u"shell32.dll#57", true},
+    {L"6.3", true, 10, 0, u"shell32.dll#221", u"shell32.dll#160", u"shell32.dll#57", true},
 };
 
 // The 6.1 list turned into the one for `version`: icons replaced and, without
@@ -394,9 +406,12 @@ TEST(DescriptionScriptTest, WritesTheDescriptionForEachVersion) {
 
   for (const VersionCase& version : kVersions) {
     std::string label = version.version ? Utf8(version.version) : std::string("system default");
+    if (version.numeric) label += " numbers " + std::to_string(version.major) + "." + std::to_string(version.minor);
     SCOPED_TRACE("version " + label);
     std::unique_ptr<VersionOverride> override;
-    if (version.version) override.reset(new VersionOverride(version.version));
+    if (version.version) {
+      override.reset(new VersionOverride(version.version, version.numeric, version.major, version.minor));
+    }
 
     const std::pair<const char*, const ValueMap*> modes[] = {{"d1", &baseD1}, {"d2", &baseD2}};
     for (const auto& mode : modes) {
