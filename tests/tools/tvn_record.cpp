@@ -1,0 +1,232 @@
+// tvn_record.exe: a stand-in program for the tests to start through TVN.exe
+// (ShellRun, StartProcess). It records how it was started and exits. It is a
+// GUI-subsystem program, so starting it opens no console window.
+//
+// Usage: tvn_record.exe [ANY ARGUMENTS] [--sleep MS] [--exit N]
+//   --sleep MS  wait MS milliseconds (0 to 600000) after recording, then
+//               append a second line {"event":"end",...}; lets a test tell
+//               whether its caller waited for the program's end
+//   --exit N    end with exit code N (a signed 32-bit number; default 0)
+// All arguments, these included, are recorded.
+//
+// Record file: the path in the environment variable TVN_RECORD_FILE, or else
+// "tvn_record.log" in the temporary directory (GetTempPathW). Each line is
+// one JSON object in UTF-8, appended with one WriteFile on a handle opened
+// for appending only, so concurrent starts do not mix their lines:
+// {"event":"start","pid":N,"parent_pid":N|null,"tick":N (GetTickCount64),
+//  "exe":"C:\\...\\tvn_record.exe","command_line":"..." (GetCommandLineW),
+//  "program":"..." (argument 0 as CommandLineToArgvW splits it),
+//  "argv":["a","b c"] (the arguments after it),
+//  "cwd":"C:\\" (GetCurrentDirectoryW),
+//  "show":N (STARTUPINFO wShowWindow when STARTF_USESHOWWINDOW is set, else -1),
+//  "startup_flags":N (STARTUPINFO dwFlags),
+//  "env":{"TEMP":"..."|null,"TMP":...,"USERNAME":...,"USERPROFILE":...,
+//         "SYSTEMDRIVE":...,"COMSPEC":...} (null: not set),
+//  "option_error":"..." (only when --sleep or --exit had a bad value; ignored then)}
+// With --sleep: {"event":"end","pid":N,"tick":N,"slept":MS} after the wait.
+//
+// Exit code: N from --exit (default 0); 3 when the record file cannot be
+// opened or written.
+#include <windows.h>
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include <string>
+#include <vector>
+
+#include "launcher/win/unique_handle.h"
+#include "tests/tools/json_out.h"
+
+namespace {
+
+using tvn::UniqueHandleKernel;
+using tvn_tools::JsonWriter;
+
+constexpr int kExitNotRecorded = 3;
+constexpr unsigned long long kMaxSleepMs = 600000;
+
+// Decimal number in [min, max] (min <= 0 <= max), nothing before or after it.
+bool ParseNumber(const wchar_t* text, bool allowSign, long long min, long long max, long long* out) {
+  bool negative = false;
+  if (allowSign && (*text == L'-' || *text == L'+')) negative = *text++ == L'-';
+  if (*text == 0) return false;
+  const unsigned long long limit =
+      negative ? 0ULL - static_cast<unsigned long long>(min) : static_cast<unsigned long long>(max);
+  unsigned long long value = 0;
+  for (; *text; ++text) {
+    if (*text < L'0' || *text > L'9') return false;
+    unsigned digit = static_cast<unsigned>(*text - L'0');
+    if (value > (limit - digit) / 10) return false;
+    value = value * 10 + digit;
+  }
+  *out = negative ? static_cast<long long>(0ULL - value) : static_cast<long long>(value);
+  return true;
+}
+
+bool Environment(const wchar_t* name, std::wstring* value) {
+  DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+  if (size == 0) return false;
+  std::vector<wchar_t> buffer(size + 1, L'\0');
+  DWORD length = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (length == 0 || length >= buffer.size()) return false;
+  value->assign(buffer.data(), length);
+  return true;
+}
+
+std::wstring CurrentDirectory() {
+  DWORD size = GetCurrentDirectoryW(0, nullptr);
+  std::vector<wchar_t> buffer(size + 1, L'\0');
+  DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
+  return length > 0 && length < buffer.size() ? std::wstring(buffer.data(), length) : std::wstring();
+}
+
+std::wstring ModulePath() {
+  std::vector<wchar_t> buffer(32768, L'\0');
+  DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  return std::wstring(buffer.data(), length < buffer.size() ? length : 0);
+}
+
+bool ParentProcessId(DWORD* parent) {
+  UniqueHandleKernel snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return false;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  const DWORD self = GetCurrentProcessId();
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+    if (entry.th32ProcessID == self) {
+      *parent = entry.th32ParentProcessID;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::wstring RecordPath() {
+  std::wstring path;
+  if (Environment(L"TVN_RECORD_FILE", &path) && !path.empty()) return path;
+  wchar_t temp[MAX_PATH + 1] = {};
+  DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+  path.assign(temp, length <= MAX_PATH ? length : 0);
+  return path + L"tvn_record.log";
+}
+
+// Appends one line with a single WriteFile on an append-only handle.
+bool AppendLine(const std::wstring& path, const std::string& json) {
+  UniqueHandleKernel file(CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  std::string line = json + "\n";
+  DWORD written = 0;
+  return WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
+         written == line.size();
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  const wchar_t* commandLine = GetCommandLineW();
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(commandLine, &argc);
+  tvn::UniqueLocal argvOwner(reinterpret_cast<HLOCAL>(argv));
+
+  long long sleepMs = -1;
+  long long exitCode = 0;
+  std::string optionError;
+  for (int i = 1; argv && i + 1 < argc; ++i) {
+    const std::wstring arg = argv[i];
+    long long value = 0;
+    if (arg == L"--sleep") {
+      if (ParseNumber(argv[i + 1], false, 0, static_cast<long long>(kMaxSleepMs), &value)) {
+        sleepMs = value;
+      } else {
+        optionError += optionError.empty() ? "bad --sleep value" : "; bad --sleep value";
+      }
+    } else if (arg == L"--exit") {
+      if (ParseNumber(argv[i + 1], true, -2147483648LL, 2147483647LL, &value)) {
+        exitCode = value;
+      } else {
+        optionError += optionError.empty() ? "bad --exit value" : "; bad --exit value";
+      }
+    }
+  }
+
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  GetStartupInfoW(&startup);
+
+  JsonWriter json;
+  json.BeginObject();
+  json.Key("event");
+  json.Ascii("start");
+  json.Key("pid");
+  json.UInt(GetCurrentProcessId());
+  json.Key("parent_pid");
+  DWORD parent = 0;
+  if (ParentProcessId(&parent)) {
+    json.UInt(parent);
+  } else {
+    json.Null();
+  }
+  json.Key("tick");
+  json.UInt(GetTickCount64());
+  json.Key("exe");
+  json.String(ModulePath());
+  json.Key("command_line");
+  json.String(commandLine, wcslen(commandLine));
+  json.Key("program");
+  if (argv && argc > 0) {
+    json.String(argv[0], wcslen(argv[0]));
+  } else {
+    json.Null();
+  }
+  json.Key("argv");
+  json.BeginArray();
+  for (int i = 1; argv && i < argc; ++i) json.String(argv[i], wcslen(argv[i]));
+  json.EndArray();
+  json.Key("cwd");
+  json.String(CurrentDirectory());
+  json.Key("show");
+  json.Int((startup.dwFlags & STARTF_USESHOWWINDOW) ? static_cast<long long>(startup.wShowWindow) : -1);
+  json.Key("startup_flags");
+  json.UInt(startup.dwFlags);
+  json.Key("env");
+  json.BeginObject();
+  const wchar_t* const names[] = {L"TEMP", L"TMP", L"USERNAME", L"USERPROFILE", L"SYSTEMDRIVE", L"COMSPEC"};
+  const char* const keys[] = {"TEMP", "TMP", "USERNAME", "USERPROFILE", "SYSTEMDRIVE", "COMSPEC"};
+  for (std::size_t i = 0; i < sizeof names / sizeof names[0]; ++i) {
+    std::wstring value;
+    json.Key(keys[i]);
+    if (Environment(names[i], &value)) {
+      json.String(value);
+    } else {
+      json.Null();
+    }
+  }
+  json.EndObject();
+  if (!optionError.empty()) {
+    json.Key("option_error");
+    json.Ascii(optionError.c_str());
+  }
+  json.EndObject();
+
+  const std::wstring path = RecordPath();
+  if (!AppendLine(path, json.str())) return kExitNotRecorded;
+
+  if (sleepMs >= 0) {
+    Sleep(static_cast<DWORD>(sleepMs));
+    JsonWriter end;
+    end.BeginObject();
+    end.Key("event");
+    end.Ascii("end");
+    end.Key("pid");
+    end.UInt(GetCurrentProcessId());
+    end.Key("tick");
+    end.UInt(GetTickCount64());
+    end.Key("slept");
+    end.Int(sleepMs);
+    end.EndObject();
+    if (!AppendLine(path, end.str())) return kExitNotRecorded;
+  }
+  return static_cast<int>(exitCode);
+}
