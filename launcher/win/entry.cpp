@@ -1,0 +1,137 @@
+#include "launcher/win/entry.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "description/records.h"
+#include "launcher/app_context.h"
+#include "launcher/command_line.h"
+#include "launcher/error_text.h"
+#include "launcher/win/error_box.h"
+#include "launcher/win/resource_tool.h"
+#include "launcher/win/sequences.h"
+#include "launcher/win/splash.h"
+#include "launcher/win/wide.h"
+#include "launching/win/process.h"
+
+namespace tvn {
+
+namespace {
+
+Text QueryModulePath() {
+  Text buffer(kPathUnits, u'\0');
+  DWORD length = GetModuleFileNameW(nullptr, W(buffer), static_cast<DWORD>(kPathUnits));
+  if (length >= kPathUnits) length = 0;  // cut paths are useless; a failed query leaves the text empty
+  buffer.resize(length);
+  return buffer;
+}
+
+Text QueryTempPath() {
+  Text buffer(kPathUnits, u'\0');
+  DWORD length = GetTempPathW(static_cast<DWORD>(kPathUnits), W(buffer));
+  if (length >= kPathUnits) length = 0;
+  buffer.resize(length);
+  return buffer;
+}
+
+// A temporary copy of an executable started from a network location: copy
+// it to the temporary directory and start it there. True when both worked.
+bool StartTemporaryCopy(const AppContext& context) {
+  if (!CopyFileW(W(context.exePath.text()), W(context.tempCopyPath.text()), FALSE)) return false;
+  Text quoted = FormatText(u"\"%s\"", kCommandUnits, {context.tempCopyPath.text()});
+  return ShellRun(nullptr, W(quoted), SW_SHOWNORMAL);
+}
+
+void Dispatch(UiDescription& ui, HINSTANCE instance, const CommandLineOptions& options, Text& commandBuffer,
+              SplashWindow& splash) {
+  if (options.toolMode != ToolMode::None) {
+    RunResourceTool(options, ui.context, splash);
+    return;
+  }
+  switch (options.uiMode) {
+    case UiMode::Logon:
+      if (IsNetworkPath(W(ui.context.exePath.text())) && StartTemporaryCopy(ui.context)) return;
+      RunLogonSequence(ui, instance, commandBuffer, splash);
+      return;
+    case UiMode::Commands:
+      RunCommandSequence(ui, instance, commandBuffer, splash);
+      return;
+    case UiMode::Diagnostics:
+      RunDiagnosticsSequence(ui, instance, commandBuffer, splash);
+      return;
+  }
+}
+
+}  // namespace
+
+bool IsNetworkPath(const wchar_t* path) {
+  Text text = ToText(path);
+  bool remote = IsNetworkPathWith(text, [](TextView drive) {
+    Text root(drive);
+    return GetDriveTypeW(W(root)) == DRIVE_REMOTE;
+  });
+  SetLastError(0);
+  return remote;
+}
+
+int RunEntry(HINSTANCE instance, const wchar_t* fullCommandLine) {
+  // The entry's description holds the application context for the whole run.
+  static UiDescription ui;
+  LoadAppContext(ui.context, GetCurrentProcessId(), QueryModulePath(), QueryTempPath());
+
+  OSVERSIONINFOW version = {};
+  version.dwOSVersionInfoSize = sizeof(version);
+#if defined(_MSC_VER)
+#pragma warning(suppress : 4996)
+#endif
+  const BOOL haveVersion = GetVersionExW(&version);
+  if (!haveVersion) {
+    ShowFatal(ui.context, kFatalGetVersion, true);
+    ReleaseAppContext(ui.context);
+    return 0;
+  }
+  if (version.dwPlatformId != VER_PLATFORM_WIN32_NT) {
+    ShowFatal(ui.context, kFatalPlatform, false);
+    ReleaseAppContext(ui.context);
+    return 0;
+  }
+  if (version.dwMajorVersion < 5) {
+    ShowFatal(ui.context, kFatalOsVersion, false);
+    ReleaseAppContext(ui.context);
+    return 0;
+  }
+
+  SplashWindow splash(0);
+  splash.Start();
+
+  const HRESULT comResult = CoInitialize(nullptr);
+  if (comResult != S_OK) {
+    // CoInitialize reports through its result, not the last error: show that.
+    SetLastError(static_cast<DWORD>(comResult));
+    ShowFatal(ui.context, kFatalComInit, true);
+    ReleaseAppContext(ui.context);
+    return 0;
+  }
+  INITCOMMONCONTROLSEX controls = {};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = ICC_LISTVIEW_CLASSES;
+  if (!InitCommonControlsEx(&controls)) {
+    ShowFatal(ui.context, kFatalCommonControls, true);
+    CoUninitialize();
+    ReleaseAppContext(ui.context);
+    return 0;
+  }
+
+  {
+    Text commandBuffer;
+    commandBuffer.reserve(kCommandUnits);
+    const CommandLineOptions options = ParseCommandLine(StripProgramName(ToText(fullCommandLine)));
+    Dispatch(ui, instance, options, commandBuffer, splash);
+  }
+
+  CoUninitialize();
+  ReleaseAppContext(ui.context);
+  return 0;
+}
+
+}  // namespace tvn

@@ -1,0 +1,19 @@
+// The three interactive sequences that the entry dispatches to: log-on,
+// commands and diagnostics. Each runs the description script around its
+// dialog and returns to the entry's shut-down.
+#pragma once
+
+#include <windows.h>
+
+#include "description/records.h"
+#include "launcher/text.h"
+
+namespace tvn {
+
+class SplashWindow;
+
+void RunLogonSequence(UiDescription& ui, HINSTANCE instance, Text& commandBuffer, SplashWindow& splash);
+void RunCommandSequence(UiDescription& ui, HINSTANCE instance, Text& commandBuffer, SplashWindow& splash);
+void RunDiagnosticsSequence(UiDescription& ui, HINSTANCE instance, Text& commandBuffer, SplashWindow& splash);
+
+}  // namespace tvn
