@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs the packages that the build and the tests need, only those that are
+# missing. Quiet when everything is there; safe to run any number of times.
+set -euo pipefail
+
+TVN_PACKAGES=(
+  g++ cmake googletest libgtest-dev libbenchmark-dev
+  g++-mingw-w64-x86-64 mingw-w64-tools
+  wine64 wine fonts-wine
+  xvfb xdotool imagemagick x11-utils
+  locales python3
+)
+
+missing=()
+for package in "${TVN_PACKAGES[@]}"; do
+  # dpkg -s also succeeds for removed packages with config files left; ask
+  # for the status word itself.
+  status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+  if [ "$status" != "installed" ]; then
+    missing+=("$package")
+  fi
+done
+
+if [ "${#missing[@]}" -eq 0 ]; then
+  exit 0
+fi
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+  if command -v sudo >/dev/null 2>&1; then
+    as_root=(sudo)
+  else
+    echo "deps.sh: missing packages: ${missing[*]}; run as root or install sudo" >&2
+    exit 1
+  fi
+fi
+
+echo "deps.sh: installing ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+  apt-get install -y -qq "${missing[@]}" >/dev/null
+echo "deps.sh: done" >&2

@@ -1,0 +1,187 @@
+"""The Wine test environment itself: prefix, code page, cscript shim, registry helpers, display."""
+
+import os
+import struct
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import tvnlib  # noqa: E402
+
+# Writes every argument after the first on its own line into the file named by
+# the first argument. CreateTextFile writes ANSI text, so the bytes show the
+# process's ANSI code page. Ends with exit code 7 when asked to.
+ECHO_SCRIPT = r"""
+var out = WScript.Arguments(0);
+var fso = new ActiveXObject("Scripting.FileSystemObject");
+var f = fso.CreateTextFile(out, true);
+for (var i = 1; i < WScript.Arguments.length; i++) f.WriteLine(WScript.Arguments(i));
+f.Close();
+if (WScript.Arguments.length > 1 && WScript.Arguments(1) == "quit7") WScript.Quit(7);
+"""
+
+
+class HarnessTest(tvnlib.TvnTestCase):
+    def setUp(self):
+        super().setUp()
+        self.temp = tvnlib.temp_dir_unix()
+        self.made = []
+
+    def tearDown(self):
+        for path in self.made:
+            if os.path.exists(path):
+                os.unlink(path)
+        super().tearDown()
+
+    def _file(self, name, text=None):
+        path = os.path.join(self.temp, "tvn_harness_%d_%s" % (os.getpid(), name))
+        if os.path.exists(path):
+            os.unlink(path)
+        if text is not None:
+            with open(path, "w", encoding="ascii", newline="\r\n") as f:
+                f.write(text)
+        self.made.append(path)
+        return path
+
+    def _read_lines(self, path):
+        self.assertTrue(os.path.isfile(path), "the script wrote no file %s" % path)
+        with open(path, "rb") as f:
+            return f.read().decode("cp1251").split("\r\n")[:-1]
+
+    def test_prefix_runs_cmd_and_paths_map_both_ways(self):
+        result = tvnlib.wine(["cmd", "/c", "echo", "tvn-harness-ok"], timeout=60)
+        self.assertEqual(result.returncode, 0, tvnlib.decode_console(result.stderr))
+        self.assertIn("tvn-harness-ok", tvnlib.decode_console(result.stdout))
+        self.assertTrue(os.path.isfile(os.path.join(tvnlib.prefix_dir(), ".tvn-setup")))
+
+        win_temp = tvnlib.winpath(self.temp)
+        self.assertTrue(win_temp.upper().startswith("C:\\USERS\\"), win_temp)
+        self.assertEqual(tvnlib.unixpath(win_temp), self.temp)
+        self.assertEqual(tvnlib.unixpath(win_temp.upper()), self.temp, "drive C: paths resolve without case")
+        self.assertEqual(tvnlib.winpath("/usr/share"), "Z:\\usr\\share")
+        self.assertEqual(tvnlib.unixpath("Z:\\usr\\share"), "/usr/share")
+
+        # What the Wine side calls %TEMP% is the folder temp_dir_unix() names.
+        result = tvnlib.wine(["cmd", "/c", "echo", "%TEMP%"], timeout=60)
+        self.assertEqual(tvnlib.unixpath(tvnlib.decode_console(result.stdout).strip()), self.temp)
+
+    def test_ansi_code_page_is_1251(self):
+        values = tvnlib.reg_query_key(r"HKLM\System\CurrentControlSet\Control\Nls\CodePage")
+        self.assertIsNotNone(values)
+        self.assertEqual(values.get("ACP"), "1251")
+        self.assertEqual(values.get("OEMCP"), "866")
+
+    def test_cyrillic_argument_round_trips_through_the_shim(self):
+        # The way TVN.exe runs its script: the command interpreter finds
+        # cscript on the path, with a single-slash /nologo and the engine switch.
+        for extension in (".js", ".script"):
+            with self.subTest(extension=extension):
+                script = self._file("echo" + extension, ECHO_SCRIPT)
+                out = self._file("out%s.txt" % extension)
+                result = tvnlib.wine(["cmd", "/c", "cscript", "/nologo", "/e:javascript", tvnlib.winpath(script),
+                                      tvnlib.winpath(out), "Привет"], timeout=60)
+                self.assertEqual(result.returncode, 0, tvnlib.decode_console(result.stdout + result.stderr))
+                self.assertEqual(self._read_lines(out), ["Привет"])
+
+        script = self._file("echo2.js", ECHO_SCRIPT)
+        out = self._file("out2.txt")
+        result = tvnlib.wine(["cscript", "//nologo", "/e:javascript", tvnlib.winpath(script),
+                              tvnlib.winpath(out), "Привет"], timeout=60)
+        self.assertEqual(self._read_lines(out), ["Привет"], tvnlib.decode_console(result.stdout))
+
+    def test_engine_switch_is_dropped_only_by_the_shim(self):
+        script = self._file("echo3.js", ECHO_SCRIPT)
+        shim = os.path.join(tvnlib.build_dir(), "shim", "cscript.exe")
+        self.assertTrue(os.path.isfile(shim), "the cscript shim is missing: %s" % shim)
+        system_host = "C:\\windows\\system32\\cscript.exe"
+
+        direct = self._file("direct.txt")
+        tvnlib.wine([system_host, "//nologo", "/e:javascript", tvnlib.winpath(script), tvnlib.winpath(direct), "x"])
+        self.assertFalse(os.path.exists(direct), "Wine's own cscript now accepts /e:javascript; the shim may go")
+
+        for switch in ("/e:javascript", "//E:JScript", "/E:jscript"):
+            with self.subTest(switch=switch):
+                out = self._file("switch.txt")
+                result = tvnlib.wine([shim, "//nologo", switch, tvnlib.winpath(script), tvnlib.winpath(out), "x"])
+                self.assertEqual(result.returncode, 0, tvnlib.decode_console(result.stdout + result.stderr))
+                self.assertEqual(self._read_lines(out), ["x"])
+
+        # An engine switch after the script name belongs to the script.
+        out = self._file("after.txt")
+        tvnlib.wine([shim, "//nologo", tvnlib.winpath(script), tvnlib.winpath(out), "/e:javascript"])
+        self.assertEqual(self._read_lines(out), ["/e:javascript"])
+
+    def test_shim_keeps_arguments_and_exit_code(self):
+        script = self._file("echo4.js", ECHO_SCRIPT)
+        shim = os.path.join(tvnlib.build_dir(), "shim", "cscript.exe")
+        out = self._file("quoted.txt")
+        awkward = ["two words", 'say "hi"', "C:\\dir with space\\", "back\\\\slash\\", "tab\there", "Ёлка ёж"]
+        result = tvnlib.wine([shim, "//nologo", "/e:javascript", tvnlib.winpath(script), tvnlib.winpath(out)] + awkward)
+        self.assertEqual(result.returncode, 0, tvnlib.decode_console(result.stdout + result.stderr))
+        self.assertEqual(self._read_lines(out), awkward)
+
+        out = self._file("quit.txt")
+        result = tvnlib.wine([shim, "//nologo", "/e:javascript", tvnlib.winpath(script), tvnlib.winpath(out), "quit7"])
+        self.assertEqual(result.returncode, 7, "the shim must return the script host's exit code")
+
+    def test_registry_helpers_round_trip(self):
+        key = r"HKCU\Software\TVN\harness-%d" % os.getpid()
+        self.addCleanup(tvnlib.reg_delete, key)
+        texts = {
+            "Имя": "Значение 1251",
+            "empty": "",
+            "quotes": 'a "quoted" \\path\\',
+            "lines": "one\r\ntwo",
+            "fields": "0#1#Tahoma#-11#0#0#400#0#0#0",
+        }
+        for name, value in texts.items():
+            tvnlib.reg_add(key, name, value)
+        tvnlib.reg_add(key, "", "default text")
+        tvnlib.reg_add(key, "count", 4294967295, type="REG_DWORD")
+        tvnlib.reg_add(key, "list", ["a", "б"], type="REG_MULTI_SZ")
+
+        values = tvnlib.reg_query_key(key)
+        expected = dict(texts, **{"": "default text", "count": 4294967295, "list": ["a", "б"]})
+        self.assertEqual(values, expected)
+        self.assertTrue(tvnlib.key_exists(key))
+
+        # The exported text and the Windows side's view agree: reg query sees the Cyrillic name.
+        result = tvnlib.wine(["reg", "query", key, "/v", "Имя"], timeout=30)
+        self.assertIn("Значение 1251", tvnlib.decode_console(result.stdout))
+
+        self.assertTrue(tvnlib.reg_delete(key, "empty"))
+        self.assertNotIn("empty", tvnlib.reg_query_key(key))
+        self.assertTrue(tvnlib.reg_delete(key))
+        self.assertFalse(tvnlib.key_exists(key))
+        self.assertIsNone(tvnlib.reg_query_key(key))
+        self.assertEqual(tvnlib.reg_value(key, "Имя", "gone"), "gone")
+
+    def test_windows_version_switch(self):
+        self.addCleanup(tvnlib.reset_windows_version)
+        tvnlib.set_windows_version("winxp")
+        self.assertEqual(tvnlib.reg_value(r"HKCU\Software\Wine", "Version"), "winxp")
+        tvnlib.reset_windows_version()
+        self.assertIsNone(tvnlib.reg_value(r"HKCU\Software\Wine", "Version"))
+
+    def test_windows_appear_on_the_virtual_desktop(self):
+        proc = tvnlib.wine_start(["notepad"])
+        self.addCleanup(tvnlib.kill_image, "notepad.exe")
+        names = []
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline and not names:
+            names = tvnlib.x_windows("Notepad|Блокнот")
+            time.sleep(0.2)
+        self.assertTrue(names, "Notepad showed no window on %s" % os.environ.get("DISPLAY"))
+
+        path = tvnlib.screenshot("harness-notepad")
+        with open(path, "rb") as f:
+            header = f.read(24)
+        self.assertEqual(header[:8], b"\x89PNG\r\n\x1a\n")
+        self.assertEqual(struct.unpack(">II", header[16:24]), (1024, 768))
+
+        self.assertTrue(tvnlib.kill_image("notepad.exe"))
+        self.assertIsNotNone(proc.poll(), "the unix process of the ended Notepad is still there")
+
+
+if __name__ == "__main__":
+    tvnlib.main()
