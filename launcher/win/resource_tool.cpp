@@ -24,6 +24,17 @@ bool FailWith(DWORD fallbackCode) {
   return false;
 }
 
+// Some platforms (Wine) fail BeginUpdateResourceW without an error code. The
+// reason is then found by opening the file the way an update needs it: a
+// missing, locked or protected file gives that open's code; a file that opens
+// is no updatable executable.
+DWORD WhyNotUpdatable(const wchar_t* exePath) {
+  UniqueHandleKernel probe(
+      CreateFileW(exePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!probe) return GetLastError() != 0 ? GetLastError() : static_cast<DWORD>(ERROR_OPEN_FAILED);
+  return ERROR_BAD_EXE_FORMAT;
+}
+
 }  // namespace
 
 bool ExtractResourceToFile(const wchar_t* filePath, WORD type, WORD id) noexcept {
@@ -97,8 +108,12 @@ bool ReplaceResourceFromFile(const wchar_t* dataPath, const wchar_t* exePath, WO
     return false;
   }
 
+  SetLastError(0);
   HANDLE update = BeginUpdateResourceW(exePath, FALSE);
-  if (update == nullptr) return false;
+  if (update == nullptr) {
+    if (GetLastError() == 0) SetLastError(WhyNotUpdatable(exePath));
+    return false;
+  }
   if (!UpdateResourceW(update, MAKEINTRESOURCEW(type), MAKEINTRESOURCEW(id), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
                        buffer.get(), size)) {
     DWORD code = GetLastError();

@@ -1,0 +1,393 @@
+// The resource tool: extracting a resource of the running module to a file,
+// replacing a resource of another executable from a file, the number
+// arguments, and the mode sequence with its fatal reports.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "description/records.h"
+#include "launcher/app_context.h"
+#include "launcher/command_line.h"
+#include "launcher/win/resource_tool.h"
+#include "launcher/win/splash.h"
+#include "launcher/win/wide.h"
+
+namespace {
+
+using tvn::Text;
+using Bytes = std::vector<unsigned char>;
+
+std::wstring ModulePath() {
+  wchar_t buffer[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+  return buffer;
+}
+
+std::wstring ModuleDir() {
+  std::wstring path = ModulePath();
+  return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
+bool ReadAll(const std::wstring& path, Bytes& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD size = GetFileSize(file, nullptr);
+  bytes.assign(size, 0);
+  DWORD read = 0;
+  bool ok = size == 0 || (ReadFile(file, bytes.data(), size, &read, nullptr) && read == size);
+  CloseHandle(file);
+  return ok;
+}
+
+bool WriteAll(const std::wstring& path, const Bytes& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                              written == bytes.size());
+  CloseHandle(file);
+  return ok;
+}
+
+// A fresh folder under the temporary directory, emptied and removed at the end.
+class TempFolder {
+ public:
+  TempFolder() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    static int counter = 0;
+    path_ = std::wstring(temp) + L"launch rt " + std::to_wstring(GetCurrentProcessId()) + L"_" +
+            std::to_wstring(++counter) + L"\\";
+    CreateDirectoryW(path_.c_str(), nullptr);
+  }
+  ~TempFolder() {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((path_ + L"*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((path_ + found.cFileName).c_str());
+      } while (FindNextFileW(search, &found));
+      FindClose(search);
+    }
+    RemoveDirectoryW(path_.c_str());
+  }
+  std::wstring operator/(const wchar_t* name) const { return path_ + name; }
+
+ private:
+  std::wstring path_;
+};
+
+// The script as the build packed it, next to the test program.
+Bytes PackedScript() {
+  Bytes bytes;
+  EXPECT_TRUE(ReadAll(ModuleDir() + L"resources\\description.script", bytes)) << "packed script missing";
+  return bytes;
+}
+
+// Resource type/id of an executable loaded as data, or nothing.
+bool ResourceOf(const std::wstring& exe, WORD type, WORD id, Bytes& bytes, int& languages) {
+  HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (module == nullptr) return false;
+  bool found = false;
+  HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(type));
+  if (resource != nullptr) {
+    DWORD size = SizeofResource(module, resource);
+    const unsigned char* data = static_cast<const unsigned char*>(LockResource(LoadResource(module, resource)));
+    if (data != nullptr) {
+      bytes.assign(data, data + size);
+      found = true;
+    }
+  }
+  languages = 0;
+  EnumResourceLanguagesW(
+      module, MAKEINTRESOURCEW(type), MAKEINTRESOURCEW(id),
+      [](HMODULE, LPCWSTR, LPCWSTR, WORD, LONG_PTR count) -> BOOL {
+        ++*reinterpret_cast<int*>(count);
+        return TRUE;
+      },
+      reinterpret_cast<LONG_PTR>(&languages));
+  FreeLibrary(module);
+  return found;
+}
+
+TEST(ResourceToolExtract, WritesTheScriptByteForByte) {
+  TempFolder folder;
+  const std::wstring out = folder / L"script out.js";
+  // An existing, longer file is replaced entirely.
+  ASSERT_TRUE(WriteAll(out, Bytes(200000, 'x')));
+
+  SetLastError(0xdeadbeef);
+  ASSERT_TRUE(tvn::ExtractResourceToFile(out.c_str(), 10, 750));
+  EXPECT_EQ(GetLastError(), 0u);
+
+  Bytes written;
+  ASSERT_TRUE(ReadAll(out, written));
+  Bytes expected = PackedScript();
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(written.size(), expected.size());
+  EXPECT_TRUE(written == expected);
+}
+
+TEST(ResourceToolExtract, MissingResourceFailsWithTheSystemCode) {
+  TempFolder folder;
+  const std::wstring out = folder / L"none.bin";
+  SetLastError(0);
+  EXPECT_FALSE(tvn::ExtractResourceToFile(out.c_str(), 10, 7777));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
+  EXPECT_EQ(GetFileAttributesW(out.c_str()), INVALID_FILE_ATTRIBUTES) << "no file for a missing resource";
+
+  SetLastError(0);
+  EXPECT_FALSE(tvn::ExtractResourceToFile(out.c_str(), 4321, 750));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_TYPE_NOT_FOUND));
+
+  // Number 0 (an empty or missing argument) names no resource.
+  SetLastError(0);
+  EXPECT_FALSE(tvn::ExtractResourceToFile(out.c_str(), 10, 0));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
+  SetLastError(0);
+  EXPECT_FALSE(tvn::ExtractResourceToFile(out.c_str(), 0, 750));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_TYPE_NOT_FOUND));
+}
+
+TEST(ResourceToolExtract, UnwritableOutputFails) {
+  TempFolder folder;
+  SetLastError(0);
+  EXPECT_FALSE(tvn::ExtractResourceToFile((folder / L"missing folder\\out.bin").c_str(), 10, 750));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+
+  SetLastError(0);
+  EXPECT_FALSE(tvn::ExtractResourceToFile(L"", 10, 750));
+  EXPECT_NE(GetLastError(), 0u);
+}
+
+// A copy of this test program to update; the original is never touched.
+struct ExeCopy {
+  TempFolder folder;
+  std::wstring exe = folder / L"copy of tvn.exe";
+  Bytes original;
+  ExeCopy() {
+    EXPECT_TRUE(CopyFileW(ModulePath().c_str(), exe.c_str(), FALSE));
+    EXPECT_TRUE(ReadAll(exe, original));
+  }
+  bool Unchanged() {
+    Bytes now;
+    return ReadAll(exe, now) && now == original;
+  }
+};
+
+TEST(ResourceToolReplace, ReplacesTheScriptInPlace) {
+  ExeCopy copy;
+  const std::wstring data = copy.folder / L"new script.js";
+  Bytes replacement;
+  for (int i = 0; i < 70000; ++i) replacement.push_back(static_cast<unsigned char>(i * 7 + 3));  // grows the section
+  ASSERT_TRUE(WriteAll(data, replacement));
+
+  SetLastError(0xdeadbeef);
+  ASSERT_TRUE(tvn::ReplaceResourceFromFile(data.c_str(), copy.exe.c_str(), 10, 750));
+  EXPECT_EQ(GetLastError(), 0u);
+
+  Bytes stored;
+  int languages = 0;
+  ASSERT_TRUE(ResourceOf(copy.exe, 10, 750, stored, languages));
+  EXPECT_TRUE(stored == replacement);
+  EXPECT_EQ(languages, 1) << "the update must replace the neutral script, not add a language";
+
+  // Other resources survive: the splash template is still there.
+  Bytes dialog;
+  EXPECT_TRUE(ResourceOf(copy.exe, 5, 400, dialog, languages));
+}
+
+TEST(ResourceToolReplace, AddsANewResource) {
+  ExeCopy copy;
+  const std::wstring data = copy.folder / L"data.bin";
+  ASSERT_TRUE(WriteAll(data, Bytes{'a', 'b', 'c'}));
+  ASSERT_TRUE(tvn::ReplaceResourceFromFile(data.c_str(), copy.exe.c_str(), 10, 751));
+  Bytes stored;
+  int languages = 0;
+  ASSERT_TRUE(ResourceOf(copy.exe, 10, 751, stored, languages));
+  EXPECT_TRUE(stored == (Bytes{'a', 'b', 'c'}));
+  ASSERT_TRUE(ResourceOf(copy.exe, 10, 750, stored, languages));
+  EXPECT_TRUE(stored == PackedScript());
+}
+
+TEST(ResourceToolReplace, FailuresLeaveTheExecutableUnchanged) {
+  ExeCopy copy;
+  const std::wstring data = copy.folder / L"data.bin";
+  ASSERT_TRUE(WriteAll(data, Bytes{'x', 'y'}));
+
+  SetLastError(0);
+  EXPECT_FALSE(tvn::ReplaceResourceFromFile((copy.folder / L"no such data.bin").c_str(), copy.exe.c_str(), 10, 750));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_TRUE(copy.Unchanged());
+
+  SetLastError(0);
+  EXPECT_FALSE(tvn::ReplaceResourceFromFile(data.c_str(), (copy.folder / L"no such.exe").c_str(), 10, 750));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(GetFileAttributesW((copy.folder / L"no such.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+
+  // Not an executable at all.
+  SetLastError(0);
+  EXPECT_FALSE(tvn::ReplaceResourceFromFile(data.c_str(), data.c_str(), 10, 750));
+  EXPECT_NE(GetLastError(), 0u);
+  Bytes dataNow;
+  ASSERT_TRUE(ReadAll(data, dataNow));
+  EXPECT_TRUE(dataNow == (Bytes{'x', 'y'}));
+
+  // Number 0 is refused before anything is opened.
+  SetLastError(0);
+  EXPECT_FALSE(tvn::ReplaceResourceFromFile(data.c_str(), copy.exe.c_str(), 10, 0));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_TRUE(copy.Unchanged());
+}
+
+TEST(ResourceToolReplace, LockedExecutableIsNotChanged) {
+  ExeCopy copy;
+  const std::wstring data = copy.folder / L"data.bin";
+  ASSERT_TRUE(WriteAll(data, Bytes{'x', 'y'}));
+  HANDLE lock = CreateFileW(copy.exe.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  SetLastError(0);
+  bool updated = tvn::ReplaceResourceFromFile(data.c_str(), copy.exe.c_str(), 10, 750);
+  DWORD code = GetLastError();
+  CloseHandle(lock);
+  EXPECT_FALSE(updated);
+  EXPECT_EQ(code, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_TRUE(copy.Unchanged());
+}
+
+TEST(ResourceToolReplace, EmptyDataFileIsRefusedAndKeepsTheScript) {
+  // An update with no data would delete the script from the executable.
+  ExeCopy copy;
+  const std::wstring data = copy.folder / L"empty.js";
+  ASSERT_TRUE(WriteAll(data, Bytes()));
+  SetLastError(0);
+  EXPECT_FALSE(tvn::ReplaceResourceFromFile(data.c_str(), copy.exe.c_str(), 10, 750));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
+  EXPECT_TRUE(copy.Unchanged());
+}
+
+TEST(ResourceToolNumber, ConvertsLikeTheNumberBuffer) {
+  struct Case {
+    const char16_t* text;
+    WORD expected;
+  };
+  const Case cases[] = {
+      {u"750", 750},
+      {u" 750abc", 750},
+      {u"\t+10", 10},
+      {u"-1", 65535},
+      {u"65535", 65535},
+      {u"65536", 0},
+      {u"70000", 4464},
+      {u"", 0},
+      {u"abc", 0},
+      {u"- 5", 0},
+      {u"\x0416" u"750", 0},  // a letter that is no digit in any code page
+      // Only the 19 bytes of the number buffer count: nineteen nines saturate
+      // the 64-bit value, whose low 16 bits are all ones.
+      {u"9999999999999999999999999999999999999999", 65535},
+      {u"0000000000000000000000000000000000000750", 0},
+      {u"                  7", 7},
+      {u"                   7", 0},
+  };
+  for (const Case& c : cases) {
+    SetLastError(1234);
+    EXPECT_EQ(tvn::ResourceNumber(Text(c.text)), c.expected) << tvn::ToUtf8(c.text);
+    EXPECT_EQ(GetLastError(), 1234u) << "the conversion keeps the last error";
+  }
+}
+
+// The mode sequence runs the operation with the quoted arguments and shows a
+// fatal box only on failure.
+class ResourceToolMode : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::wstring exe = ModulePath();
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    tvn::LoadAppContext(context_, GetCurrentProcessId(), tvn::ToText(exe.c_str()), tvn::ToText(temp));
+  }
+  void TearDown() override { tvn::ReleaseAppContext(context_); }
+
+  // Runs the mode on this thread while another thread answers the first
+  // "Tolvane" box of this process (if one appears within the run) and records
+  // its text.
+  std::wstring RunAndAnswer(const tvn::CommandLineOptions& options) {
+    std::atomic<bool> done{false};
+    std::wstring boxText;
+    std::thread answerer([&] {
+      while (!done.load()) {
+        HWND box = FindWindowW(L"#32770", L"Tolvane");
+        DWORD pid = 0;
+        if (box != nullptr) GetWindowThreadProcessId(box, &pid);
+        if (box != nullptr && pid == GetCurrentProcessId()) {
+          wchar_t text[2048] = {};
+          GetDlgItemTextW(box, 0xFFFF, text, 2048);
+          boxText = text;
+          PostMessageW(box, WM_COMMAND, IDOK, 0);
+          return;
+        }
+        Sleep(20);
+      }
+    });
+    tvn::SplashWindow splash(0);  // not started: Close only sleeps
+    tvn::RunResourceTool(options, context_, splash);
+    done = true;
+    answerer.join();
+    return boxText;
+  }
+
+  tvn::AppContext context_;
+};
+
+TEST_F(ResourceToolMode, ExtractWritesTheFileAndShowsNothing) {
+  TempFolder folder;
+  tvn::CommandLineOptions options;
+  options.toolMode = tvn::ToolMode::ExtractResource;
+  std::wstring out = folder / L"out.js";
+  options.arguments = {tvn::ToText(out.c_str()), u"10", u"750", u"", u""};
+  EXPECT_EQ(RunAndAnswer(options), L"");
+  Bytes written;
+  ASSERT_TRUE(ReadAll(out, written));
+  EXPECT_TRUE(written == PackedScript());
+}
+
+TEST_F(ResourceToolMode, UpdateTakesTheFourArguments) {
+  ExeCopy copy;
+  const std::wstring data = copy.folder / L"d.bin";
+  ASSERT_TRUE(WriteAll(data, Bytes{'1', '2', '3', '4'}));
+  tvn::CommandLineOptions options;
+  options.toolMode = tvn::ToolMode::UpdateResource;
+  options.arguments = {tvn::ToText(data.c_str()), tvn::ToText(copy.exe.c_str()), u"10", u"752abc", u""};
+  EXPECT_EQ(RunAndAnswer(options), L"");
+  Bytes stored;
+  int languages = 0;
+  ASSERT_TRUE(ResourceOf(copy.exe, 10, 752, stored, languages));
+  EXPECT_TRUE(stored == (Bytes{'1', '2', '3', '4'}));
+}
+
+TEST_F(ResourceToolMode, FailuresShowTheirFatalMessage) {
+  if (GetSystemMetrics(SM_CXSCREEN) == 0) GTEST_SKIP() << "needs a display for the message box";
+  TempFolder folder;
+  tvn::CommandLineOptions options;
+  options.toolMode = tvn::ToolMode::ExtractResource;
+  options.arguments = {tvn::ToText((folder / L"x.bin").c_str()), u"10", u"7777", u"", u""};
+  std::wstring text = RunAndAnswer(options);
+  EXPECT_EQ(text.rfind(L"FATAL ERROR: Extract script!\r\nError (1814): ", 0), 0u) << tvn::ToUtf8(tvn::ToText(text.c_str()));
+
+  ExeCopy copy;
+  options.toolMode = tvn::ToolMode::UpdateResource;
+  options.arguments = {tvn::ToText((folder / L"missing.bin").c_str()), tvn::ToText(copy.exe.c_str()), u"10", u"750",
+                       u""};
+  text = RunAndAnswer(options);
+  EXPECT_EQ(text.rfind(L"FATAL ERROR: Update resource!\r\nError (2): ", 0), 0u) << tvn::ToUtf8(tvn::ToText(text.c_str()));
+  EXPECT_TRUE(copy.Unchanged());
+}
+
+}  // namespace

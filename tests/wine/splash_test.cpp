@@ -1,0 +1,97 @@
+// The splash window on its own thread: what it shows, and how Close ends it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "launcher/win/splash.h"
+#include "resources/resource.h"
+
+namespace {
+
+bool HaveDisplay() { return GetSystemMetrics(SM_CXSCREEN) != 0; }
+
+// Polls `done` every 10 ms for at most `timeoutMs`.
+template <typename Done>
+bool WaitFor(Done done, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start >= timeoutMs) return false;
+    Sleep(10);
+  }
+  return true;
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[512] = {};
+  GetWindowTextW(window, text, 512);
+  return text;
+}
+
+TEST(Splash, ShowsItsDescriptionAndCloses) {
+  if (!HaveDisplay()) GTEST_SKIP() << "needs a display";
+  tvn::SplashWindow splash(0);
+  EXPECT_EQ(splash.window(), nullptr);
+  ASSERT_TRUE(splash.Start());
+  EXPECT_NE(splash.threadId(), 0u);
+  EXPECT_FALSE(splash.Start()) << "there is no second start";
+
+  ASSERT_TRUE(WaitFor([&] { return splash.window() != nullptr; }, 10000));
+  HWND window = splash.window();
+  ASSERT_TRUE(IsWindow(window));
+  EXPECT_EQ(GetWindowThreadProcessId(window, nullptr), splash.threadId()) << "runs on the splash thread";
+  EXPECT_NE(splash.threadId(), GetCurrentThreadId());
+  EXPECT_EQ(TextOf(window), L"Tolvane 3.1");
+  EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+
+  HWND text = GetDlgItem(window, IDC_SPLASH_TEXT);
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(TextOf(text), L"Please wait. Loading...");
+  EXPECT_TRUE(IsWindowEnabled(text));
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(text, WM_GETFONT, 0, 0));
+  ASSERT_NE(font, nullptr);
+  LOGFONTW logFont = {};
+  ASSERT_NE(GetObjectW(font, sizeof(logFont), &logFont), 0);
+  EXPECT_EQ(logFont.lfHeight, 14);
+  EXPECT_EQ(logFont.lfWeight, 700);
+  EXPECT_EQ(std::wstring(logFont.lfFaceName), L"arial");
+
+  HWND picture = GetDlgItem(window, IDC_SPLASH_ICON);
+  ASSERT_NE(picture, nullptr);
+  EXPECT_NE(SendMessageW(picture, STM_GETICON, 0, 0), 0) << "the picture shows an icon";
+  EXPECT_TRUE(IsWindowEnabled(picture));
+  EXPECT_NE(SendMessageW(window, WM_GETICON, ICON_SMALL, 0), 0) << "the caption has the small icon";
+
+  const DWORD before = GetTickCount();
+  splash.Close();
+  EXPECT_LT(GetTickCount() - before, 2000u) << "pause 0: Close does not linger";
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(window); }, 5000)) << "the splash window is gone";
+}
+
+TEST(Splash, CloseWithoutStartOnlySleepsThePause) {
+  tvn::SplashWindow idle(0);
+  DWORD before = GetTickCount();
+  idle.Close();
+  EXPECT_LT(GetTickCount() - before, 500u);
+  EXPECT_EQ(idle.window(), nullptr);
+
+  tvn::SplashWindow paused(300);
+  before = GetTickCount();
+  paused.Close();
+  const DWORD elapsed = GetTickCount() - before;
+  EXPECT_GE(elapsed, 250u);
+  EXPECT_LT(elapsed, 2000u);
+}
+
+TEST(Splash, CloseRightAfterStartStillEndsTheSplash) {
+  if (!HaveDisplay()) GTEST_SKIP() << "needs a display";
+  tvn::SplashWindow splash(0);
+  ASSERT_TRUE(splash.Start());
+  splash.Close();  // waits for the dialog to come up, then ends it
+  HWND window = splash.window();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(window); }, 5000));
+}
+
+}  // namespace
