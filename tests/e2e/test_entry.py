@@ -1,0 +1,68 @@
+"""TVN.exe's start-up under Wine: system checks and fatal boxes, exit code 0 on every path."""
+
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import tvnlib  # noqa: E402
+
+
+def box_text(window):
+    """The message text of a message box: its longest static text."""
+    texts = [c.get("text") or "" for c in window.get("controls", []) if c.get("class") == "Static"]
+    return max(texts, key=len) if texts else ""
+
+
+class EntryTest(tvnlib.TvnTestCase):
+    def tearDown(self):
+        tvnlib.reset_windows_version()
+        super().tearDown()
+
+    def run_until_box(self, tail, shot=None):
+        """Starts TVN.exe with the raw command-line tail, waits for its "Tolvane" box,
+        presses OK and returns (box, exit code)."""
+        proc = tvnlib.wine_start([tvnlib.exe("tvn_spawn.exe"), tvnlib.winpath(tvnlib.exe("TVN.exe")), tail])
+        box = tvnlib.wait_window(title="Tolvane", cls="#32770", timeout=30)
+        self.assertIsNotNone(box, "no message box titled Tolvane appeared")
+        self.assertEqual(box["title"], "Tolvane")
+        if shot:
+            tvnlib.screenshot(shot)
+        ok = tvnlib.control(box, 1)  # IDOK: the box's only button
+        tvnlib.click(*tvnlib.center(ok["screen_rect"]))
+        return box, tvnlib.wait_exit(proc, timeout=30)
+
+    def test_old_nt_version_gets_message_2_without_code(self):
+        tvnlib.set_windows_version("nt40")
+        box, code = self.run_until_box("", shot="fatal-os-version")
+        self.assertEqual(box_text(box), "FATAL ERROR: OS version no supported!\r\nOnly: Win2k/XP/Vista\r\n")
+        self.assertEqual([c["id"] for c in box["controls"] if c.get("class") == "Button"], [1])
+        self.assertEqual(code, 0)
+
+    def test_non_nt_platform_gets_message_1(self):
+        tvnlib.set_windows_version("win98")
+        box, code = self.run_until_box("")
+        self.assertEqual(box_text(box), "FATAL ERROR: Platform not supported!\r\nOnly: WinNT\r\n")
+        self.assertEqual(code, 0)
+
+    def test_windows_2000_passes_the_version_checks(self):
+        # 5.0 is the oldest supported system: the run gets past the checks into
+        # the resource tool, whose failure is the only box shown.
+        tvnlib.set_windows_version("win2k")
+        missing = tvnlib.winpath(os.path.join(tvnlib.build_dir(), "no-such-folder", "out.bin"))
+        box, code = self.run_until_box(' e "%s" "10" "750"' % missing)
+        self.assertTrue(box_text(box).startswith("FATAL ERROR: Extract script!\r\nError (3): "), box_text(box))
+        self.assertEqual(code, 0)
+
+    def test_hostile_command_line_parses_and_ends_cleanly(self):
+        # 10,000 characters, more than five quoted runs, one left open: the
+        # first argument names a folder that does not exist, so the extract
+        # mode reports message 5 with the system's text, and the run ends with 0.
+        missing = tvnlib.winpath(os.path.join(tvnlib.build_dir(), "no-such-folder", "x"))
+        tail = ' XYZ e "%s" ' % missing + " ".join('"arg%d"' % i for i in range(8)) + " " + "Z" * 9000 + ' "open'
+        box, code = self.run_until_box(tail)
+        self.assertIn("FATAL ERROR: Extract script!\r\nError (", box_text(box))
+        self.assertEqual(code, 0)
+
+
+if __name__ == "__main__":
+    tvnlib.main()

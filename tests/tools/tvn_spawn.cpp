@@ -1,0 +1,58 @@
+// tvn_spawn.exe: starts a program with an exact, raw command line.
+//
+//   tvn_spawn.exe [--cwd DIR] [--no-wait] PROGRAM TAIL
+//
+// Starts PROGRAM with CreateProcessW and the command line `"PROGRAM"` + TAIL,
+// where TAIL is taken verbatim (pass it as one argument; it may hold quotes).
+// A TAIL that begins with a blank is also how the tool starts its own copies
+// (" c"), which then passes the whole line to the program's parser. Tests use
+// this because Wine builds a command line from Unix arguments by its own
+// quoting rules, which cannot express every line.
+//
+// Prints the new process's id on the first line of stdout. Waits for the
+// program and returns its exit code, unless --no-wait is given (then 0).
+// Returns 120 when the program cannot be started, 121 on bad arguments.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+int wmain(int argc, wchar_t** argv) {
+  bool wait = true;
+  const wchar_t* cwd = nullptr;
+  int i = 1;
+  for (; i < argc; ++i) {
+    std::wstring arg = argv[i];
+    if (arg == L"--no-wait") {
+      wait = false;
+    } else if (arg == L"--cwd" && i + 1 < argc) {
+      cwd = argv[++i];
+    } else {
+      break;
+    }
+  }
+  if (argc - i != 2) {
+    std::fprintf(stderr, "usage: tvn_spawn.exe [--cwd DIR] [--no-wait] PROGRAM TAIL\n");
+    return 121;
+  }
+  const std::wstring program = argv[i];
+  std::wstring line = L"\"" + program + L"\"" + argv[i + 1];
+
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, cwd, &startup, &info)) {
+    std::fprintf(stderr, "CreateProcessW failed: %lu\n", GetLastError());
+    return 120;
+  }
+  std::printf("%lu\n", info.dwProcessId);
+  std::fflush(stdout);
+  DWORD code = 0;
+  if (wait) {
+    WaitForSingleObject(info.hProcess, INFINITE);
+    GetExitCodeProcess(info.hProcess, &code);
+  }
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  return static_cast<int>(code);
+}
