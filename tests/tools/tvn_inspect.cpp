@@ -64,7 +64,7 @@
 //                        thread's focus is on it (waits up to 1 s)
 //   --key ID VK          post WM_KEYDOWN + WM_KEYUP with virtual key VK to
 //                        control ID (ID 0: the window itself)
-//   --lv-select ID INDEX select and focus list-view item INDEX
+//   --lv-select ID INDEX select and focus list-view item INDEX (and only it)
 //   --lv-dblclick ID INDEX, --lv-rclick ID INDEX
 //                        make item INDEX visible and print the screen point
 //                        to click it at: adds "x":N,"y":N (click it with
@@ -919,10 +919,17 @@ bool SelectListItem(HWND list, int index, std::string* error) {
     *error = "cannot open the list's process";
     return false;
   }
+  // As a click does: the other items lose their selection first.
   LVITEMW item = {};
+  item.stateMask = LVIS_SELECTED;
+  LRESULT ok = 0;
+  if (!remote.Write(0, &item, sizeof item) ||
+      !Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(remote.At(0)), &ok) || !ok) {
+    *error = "LVM_SETITEMSTATE failed";
+    return false;
+  }
   item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
   item.state = LVIS_SELECTED | LVIS_FOCUSED;
-  LRESULT ok = 0;
   if (!remote.Write(0, &item, sizeof item) ||
       !Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote.At(0)), &ok) || !ok) {
     *error = "LVM_SETITEMSTATE failed";
