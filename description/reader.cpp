@@ -26,8 +26,12 @@ Text DescriptionKey::ValueName(TextView pattern, std::initializer_list<std::int6
 ValueFields::ValueFields() : buffer_(new char16_t[kFieldCount * kFieldUnits]()) {}
 
 void ValueFields::Clear() {
-  std::fill(buffer_.get(), buffer_.get() + kFieldCount * kFieldUnits, u'\0');
-  length_.fill(0);
+  // Only the units written since the last clear can be non-zero.
+  for (std::size_t i = 0; i < kFieldCount; ++i) {
+    char16_t* field = buffer_.get() + i * kFieldUnits;
+    std::fill(field, field + length_[i], u'\0');
+    length_[i] = 0;
+  }
 }
 
 TextView ValueFields::Field(std::size_t i) const {

@@ -35,6 +35,7 @@ class MemorySource : public DescriptionSource {
     values_[FromUtf8(name)] = bytes;
   }
   void Remove(const std::string& name) { values_.erase(FromUtf8(name)); }
+  const std::map<Text, std::vector<std::uint8_t>>& values() const { return values_; }
 
   std::uint32_t OpenKey(TextView subKey) override {
     ++opens;
