@@ -52,29 +52,32 @@ class AccountPlatform {
   virtual ~AccountPlatform() = default;
 
   // Each failing call leaves its error code for LastError().
-  virtual Module LoadLibrary(const char16_t* name) = 0;
-  virtual Procedure GetProcAddress(Module module, const char* name) = 0;
-  virtual void FreeLibrary(Module module) = 0;
+  virtual Module LoadModule(const char16_t* name) = 0;                     // LoadLibraryW; 0 on failure
+  virtual Procedure FindProcedure(Module module, const char* name) = 0;  // GetProcAddress; 0 on failure
+  virtual void ReleaseModule(Module module) = 0;                         // FreeLibrary
   // CreateProcessWithLogonW through the looked-up entry point, with a
   // start-up record of zeros but its size and a zeroed process record.
-  virtual bool CreateProcessWithLogon(Procedure entry, const char16_t* user, const char16_t* domain,
-                                      const char16_t* password, std::uint32_t logonFlags, const char16_t* application,
-                                      char16_t* commandLine, std::uint32_t creationFlags, Environment environment,
-                                      const char16_t* currentDirectory, ProcessHandles& started) = 0;
-  virtual bool LogonUser(const char16_t* user, const char16_t* domain, const char16_t* password,
-                         std::uint32_t logonType, std::uint32_t provider, Handle& token) = 0;
-  virtual bool CreateEnvironmentBlock(Procedure entry, Environment& environment, Handle token, bool inherit) = 0;
-  virtual bool DestroyEnvironmentBlock(Procedure entry, Environment environment) = 0;
-  // `size` holds the buffer's capacity in units on entry.
-  virtual bool GetUserProfileDirectory(Procedure entry, Handle token, char16_t* directory, std::uint32_t& size) = 0;
-  virtual void CloseHandle(Handle handle) = 0;
+  virtual bool StartWithLogon(Procedure entry, const char16_t* user, const char16_t* domain, const char16_t* password,
+                              std::uint32_t logonFlags, const char16_t* application, char16_t* commandLine,
+                              std::uint32_t creationFlags, Environment environment, const char16_t* currentDirectory,
+                              ProcessHandles& started) = 0;
+  // LogonUserW.
+  virtual bool LogonAccount(const char16_t* user, const char16_t* domain, const char16_t* password,
+                            std::uint32_t logonType, std::uint32_t provider, Handle& token) = 0;
+  // CreateEnvironmentBlock and DestroyEnvironmentBlock through their entry points.
+  virtual bool CreateEnvironment(Procedure entry, Environment& environment, Handle token, bool inherit) = 0;
+  virtual bool DestroyEnvironment(Procedure entry, Environment environment) = 0;
+  // GetUserProfileDirectoryW through its entry point; `size` holds the
+  // buffer's capacity in units on entry.
+  virtual bool ReadProfileDirectory(Procedure entry, Handle token, char16_t* directory, std::uint32_t& size) = 0;
+  virtual void CloseKernelHandle(Handle handle) = 0;  // CloseHandle
   virtual std::uint32_t LastError() = 0;
 };
 
-constexpr std::uint32_t kLogonWithProfile = 1;           // LOGON_WITH_PROFILE
+constexpr std::uint32_t kLogonWithProfile = 1;              // LOGON_WITH_PROFILE
 constexpr std::uint32_t kCreateUnicodeEnvironment = 0x400;  // CREATE_UNICODE_ENVIRONMENT
-constexpr std::uint32_t kLogonInteractive = 2;           // LOGON32_LOGON_INTERACTIVE
-constexpr std::uint32_t kLogonProviderDefault = 0;       // LOGON32_PROVIDER_DEFAULT
+constexpr std::uint32_t kLogonInteractive = 2;              // LOGON32_LOGON_INTERACTIVE
+constexpr std::uint32_t kLogonProviderDefault = 0;          // LOGON32_PROVIDER_DEFAULT
 constexpr std::size_t kProfileDirectoryUnits = 1024;
 // Stands in for the code of a step that failed without setting one, so that
 // a failure never reads as "completed successfully" (ERROR_GEN_FAILURE).

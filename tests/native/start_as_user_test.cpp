@@ -44,7 +44,7 @@ class FakeAccounts : public AccountPlatform {
     return false;
   }
 
-  Module LoadLibrary(const char16_t* name) override {
+  Module LoadModule(const char16_t* name) override {
     std::string narrow = ToUtf8(name);
     if (Fails("LoadLibrary " + narrow)) return 0;
     Module m = narrow == "advapi32.dll" ? 11 : 12;
@@ -52,17 +52,17 @@ class FakeAccounts : public AccountPlatform {
     ++acquisitions;
     return m;
   }
-  Procedure GetProcAddress(Module module, const char* name) override {
+  Procedure FindProcedure(Module module, const char* name) override {
     if (Fails(std::string("GetProcAddress ") + name)) return 0;
     EXPECT_TRUE(libraries.count(module)) << name;
     return 0x1000 + calls.size();
   }
-  void FreeLibrary(Module module) override {
+  void ReleaseModule(Module module) override {
     calls.push_back(module == 11 ? "FreeLibrary advapi32.dll" : "FreeLibrary Userenv.dll");
     EXPECT_EQ(libraries.erase(module), 1u);
     ++releases;
   }
-  bool CreateProcessWithLogon(Procedure entry, const char16_t* user, const char16_t* domain, const char16_t* password,
+  bool StartWithLogon(Procedure entry, const char16_t* user, const char16_t* domain, const char16_t* password,
                               std::uint32_t logonFlags, const char16_t* application, char16_t* commandLine,
                               std::uint32_t creationFlags, Environment environment, const char16_t* currentDirectory,
                               ProcessHandles& started) override {
@@ -87,7 +87,7 @@ class FakeAccounts : public AccountPlatform {
     }
     return true;
   }
-  bool LogonUser(const char16_t* user, const char16_t* domain, const char16_t* password, std::uint32_t logonType,
+  bool LogonAccount(const char16_t* user, const char16_t* domain, const char16_t* password, std::uint32_t logonType,
                  std::uint32_t provider, Handle& token) override {
     EXPECT_EQ(logonType, 2u);
     EXPECT_EQ(provider, 0u);
@@ -98,7 +98,7 @@ class FakeAccounts : public AccountPlatform {
     ++acquisitions;
     return true;
   }
-  bool CreateEnvironmentBlock(Procedure, Environment& environment, Handle token, bool inherit) override {
+  bool CreateEnvironment(Procedure, Environment& environment, Handle token, bool inherit) override {
     EXPECT_TRUE(handles.count(token));
     EXPECT_FALSE(inherit);
     if (Fails("CreateEnvironmentBlock")) return false;
@@ -107,13 +107,13 @@ class FakeAccounts : public AccountPlatform {
     ++acquisitions;
     return true;
   }
-  bool DestroyEnvironmentBlock(Procedure, Environment environment) override {
+  bool DestroyEnvironment(Procedure, Environment environment) override {
     calls.push_back("DestroyEnvironmentBlock");
     EXPECT_EQ(environments.erase(environment), 1u);
     ++releases;
     return true;
   }
-  bool GetUserProfileDirectory(Procedure, Handle token, char16_t* directory, std::uint32_t& size) override {
+  bool ReadProfileDirectory(Procedure, Handle token, char16_t* directory, std::uint32_t& size) override {
     calls.push_back("GetUserProfileDirectory");
     EXPECT_TRUE(handles.count(token));
     EXPECT_EQ(size, 1024u);
@@ -127,7 +127,7 @@ class FakeAccounts : public AccountPlatform {
     path.copy(directory, path.size());
     return true;
   }
-  void CloseHandle(Handle handle) override {
+  void CloseKernelHandle(Handle handle) override {
     calls.push_back("CloseHandle " + std::to_string(handle));
     EXPECT_EQ(handles.erase(handle), 1u);
     ++releases;

@@ -1,0 +1,46 @@
+// DialogLayout bound to the window system, and the message handlers that
+// every resizable dialog wires to it.
+#pragma once
+
+#include <windows.h>
+
+#include "dialogs/layout.h"
+
+namespace tvn {
+
+// GetDlgItem, GetWindowRect, GetClientRect, ScreenToClient, GetSystemMetrics,
+// SetWindowPos and InvalidateRgn.
+class Win32LayoutOps final : public LayoutWindowOps {
+ public:
+  WindowId ChildById(WindowId dialog, int controlId) override;
+  bool WindowRect(WindowId window, LayoutRect& rect) override;
+  bool ClientRect(WindowId window, LayoutRect& rect) override;
+  bool ScreenToClient(WindowId window, std::int32_t& x, std::int32_t& y) override;
+  std::int32_t ScreenWidth() override;
+  std::int32_t ScreenHeight() override;
+  bool Place(WindowId window, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) override;
+  bool InvalidateAll(WindowId window) override;
+  std::uint32_t LastError() override;
+  void SetLastError(std::uint32_t code) override;
+};
+
+// A DialogLayout on the real window system, with HWND-typed operations.
+class Win32DialogLayout : public DialogLayout {
+ public:
+  Win32DialogLayout() : DialogLayout(ops_) {}
+
+  // Bind(dialog, -1, -1, -1, -1): the template size, centred on the primary screen.
+  void BindCentred(HWND dialog) { Bind(reinterpret_cast<WindowId>(dialog), -1, -1, -1, -1); }
+
+  // WM_SIZE: Resize(LOWORD(lParam), HIWORD(lParam)), whatever the kind of change.
+  void OnSize(LPARAM lParam) { Resize(LOWORD(lParam), HIWORD(lParam)); }
+
+  // WM_GETMINMAXINFO: the smallest tracking size is the opening window size;
+  // the other members keep what the system put in them.
+  void OnGetMinMaxInfo(LPARAM lParam) const;
+
+ private:
+  Win32LayoutOps ops_;
+};
+
+}  // namespace tvn

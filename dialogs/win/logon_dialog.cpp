@@ -1,0 +1,161 @@
+#include "dialogs/win/logon_dialog.h"
+
+#include "description/records.h"
+#include "dialogs/logon_logic.h"
+#include "dialogs/win/apply.h"
+#include "dialogs/win/help_dialog.h"
+#include "launcher/win/error_box.h"
+#include "launcher/win/wide.h"
+#include "launching/start_as_user.h"
+#include "launching/win/process.h"
+#include "launching/win/start_as_user.h"
+#include "resources/resource.h"
+
+namespace tvn {
+
+namespace {
+
+constexpr int kCredentialLimit = 511;  // characters of a typed credential
+
+// Only one log-on dialog exists per process; the description it came with.
+const LogonDescription* g_description = nullptr;
+
+const LogonDescription& Description() {
+  static const LogonDescription kEmpty;
+  return g_description != nullptr ? *g_description : kEmpty;
+}
+
+const AppContext* Context() { return Description().context; }
+
+Text ExePath() {
+  const AppContext* context = Context();
+  return context != nullptr ? context->exePath.text() : Text();
+}
+
+bool IsTicked(HWND dialog, int id) { return SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void UpdateCredentialControls(HWND dialog) {
+  const bool useCurrent = IsTicked(dialog, IDC_LOGON_CURRENT_CREDENTIALS);
+  const CredentialToggle toggle = DecideCredentialToggle(Description(), useCurrent);
+  for (const ControlEnable& control : toggle.controls) {
+    EnableWindow(GetDlgItem(dialog, control.id), control.enabled ? TRUE : FALSE);
+  }
+  if (toggle.untickLoadProfile) SendDlgItemMessageW(dialog, IDC_LOGON_LOAD_PROFILE, BM_SETCHECK, BST_UNCHECKED, 0);
+  if (toggle.clearPassword) SendDlgItemMessageW(dialog, IDC_LOGON_PASSWORD, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+}
+
+void OnInitDialog(HWND dialog, const LogonDescription* description) {
+  g_description = description;
+  BringToForeground(dialog);  // its result is not examined
+
+  const LogonDescription& d = Description();
+  ApplyDialogDescription(dialog, d.window);
+  ApplyControlDescription(dialog, IDC_LOGON_ICON, d.systemIcon, ControlKind::Icon);
+  ApplyControlDescription(dialog, IDC_LOGON_INFO, d.systemText, ControlKind::Edit);
+  ApplyControlDescription(dialog, IDC_LOGON_DOMAIN_ICON, d.domainIcon, ControlKind::Icon);
+  ApplyControlDescription(dialog, IDC_LOGON_DOMAIN_LABEL, d.domainLabel, ControlKind::Label);
+  ApplyComboDescription(dialog, IDC_LOGON_DOMAIN, d.domain);
+  ApplyControlDescription(dialog, IDC_LOGON_USER_ICON, d.userIcon, ControlKind::Icon);
+  ApplyControlDescription(dialog, IDC_LOGON_USER_LABEL, d.userLabel, ControlKind::Label);
+  ApplyComboDescription(dialog, IDC_LOGON_USER, d.user);
+  ApplyControlDescription(dialog, IDC_LOGON_PASSWORD_ICON, d.passwordIcon, ControlKind::Icon);
+  ApplyControlDescription(dialog, IDC_LOGON_PASSWORD_LABEL, d.passwordLabel, ControlKind::Label);
+  ApplyControlDescription(dialog, IDC_LOGON_PASSWORD, d.password, ControlKind::Edit, kCredentialLimit);
+  ApplyControlDescription(dialog, IDC_LOGON_IGNORE_UAC, d.ignoreUac, ControlKind::CheckBox);
+  ApplyControlDescription(dialog, IDC_LOGON_LOAD_PROFILE, d.loadProfile, ControlKind::CheckBox);
+  ApplyControlDescription(dialog, IDC_LOGON_CURRENT_CREDENTIALS, d.currentUser, ControlKind::CheckBox);
+  ApplyControlDescription(dialog, IDC_LOGON_LOGON, d.logOn, ControlKind::PushButton);
+  ApplyControlDescription(dialog, IDC_LOGON_CLOSE, d.close, ControlKind::PushButton);
+  ApplyControlDescription(dialog, IDC_LOGON_HELP, d.help, ControlKind::PushButton);
+
+  UpdateCredentialControls(dialog);
+}
+
+// The text of a control into `buffer` (units long, terminated; longer text is cut).
+void ReadText(HWND dialog, int id, wchar_t* buffer, std::size_t units) {
+  buffer[0] = L'\0';
+  SendDlgItemMessageW(dialog, id, WM_GETTEXT, static_cast<WPARAM>(units), reinterpret_cast<LPARAM>(buffer));
+  buffer[units - 1] = L'\0';
+}
+
+void OnLogOn(HWND dialog) {
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  const Text exePath = ExePath();
+  const Text tail(kCommandModeTail);
+
+  const LRESULT useCurrent = SendDlgItemMessageW(dialog, IDC_LOGON_CURRENT_CREDENTIALS, BM_GETCHECK, 0, 0);
+  if (ChooseLogonPath(useCurrent, 0).path == LogonPath::CurrentAccount) {
+    if (StartProcess(W(exePath), W(tail), 0, false)) {
+      SendMessageW(dialog, WM_CLOSE, 0, 0);
+    } else {
+      ShowError(dialog, kKindWarning, true, true, nullptr);
+    }
+  } else {
+    // Each credential in its own 512-unit buffer; all three are wiped before
+    // they are freed, the password as soon as the start has returned.
+    SecretBuffer domain(kCaptionUnits);
+    SecretBuffer user(kCaptionUnits);
+    SecretBuffer password(kCaptionUnits);
+    ReadText(dialog, IDC_LOGON_DOMAIN, reinterpret_cast<wchar_t*>(domain.data()), domain.units());
+    ReadText(dialog, IDC_LOGON_USER, reinterpret_cast<wchar_t*>(user.data()), user.units());
+    ReadText(dialog, IDC_LOGON_PASSWORD, reinterpret_cast<wchar_t*>(password.data()), password.units());
+    const LogonChoice choice =
+        ChooseLogonPath(useCurrent, SendDlgItemMessageW(dialog, IDC_LOGON_LOAD_PROFILE, BM_GETCHECK, 0, 0));
+
+    const bool started = StartAsUser(W(exePath), W(tail), choice.loadProfile,
+                                     reinterpret_cast<const wchar_t*>(domain.data()),
+                                     reinterpret_cast<const wchar_t*>(user.data()),
+                                     reinterpret_cast<const wchar_t*>(password.data()));
+    password.Wipe();  // touches no last-error code
+    if (started) {
+      SendMessageW(dialog, WM_CLOSE, 0, 0);
+    } else {
+      ShowError(dialog, kKindWarning, true, true, nullptr);
+      SetFocus(GetDlgItem(dialog, IDC_LOGON_PASSWORD));  // EN_SETFOCUS selects the whole password
+    }
+  }
+  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+}
+
+void OnCommand(HWND dialog, int id, int notification) {
+  switch (id) {
+    case IDCANCEL:
+    case IDC_LOGON_CLOSE:
+      if (notification == BN_CLICKED) SendMessageW(dialog, WM_CLOSE, 0, 0);
+      return;
+    case IDC_LOGON_PASSWORD:
+      if (notification == EN_SETFOCUS) SendDlgItemMessageW(dialog, IDC_LOGON_PASSWORD, EM_SETSEL, 0, -1);
+      return;
+    case IDC_LOGON_CURRENT_CREDENTIALS:
+      if (notification == BN_CLICKED) UpdateCredentialControls(dialog);
+      return;
+    case IDC_LOGON_LOGON:
+      if (notification == BN_CLICKED) OnLogOn(dialog);
+      return;
+    case IDC_LOGON_HELP:
+      if (notification == BN_CLICKED) OpenHelpFrom(dialog, Context());
+      return;
+    default:
+      return;
+  }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK LogonDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInitDialog(dialog, reinterpret_cast<const LogonDescription*>(lParam));
+      return FALSE;  // the focus stays where the description put it
+    case WM_COMMAND:
+      OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+      return FALSE;
+    case WM_CLOSE:
+      EndDialog(dialog, 0);
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace tvn
