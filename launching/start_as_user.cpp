@@ -1,6 +1,6 @@
 #include "launching/start_as_user.h"
 
-#include <new>
+#include <initializer_list>
 #include <vector>
 
 namespace tvn {
@@ -30,8 +30,9 @@ std::uint32_t FailureCode(AccountPlatform& platform) {
 }
 
 void CloseStarted(AccountPlatform& platform, const AccountPlatform::ProcessHandles& started) {
-  if (started.process != 0 && started.process != AccountPlatform::kInvalidHandle) platform.CloseHandle(started.process);
-  if (started.thread != 0 && started.thread != AccountPlatform::kInvalidHandle) platform.CloseHandle(started.thread);
+  for (AccountPlatform::Handle handle : {started.process, started.thread}) {
+    if (handle != 0 && handle != AccountPlatform::kInvalidHandle) platform.CloseKernelHandle(handle);
+  }
 }
 
 // Steps 4.1 to 4.7: the profile branch, between the loading and the release
@@ -39,33 +40,33 @@ void CloseStarted(AccountPlatform& platform, const AccountPlatform::ProcessHandl
 std::uint32_t StartWithProfile(AccountPlatform& platform, AccountPlatform::Procedure createWithLogon,
                                const char16_t* application, char16_t* commandLine, const char16_t* domain,
                                const char16_t* user, const char16_t* password) {
-  const AccountPlatform::Module userenv = platform.LoadLibrary(u"Userenv.dll");
+  const AccountPlatform::Module userenv = platform.LoadModule(u"Userenv.dll");
   if (userenv == 0) return FailureCode(platform);
 
   std::uint32_t error = 0;
   const char* const names[3] = {"CreateEnvironmentBlock", "DestroyEnvironmentBlock", "GetUserProfileDirectoryW"};
   AccountPlatform::Procedure entries[3] = {0, 0, 0};
   for (int i = 0; i < 3 && error == 0; ++i) {
-    entries[i] = platform.GetProcAddress(userenv, names[i]);
+    entries[i] = platform.FindProcedure(userenv, names[i]);
     if (entries[i] == 0) error = FailureCode(platform);
   }
   if (error != 0) {
-    platform.FreeLibrary(userenv);
+    platform.ReleaseModule(userenv);
     return error;
   }
 
   AccountPlatform::Handle token = 0;
-  if (!platform.LogonUser(user, domain, password, kLogonInteractive, kLogonProviderDefault, token)) {
+  if (!platform.LogonAccount(user, domain, password, kLogonInteractive, kLogonProviderDefault, token)) {
     error = FailureCode(platform);
-    platform.FreeLibrary(userenv);
+    platform.ReleaseModule(userenv);
     return error;
   }
 
   AccountPlatform::Environment environment = 0;
-  if (!platform.CreateEnvironmentBlock(entries[0], environment, token, false)) {
+  if (!platform.CreateEnvironment(entries[0], environment, token, false)) {
     error = FailureCode(platform);
-    platform.CloseHandle(token);
-    platform.FreeLibrary(userenv);
+    platform.CloseKernelHandle(token);
+    platform.ReleaseModule(userenv);
     return error;
   }
 
@@ -73,22 +74,21 @@ std::uint32_t StartWithProfile(AccountPlatform& platform, AccountPlatform::Proce
     // Its result is not examined: a directory that cannot be read stays empty.
     SecretBuffer directory(kProfileDirectoryUnits);
     std::uint32_t size = static_cast<std::uint32_t>(kProfileDirectoryUnits);
-    if (!platform.GetUserProfileDirectory(entries[2], token, directory.data(), size)) directory.Wipe();
+    if (!platform.ReadProfileDirectory(entries[2], token, directory.data(), size)) directory.Wipe();
     directory.data()[kProfileDirectoryUnits - 1] = u'\0';
 
     AccountPlatform::ProcessHandles started;
-    if (platform.CreateProcessWithLogon(createWithLogon, user, domain, password, kLogonWithProfile, application,
-                                        commandLine, kCreateUnicodeEnvironment, environment, directory.data(),
-                                        started)) {
+    if (platform.StartWithLogon(createWithLogon, user, domain, password, kLogonWithProfile, application, commandLine,
+                                kCreateUnicodeEnvironment, environment, directory.data(), started)) {
       CloseStarted(platform, started);
     } else {
       error = FailureCode(platform);
     }
   }  // the directory buffer is released first
 
-  platform.DestroyEnvironmentBlock(entries[1], environment);
-  platform.CloseHandle(token);
-  platform.FreeLibrary(userenv);
+  platform.DestroyEnvironment(entries[1], environment);
+  platform.CloseKernelHandle(token);
+  platform.ReleaseModule(userenv);
   return error;
 }
 
@@ -107,21 +107,21 @@ bool StartAsUser(AccountPlatform& platform, const char16_t* application, const c
   for (const char16_t* p = OrEmpty(commandLine); *p != u'\0'; ++p) commandCopy.push_back(*p);
   commandCopy.push_back(u'\0');
 
-  const AccountPlatform::Module advapi = platform.LoadLibrary(u"advapi32.dll");
+  const AccountPlatform::Module advapi = platform.LoadModule(u"advapi32.dll");
   if (advapi == 0) {
     lastError = FailureCode(platform);
     return false;
   }
 
   std::uint32_t error = 0;
-  const AccountPlatform::Procedure createWithLogon = platform.GetProcAddress(advapi, "CreateProcessWithLogonW");
+  const AccountPlatform::Procedure createWithLogon = platform.FindProcedure(advapi, "CreateProcessWithLogonW");
   if (createWithLogon == 0) {
     error = FailureCode(platform);
   } else if (!loadProfile) {
     // No separate log-on: the process creation checks the credentials itself.
     AccountPlatform::ProcessHandles started;
-    if (platform.CreateProcessWithLogon(createWithLogon, user, domain, password, 0, application, commandCopy.data(),
-                                        0, 0, nullptr, started)) {
+    if (platform.StartWithLogon(createWithLogon, user, domain, password, 0, application, commandCopy.data(), 0, 0,
+                                nullptr, started)) {
       CloseStarted(platform, started);
     } else {
       error = FailureCode(platform);
@@ -130,7 +130,7 @@ bool StartAsUser(AccountPlatform& platform, const char16_t* application, const c
     error = StartWithProfile(platform, createWithLogon, application, commandCopy.data(), domain, user, password);
   }
 
-  platform.FreeLibrary(advapi);
+  platform.ReleaseModule(advapi);
   lastError = error;
   return error == 0;
 }
