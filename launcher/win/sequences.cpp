@@ -1,13 +1,100 @@
 #include "launcher/win/sequences.h"
 
+#include "description/win/description.h"
+#include "dialogs/win/command_dialog.h"
+#include "dialogs/win/logon_dialog.h"
+#include "launcher/error_text.h"
+#include "launcher/script_commands.h"
+#include "launcher/win/error_box.h"
+#include "launcher/win/resource_tool.h"
 #include "launcher/win/splash.h"
+#include "launcher/win/wide.h"
+#include "launching/win/process.h"
 
 namespace tvn {
 
-// The sequences run the description script around their dialogs; until the
-// script host is in place they return at once.
-void RunLogonSequence(UiDescription&, HINSTANCE, Text&, SplashWindow& splash) { splash.Close(); }
-void RunCommandSequence(UiDescription&, HINSTANCE, Text&, SplashWindow& splash) { splash.Close(); }
-void RunDiagnosticsSequence(UiDescription&, HINSTANCE, Text&, SplashWindow& splash) { splash.Close(); }
+namespace {
+
+constexpr WORD kScriptType = 10;  // RT_RCDATA
+constexpr WORD kScriptId = 750;
+constexpr int kLogonTemplate = 200;
+constexpr int kCommandTemplate = 300;
+
+// Runs the command interpreter named by COMSPEC with the line, hidden, and
+// waits for it. The interpreter's exit code is not examined.
+bool RunScript(const Text& commandLine) {
+  return StartProcess(L"COMSPEC", W(commandLine), CREATE_NO_WINDOW, true);
+}
+
+bool RunScriptLine(Text& buffer, ScriptRun run, const AppContext& context) {
+  buffer = ScriptCommandLine(run, context.scriptPath.text(), context.processId, context.diagLogPath.text());
+  return RunScript(buffer);
+}
+
+struct DialogRun {
+  ScriptRun describe;
+  LoadMode mode;
+  int dialogTemplate;
+  DLGPROC procedure;
+};
+
+// Extract the script, let it write the description, load it, show the dialog,
+// release the description and let the script clear the key again.
+void RunDialogSequence(const DialogRun& run, UiDescription& ui, HINSTANCE instance, Text& buffer,
+                       SplashWindow& splash) {
+  const AppContext& context = ui.context;
+  if (!ExtractResourceToFile(W(context.scriptPath.text()), kScriptType, kScriptId)) {
+    ShowFatal(context, kFatalExtractScript, true);
+    return;
+  }
+
+  if (!RunScriptLine(buffer, run.describe, context)) {
+    ShowFatal(context, kFatalExecuteScript, true);
+  } else if (!LoadDescription(ui, run.mode, context.keyName.text())) {
+    ShowFatal(context, kFatalLoadRegistry, true);
+  } else {
+    LPARAM section = 0;
+    if (run.mode == kLoadLogon) {
+      ui.logon.context = &context;
+      section = reinterpret_cast<LPARAM>(&ui.logon);
+    } else {
+      ui.command.context = &context;
+      section = reinterpret_cast<LPARAM>(&ui.command);
+    }
+    splash.Close();
+    const INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(run.dialogTemplate), nullptr,
+                                           run.procedure, section);
+    if (result == -1) ShowFatal(context, kFatalStartupDialog, true);
+    ReleaseDescription(ui, run.mode);
+  }
+
+  if (!RunScriptLine(buffer, ScriptRun::CleanUp, context)) ShowFatal(context, kFatalExecuteScript, true);
+}
+
+}  // namespace
+
+void RunLogonSequence(UiDescription& ui, HINSTANCE instance, Text& buffer, SplashWindow& splash) {
+  RunDialogSequence({ScriptRun::LogonDescription, kLoadLogon, kLogonTemplate, LogonDialogProc}, ui, instance,
+                    buffer, splash);
+}
+
+void RunCommandSequence(UiDescription& ui, HINSTANCE instance, Text& buffer, SplashWindow& splash) {
+  RunDialogSequence({ScriptRun::CommandDescription, kLoadCommand, kCommandTemplate, CommandDialogProc}, ui,
+                    instance, buffer, splash);
+}
+
+void RunDiagnosticsSequence(UiDescription& ui, HINSTANCE, Text& buffer, SplashWindow& splash) {
+  const AppContext& context = ui.context;
+  if (!ExtractResourceToFile(W(context.scriptPath.text()), kScriptType, kScriptId)) {
+    ShowFatal(context, kFatalExtractScript, true);
+    return;
+  }
+  for (ScriptRun run : {ScriptRun::DiagnosticsFirst, ScriptRun::DiagnosticsSecond, ScriptRun::DiagnosticsThird}) {
+    if (!RunScriptLine(buffer, run, context)) ShowFatal(context, kFatalExecuteScript, true);
+  }
+  splash.Close();
+  buffer = ShowLogCommandLine(context.diagLogPath.text());
+  (void)ShellRun(nullptr, W(buffer), SW_HIDE);
+}
 
 }  // namespace tvn

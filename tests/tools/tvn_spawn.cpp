@@ -1,13 +1,15 @@
 // tvn_spawn.exe: starts a program with an exact, raw command line.
 //
-//   tvn_spawn.exe [--cwd DIR] [--no-wait] PROGRAM TAIL
+//   tvn_spawn.exe [--cwd DIR] [--no-wait] [--env NAME=VALUE]... [--unset NAME]... PROGRAM TAIL
 //
 // Starts PROGRAM with CreateProcessW and the command line `"PROGRAM"` + TAIL,
 // where TAIL is taken verbatim (pass it as one argument; it may hold quotes).
 // A TAIL that begins with a blank is also how the tool starts its own copies
 // (" c"), which then passes the whole line to the program's parser. Tests use
 // this because Wine builds a command line from Unix arguments by its own
-// quoting rules, which cannot express every line.
+// quoting rules, which cannot express every line. --env and --unset change
+// the environment that the program inherits (Wine sets some variables, such
+// as COMSPEC, itself, whatever the Unix environment says).
 //
 // Prints the new process's id on the first line of stdout. Waits for the
 // program and returns its exit code, unless --no-wait is given (then 0).
@@ -27,12 +29,19 @@ int wmain(int argc, wchar_t** argv) {
       wait = false;
     } else if (arg == L"--cwd" && i + 1 < argc) {
       cwd = argv[++i];
+    } else if (arg == L"--env" && i + 1 < argc) {
+      std::wstring assignment = argv[++i];
+      std::size_t equals = assignment.find(L'=');
+      if (equals == std::wstring::npos || equals == 0) return 121;
+      SetEnvironmentVariableW(assignment.substr(0, equals).c_str(), assignment.substr(equals + 1).c_str());
+    } else if (arg == L"--unset" && i + 1 < argc) {
+      SetEnvironmentVariableW(argv[++i], nullptr);
     } else {
       break;
     }
   }
   if (argc - i != 2) {
-    std::fprintf(stderr, "usage: tvn_spawn.exe [--cwd DIR] [--no-wait] PROGRAM TAIL\n");
+    std::fprintf(stderr, "usage: tvn_spawn.exe [--cwd DIR] [--no-wait] [--env N=V] [--unset N] PROGRAM TAIL\n");
     return 121;
   }
   const std::wstring program = argv[i];

@@ -1,0 +1,186 @@
+"""The script host around each interactive run, with the real cmd, cscript and registry."""
+
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import tvnlib  # noqa: E402
+
+LOGON_CAPTION = "TVN3: Авторизация"
+COMMAND_CAPTION = "TVN3: Команды"
+EXECUTE_SCRIPT = "FATAL ERROR: Execute script!\r\nError ("
+LOAD_REGISTRY = "FATAL ERROR: Load data from registry!\r\nError ("
+
+
+def box_text(window):
+    texts = [c.get("text") or "" for c in window.get("controls", []) if c.get("class") == "Static"]
+    return max(texts, key=len) if texts else ""
+
+
+class Run:
+    """TVN.exe (or a copy) started with an exact command-line tail."""
+
+    def __init__(self, tail="", program=None, spawn_options=()):
+        program = program or tvnlib.exe("TVN.exe")
+        self.proc = tvnlib.wine_start([tvnlib.exe("tvn_spawn.exe")] + list(spawn_options) +
+                                      [tvnlib.winpath(program), tail], stdout=subprocess.PIPE)
+        line = self.proc.stdout.readline().decode("ascii", "replace").strip()
+        if not line.isdigit():
+            raise AssertionError("tvn_spawn printed no process id: %r" % line)
+        self.pid = int(line)
+
+    def exit_code(self, timeout=60):
+        code = tvnlib.wait_exit(self.proc, timeout=timeout)
+        self.proc.stdout.close()
+        return code
+
+
+class SequenceTest(tvnlib.TvnTestCase):
+    def setUp(self):
+        super().setUp()
+        self.temp = tvnlib.temp_dir_unix()
+        self.cleanup_paths = []
+
+    def tearDown(self):
+        tvnlib.kill_image("notepad.exe")
+        for path in self.cleanup_paths:
+            if os.path.isdir(path):
+                shutil.rmtree(path, ignore_errors=True)
+            elif os.path.exists(path):
+                os.unlink(path)
+        super().tearDown()
+
+    def script_file(self, pid):
+        return os.path.join(self.temp, "TVN_%d.script" % pid)
+
+    def key(self, pid):
+        return r"HKCU\Software\TVN\%d" % pid
+
+    def press_ok(self, box):
+        tvnlib.click(*tvnlib.center(tvnlib.control(box, 1)["screen_rect"]))
+
+    def wait_box(self, pid, timeout=40):
+        """The run's message box: caption exactly "Tolvane" (the splash reads "Tolvane 3.1")."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            for window in tvnlib.inspect("--pid", pid, "--class", "#32770")["windows"]:
+                if window["title"] == "Tolvane" and window.get("visible"):
+                    return window
+            time.sleep(0.3)
+        return None
+
+    def expect_boxes(self, pid, prefix, count):
+        """Answers `count` boxes of the run whose text starts with `prefix`; fails on a dialog."""
+        for n in range(count):
+            box = self.wait_box(pid)
+            self.assertIsNotNone(box, "box %d of %d did not appear" % (n + 1, count))
+            self.assertTrue(box_text(box).startswith(prefix), box_text(box))
+            for window in tvnlib.inspect("--pid", pid)["windows"]:
+                self.assertNotIn("TVN3", window["title"], "a dialog opened although the run failed")
+            self.press_ok(box)
+            deadline = time.monotonic() + 15
+            while time.monotonic() < deadline:
+                if not any(w["hwnd"] == box["hwnd"] for w in tvnlib.inspect("--pid", pid)["windows"]):
+                    break
+                time.sleep(0.2)
+
+    def open_dialog_and_close(self, tail, caption, check_key, shot):
+        run = Run(tail)
+        dialog = tvnlib.wait_window(title=caption, pid=run.pid, timeout=60)
+        self.assertIsNotNone(dialog, "the dialog %r did not open" % caption)
+        self.assertEqual(dialog["title"], caption)
+        # The description exists while the dialog is open...
+        values = tvnlib.reg_query_key(self.key(run.pid))
+        self.assertIsNotNone(values, "no description key while the dialog is open")
+        check_key(values)
+        self.assertTrue(os.path.exists(self.script_file(run.pid)))
+        tvnlib.screenshot(shot)
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
+        self.assertEqual(run.exit_code(), 0)
+        # ...and the clean-up run removes it and the script file afterwards.
+        self.assertFalse(tvnlib.key_exists(self.key(run.pid)))
+        self.assertTrue(tvnlib.key_exists(r"HKCU\Software\TVN"))
+        self.assertFalse(os.path.exists(self.script_file(run.pid)))
+
+    def test_logon_mode_describes_opens_and_clears(self):
+        def check(values):
+            self.assertEqual(values.get("0#3"), LOGON_CAPTION)
+            self.assertEqual(values.get("2#3"), "TVN3: Помощь")
+        self.open_dialog_and_close("", LOGON_CAPTION, check, "sequence-logon")
+
+    def test_command_mode_describes_opens_and_clears(self):
+        def check(values):
+            self.assertEqual(values.get("1#3"), COMMAND_CAPTION)
+            self.assertEqual(values.get("1.2#20"), "16")
+            self.assertEqual(values.get("1.3#20"), "8")
+        self.open_dialog_and_close(" c", COMMAND_CAPTION, check, "sequence-command")
+
+    def test_missing_interpreter_reports_both_runs_and_opens_nothing(self):
+        run = Run("", spawn_options=["--unset", "COMSPEC"])
+        self.cleanup_paths.append(self.script_file(run.pid))
+        self.expect_boxes(run.pid, EXECUTE_SCRIPT, 2)  # the d1 run, then the clean-up run
+        self.assertEqual(run.exit_code(), 0)
+        self.assertFalse(tvnlib.key_exists(self.key(run.pid)))
+
+    def test_script_that_writes_nothing_gives_message_7_and_still_cleans_up(self):
+        # A copy of the tool whose script only notes each run in a file.
+        folder = os.path.join(self.temp, "tvn seq copy %d" % os.getpid())
+        os.makedirs(folder, exist_ok=True)
+        self.cleanup_paths.append(folder)
+        copy = os.path.join(folder, "TVN.exe")
+        shutil.copyfile(tvnlib.exe("TVN.exe"), copy)
+        marks = os.path.join(folder, "runs.txt")
+        script = os.path.join(folder, "noop.script")
+        body = ('var fso = new ActiveXObject("Scripting.FileSystemObject");'
+                'var f = fso.OpenTextFile("%s", 8, true);'
+                'f.WriteLine(WScript.Arguments(0) + " " + WScript.Arguments(1)); f.Close();'
+                % tvnlib.winpath(marks).replace("\\", "\\\\"))
+        with open(script, "wb") as f:
+            f.write(b"// TVN SCRIPT(compress)\r\n// BINARY VERSION >= 3.1.1.4\r\n" + body.encode("cp1251"))
+        update = Run(' i "%s" "%s" "10" "750"' % (tvnlib.winpath(script), tvnlib.winpath(copy)))
+        self.assertEqual(update.exit_code(), 0)
+
+        run = Run("", program=copy)
+        self.cleanup_paths.append(self.script_file(run.pid))
+        self.expect_boxes(run.pid, LOAD_REGISTRY, 1)
+        self.assertEqual(run.exit_code(), 0)
+        with open(marks, encoding="cp1251") as f:
+            self.assertEqual(f.read().split("\n")[:2], ["d1 %d" % run.pid, "f %d" % run.pid])
+
+    def diag_log(self):
+        return os.path.join(self.temp, "TVN_diag.log")
+
+    def wait_notepad(self):
+        return tvnlib.wait_window(title="TVN_diag", timeout=40)
+
+    def test_diagnostics_mode_logs_three_runs_and_shows_the_log(self):
+        with open(self.diag_log(), "w") as f:
+            f.write("OLD LOG\r\n")
+        run = Run(" t")
+        self.assertEqual(run.exit_code(), 0)
+        with open(self.diag_log(), "rb") as f:
+            log = f.read().decode("cp866", "replace")
+        # The first run starts the log afresh (Wine's script host prints no
+        # banner); all three runs are there, in order.
+        self.assertNotIn("OLD LOG", log)
+        order = [log.find(word) for word in ("AuthDlg...", "CmdDlg...", "Clear...")]
+        self.assertTrue(all(i >= 0 for i in order) and order == sorted(order), log)
+        self.assertEqual(log.count(" DONE"), 3, log)
+        self.assertIsNotNone(self.wait_notepad(), "Notepad did not open the log")
+        tvnlib.screenshot("sequence-diagnostics")
+        self.assertFalse(tvnlib.key_exists(self.key(run.pid)))
+        self.assertFalse(os.path.exists(self.script_file(run.pid)))
+
+    def test_diagnostics_runs_all_go_on_after_failures(self):
+        run = Run(" t", spawn_options=["--unset", "COMSPEC"])
+        self.cleanup_paths.append(self.script_file(run.pid))
+        self.expect_boxes(run.pid, EXECUTE_SCRIPT, 3)
+        self.assertEqual(run.exit_code(), 0)
+        self.assertIsNotNone(self.wait_notepad(), "the log display did not follow the failed runs")
+
+
+if __name__ == "__main__":
+    tvnlib.main()
