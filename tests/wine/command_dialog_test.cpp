@@ -1,0 +1,641 @@
+// The command dialog from the real template 300, driven from inside: a
+// thread timer runs the steps of each test while the dialog's own modal loop
+// (and the loops of its popups and message boxes) dispatch it. Commands start
+// tvn_record.exe (next to this program), which records how it was started.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "description/records.h"
+#include "dialogs/win/command_dialog.h"
+#include "dialogs/win/command_menus.h"
+#include "launcher/win/wide.h"
+#include "resources/resource.h"
+
+namespace {
+
+using tvn::Text;
+
+constexpr wchar_t kCaption[] = L"Command dialog under test";
+constexpr COLORREF kZetaColour = RGB(200, 0, 0);
+constexpr UINT kGetMenuHandle = 0x01E1;  // MN_GETHMENU
+
+std::wstring Dir() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring dir(path);
+  return dir.substr(0, dir.find_last_of(L'\\') + 1);
+}
+
+std::wstring RecorderPath() { return Dir() + L"tvn_record.exe"; }
+
+Text T(const std::wstring& text) { return tvn::ToText(text.c_str()); }
+
+std::string Narrow(const std::wstring& text) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
+  if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+void SetText(tvn::TextBuffer& buffer, std::size_t units, const std::wstring& text) {
+  buffer.Allocate(units);
+  buffer.Set(T(text));
+}
+
+// --- The description the tests hand to the dialog ------------------------
+
+// Rows in description order; the list shows them ordered by title.
+struct RowSpec {
+  const wchar_t* title;
+  COLORREF colour;
+  const wchar_t* argument;  // the recorder's argument; null: an empty command
+  std::int16_t menuType;
+  std::int16_t menuNumber;
+};
+const RowSpec kRows[] = {
+    {L"zeta Tool", kZetaColour, L"row-zeta", 1, 0},  // 0: static menu 0
+    {L"alpha", RGB(0, 128, 0), L"row-alpha", 0, 0},  // 1
+    {L"Beta", RGB(0, 0, 255), nullptr, 2, 1},        // 2: Control Panel
+    {L"gamma printers", 0, nullptr, 2, 2},           // 3: Printers
+    {L"Delta network", 0, nullptr, 2, 3},            // 4: Network connections
+    {L"epsilon none", 0, L"row-epsilon", 1, 4},      // 5: menu number equal to the count
+};
+// The rows' indexes as the list shows them: by title, without regard to case.
+const int kSortedRows[] = {1, 2, 4, 5, 3, 0};
+
+struct Fixture {
+  tvn::CommandDescription description;
+  tvn::AppContext context;
+  std::wstring recordFile;
+
+  Fixture() {
+    SetText(context.exePath, tvn::kPathUnits, RecorderPath());
+    description.context = &context;
+    SetText(description.window.text, tvn::kCaptionUnits, kCaption);
+    description.window.icon = reinterpret_cast<tvn::IconHandle>(LoadIconW(nullptr, IDI_APPLICATION));
+    description.systemIcon.icon = description.window.icon;
+    description.systemIcon.enabled = true;
+    SetText(description.systemText.text, tvn::kCaptionUnits, L"Information");
+    description.systemText.enabled = true;
+
+    for (const RowSpec& spec : kRows) {
+      tvn::CommandEntry row;
+      SetText(row.text, tvn::kCaptionUnits, spec.title);
+      SetText(row.command, tvn::kCommandUnits, spec.argument ? Quoted() + L" " + spec.argument : L"");
+      row.colour = spec.colour;
+      row.icon = reinterpret_cast<tvn::IconHandle>(LoadIconW(nullptr, IDI_INFORMATION));
+      row.menuType = spec.menuType;
+      row.menuNumber = spec.menuNumber;
+      description.list.rows.push_back(std::move(row));
+    }
+    description.list.count = static_cast<std::uint32_t>(description.list.rows.size());
+    description.list.enabled = true;
+
+    AddMenu({{L"Record one", Quoted() + L" static-1"}, {L"", L""}, {L"Record three", Quoted() + L" static-3"}});
+    AddMenu({{L"Control panel", L"3"}});
+    AddMenu({{L"Printers", L"4"}});
+    AddMenu({{L"Network", L"49"}});
+
+    SetText(description.commandLine.text, tvn::kCommandUnits, L"");
+    description.commandLine.enabled = true;
+    description.commandLine.focus = true;  // as in the default description
+    tvn::ControlDescription* buttons[] = {&description.browse,  &description.filterSupport, &description.startHidden,
+                                          &description.execute, &description.close,         &description.refresh,
+                                          &description.authorization, &description.help};
+    for (tvn::ControlDescription* button : buttons) {
+      SetText(button->text, tvn::kCaptionUnits, L"Button");
+      button->enabled = true;
+    }
+
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    recordFile = std::wstring(temp) + L"tvn_cmd_dialog_record.log";
+    DeleteFileW(recordFile.c_str());
+    SetEnvironmentVariableW(L"TVN_RECORD_FILE", recordFile.c_str());
+  }
+  ~Fixture() {
+    SetEnvironmentVariableW(L"TVN_RECORD_FILE", nullptr);
+    DeleteFileW(recordFile.c_str());
+  }
+
+  static std::wstring Quoted() { return L"\"" + RecorderPath() + L"\""; }
+
+  void AddMenu(std::vector<std::pair<std::wstring, std::wstring>> entries) {
+    tvn::MenuDescription menu;
+    for (const auto& e : entries) {
+      tvn::MenuEntry entry;
+      SetText(entry.text, tvn::kCaptionUnits, e.first);
+      SetText(entry.command, tvn::kCommandUnits, e.second);
+      menu.entries.push_back(std::move(entry));
+    }
+    menu.count = static_cast<std::uint32_t>(menu.entries.size());
+    description.menus.menus.push_back(std::move(menu));
+    description.menus.count = static_cast<std::uint32_t>(description.menus.menus.size());
+  }
+
+  // The recorder's lines so far.
+  std::vector<std::string> Records() const {
+    std::vector<std::string> lines;
+    std::ifstream in(Narrow(recordFile));
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+  }
+};
+
+// --- Driving the dialog from inside -----------------------------------------
+
+using Step = std::function<bool(HWND dialog)>;  // true: done, go on with the next
+
+struct Driver {
+  std::vector<Step> steps;
+  std::size_t next = 0;
+  DWORD deadline = 0;
+  bool timedOut = false;
+  bool closing = false;
+  bool inTick = false;
+};
+Driver* g_driver = nullptr;
+
+HWND FindThreadWindow(const wchar_t* className, const wchar_t* caption) {
+  struct Search {
+    const wchar_t* className;
+    const wchar_t* caption;
+    HWND found;
+  } search{className, caption, nullptr};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        wchar_t name[64] = {}, text[256] = {};
+        GetClassNameW(window, name, 64);
+        GetWindowTextW(window, text, 256);
+        if (lstrcmpW(name, s->className) == 0 && (s->caption == nullptr || lstrcmpW(text, s->caption) == 0) &&
+            IsWindowVisible(window)) {
+          s->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND MessageBoxWindow() { return FindThreadWindow(L"#32770", L"Tolvane"); }
+HWND PopupWindow() { return FindThreadWindow(L"#32768", nullptr); }
+
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+  Driver* d = g_driver;
+  if (d == nullptr || d->inTick || d->closing) return;
+  d->inTick = true;
+  HWND dialog = FindThreadWindow(L"#32770", kCaption);
+  if (GetTickCount() > d->deadline) {
+    d->timedOut = true;
+    if (HWND box = MessageBoxWindow()) PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EndMenu();
+    if (dialog) PostMessageW(dialog, WM_CLOSE, 0, 0);
+  } else if (dialog != nullptr) {
+    if (d->next < d->steps.size() && d->steps[d->next](dialog)) ++d->next;
+    if (d->next == d->steps.size()) {
+      d->closing = true;
+      PostMessageW(dialog, WM_CLOSE, 0, 0);
+    }
+  }
+  d->inTick = false;
+}
+
+// Opens the dialog with the fixture's description and runs the steps; the
+// dialog is closed after the last one. True when all steps ran in time.
+bool RunDialog(Fixture& fixture, std::vector<Step> steps, DWORD timeoutMs = 20000) {
+  Driver driver;
+  driver.steps = std::move(steps);
+  driver.deadline = GetTickCount() + timeoutMs;
+  g_driver = &driver;
+  UINT_PTR timer = SetTimer(nullptr, 0, 40, Tick);
+  INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_COMMAND), nullptr,
+                                   tvn::CommandDialogProc, reinterpret_cast<LPARAM>(&fixture.description));
+  KillTimer(nullptr, timer);
+  g_driver = nullptr;
+  EXPECT_EQ(result, 0);
+  EXPECT_FALSE(driver.timedOut) << "stopped at step " << driver.next << " of " << driver.steps.size();
+  return !driver.timedOut && driver.next == driver.steps.size();
+}
+
+// A step that waits `ms` milliseconds from its first call.
+Step Pause(DWORD ms) {
+  auto start = std::make_shared<DWORD>(0);
+  return [start, ms](HWND) {
+    if (*start == 0) *start = GetTickCount() | 1;
+    return GetTickCount() - *start >= ms;
+  };
+}
+
+Step Do(std::function<void(HWND)> action) {
+  return [action](HWND dialog) {
+    action(dialog);
+    return true;
+  };
+}
+
+HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
+bool ExecuteEnabled(HWND dialog) { return IsWindowEnabled(Item(dialog, IDC_COMMAND_EXECUTE)) != FALSE; }
+
+void Click(HWND dialog, int id) {
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(dialog, id)));
+}
+
+int ListItemOfRow(HWND dialog, int row) {
+  LVFINDINFOW find{};
+  find.flags = LVFI_PARAM;
+  find.lParam = row;
+  return static_cast<int>(
+      SendMessageW(Item(dialog, IDC_COMMAND_LIST), LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+}
+
+// Posts a list notification as the list view would send it (the record stays
+// alive: the dialog reads it when the message arrives).
+void PostListNotify(HWND dialog, UINT code, int item) {
+  static NMITEMACTIVATE notify;
+  notify = NMITEMACTIVATE{};
+  notify.hdr.hwndFrom = Item(dialog, IDC_COMMAND_LIST);
+  notify.hdr.idFrom = IDC_COMMAND_LIST;
+  notify.hdr.code = code;
+  notify.iItem = item;
+  PostMessageW(dialog, WM_NOTIFY, IDC_COMMAND_LIST, reinterpret_cast<LPARAM>(&notify));
+}
+
+std::wstring MenuText(HMENU menu, UINT position) {
+  wchar_t text[256] = {};
+  GetMenuStringW(menu, position, text, 256, MF_BYPOSITION);
+  return text;
+}
+
+MENUITEMINFOW MenuItem(HMENU menu, UINT position) {
+  MENUITEMINFOW item{};
+  item.cbSize = sizeof(item);
+  item.fMask = MIIM_ID | MIIM_FTYPE | MIIM_SUBMENU | MIIM_DATA;
+  GetMenuItemInfoW(menu, position, TRUE, &item);
+  return item;
+}
+
+void PostKey(HWND target, UINT key) {
+  PostMessageW(target, WM_KEYDOWN, key, 0);
+  PostMessageW(target, WM_KEYUP, key, 0xC0000000);
+}
+
+// The message box's own text (the static control beside the icon).
+std::wstring BoxText(HWND box) {
+  wchar_t text[1024] = {};
+  GetDlgItemTextW(box, 0xFFFF, text, 1024);
+  return text;
+}
+
+// Waits until the recorder has written `count` lines.
+Step RecordCount(const Fixture& fixture, std::size_t count) {
+  return [&fixture, count](HWND) { return fixture.Records().size() >= count; };
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class CommandDialog : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    CoInitialize(nullptr);
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+  }
+  static void TearDownTestSuite() { CoUninitialize(); }
+  void SetUp() override {
+    if (GetSystemMetrics(SM_CXSCREEN) == 0) GTEST_SKIP() << "needs a display";
+    if (GetFileAttributesW(RecorderPath().c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "needs tvn_record.exe";
+  }
+  Fixture fixture;
+};
+using ShellMenu = CommandDialog;
+
+TEST_F(CommandDialog, OpensWithRowsOrderedByTitleAndTheFocusOnTheCommandLine) {
+  std::vector<std::wstring> titles;
+  std::vector<LPARAM> params;
+  HWND focus = nullptr, line = nullptr;
+  bool executeEnabled = true;
+  int images = -1;
+  wchar_t caption[128] = {};
+  ASSERT_TRUE(RunDialog(fixture, {Do([&](HWND dialog) {
+                          HWND list = Item(dialog, IDC_COMMAND_LIST);
+                          int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+                          for (int i = 0; i < count; ++i) {
+                            wchar_t text[128] = {};
+                            LVITEMW item{};
+                            item.mask = LVIF_TEXT | LVIF_PARAM;
+                            item.iItem = i;
+                            item.pszText = text;
+                            item.cchTextMax = 128;
+                            SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+                            titles.push_back(text);
+                            params.push_back(item.lParam);
+                          }
+                          focus = GetFocus();
+                          line = Item(dialog, IDC_COMMAND_LINE);
+                          executeEnabled = ExecuteEnabled(dialog);
+                          auto imageList = reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
+                          images = imageList ? ImageList_GetImageCount(imageList) : -1;
+                          GetWindowTextW(dialog, caption, 128);
+                        })}));
+  ASSERT_EQ(titles.size(), 6u);
+  for (std::size_t i = 0; i < 6; ++i) {
+    EXPECT_EQ(params[i], kSortedRows[i]) << i;
+    EXPECT_EQ(titles[i], kRows[kSortedRows[i]].title) << i;
+  }
+  EXPECT_EQ(focus, line);
+  EXPECT_FALSE(executeEnabled);
+  EXPECT_EQ(images, 6);
+  EXPECT_STREQ(caption, kCaption);
+}
+
+TEST_F(CommandDialog, TypedCommandsRunThroughTheShellWithTheChosenShowState) {
+  bool blankEnabled = true, typedEnabled = false, emptyEnabled = true;
+  ASSERT_TRUE(RunDialog(
+      fixture,
+      {Do([&](HWND dialog) {
+         SetDlgItemTextW(dialog, IDC_COMMAND_LINE, (L" " + Fixture::Quoted() + L" blank").c_str());
+         blankEnabled = ExecuteEnabled(dialog);
+         SetDlgItemTextW(dialog, IDC_COMMAND_LINE, L"");
+         emptyEnabled = ExecuteEnabled(dialog);
+         SetDlgItemTextW(dialog, IDC_COMMAND_LINE, (Fixture::Quoted() + L" typed-shown").c_str());
+         typedEnabled = ExecuteEnabled(dialog);
+         Click(dialog, IDC_COMMAND_EXECUTE);
+       }),
+       RecordCount(fixture, 1), Do([&](HWND dialog) {
+         SendDlgItemMessageW(dialog, IDC_COMMAND_START_HIDDEN, BM_SETCHECK, BST_CHECKED, 0);
+         Click(dialog, IDC_COMMAND_EXECUTE);
+       }),
+       RecordCount(fixture, 2)}));
+  EXPECT_FALSE(blankEnabled) << "a command line starting with a blank is not ready";
+  EXPECT_FALSE(emptyEnabled);
+  EXPECT_TRUE(typedEnabled);
+  std::vector<std::string> records = fixture.Records();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_TRUE(Contains(records[0], "\"argv\":[\"typed-shown\"]")) << records[0];
+  EXPECT_TRUE(Contains(records[0], "\"show\":1,")) << records[0];
+  EXPECT_TRUE(Contains(records[0], "\"cwd\":\"C:\\\\\"")) << records[0];
+  EXPECT_TRUE(Contains(records[1], "\"show\":0,")) << records[1];
+}
+
+TEST_F(CommandDialog, MissingProgramShowsTheWarningBoxAndTheDialogStays) {
+  std::wstring boxText;
+  bool dialogAlive = false;
+  ASSERT_TRUE(RunDialog(fixture, {Do([](HWND dialog) {
+                                    SetDlgItemTextW(dialog, IDC_COMMAND_LINE, L"C:\\no\\such\\program.exe");
+                                    Click(dialog, IDC_COMMAND_EXECUTE);
+                                  }),
+                                  [&](HWND) {
+                                    HWND box = MessageBoxWindow();
+                                    if (box == nullptr) return false;
+                                    boxText = BoxText(box);
+                                    PostMessageW(box, WM_COMMAND, IDOK, 0);
+                                    return true;
+                                  },
+                                  [](HWND) { return MessageBoxWindow() == nullptr; },
+                                  Do([&](HWND dialog) { dialogAlive = IsWindowVisible(dialog) != FALSE; })}));
+  EXPECT_EQ(boxText.rfind(L"Error (3): ", 0), 0u) << Narrow(boxText);
+  EXPECT_TRUE(dialogAlive);
+  EXPECT_TRUE(fixture.Records().empty());
+}
+
+TEST_F(CommandDialog, StaticMenuListsEntriesLastFirstAndRunsThePick) {
+  std::vector<std::wstring> texts;
+  std::vector<UINT> ids;
+  std::vector<UINT> types;
+  Text current;
+  ASSERT_TRUE(RunDialog(
+      fixture,
+      {Do([](HWND dialog) { PostListNotify(dialog, NM_RCLICK, ListItemOfRow(dialog, 0)); }),
+       [&](HWND) {
+         HWND popup = PopupWindow();
+         if (popup == nullptr) return false;
+         auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, kGetMenuHandle, 0, 0));
+         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+           MENUITEMINFOW item = MenuItem(menu, static_cast<UINT>(i));
+           texts.push_back(MenuText(menu, static_cast<UINT>(i)));
+           ids.push_back(item.wID);
+           types.push_back(item.fType);
+         }
+         PostKey(popup, VK_DOWN);  // the top item: the last entry
+         PostKey(popup, VK_RETURN);
+         return true;
+       },
+       RecordCount(fixture, 1), Do([&](HWND) { current = tvn::CommandDialog().currentCommand.text(); })}));
+  ASSERT_EQ(texts.size(), 3u);
+  EXPECT_EQ(texts[0], L"Record three");
+  EXPECT_EQ(ids[0], 3u);
+  EXPECT_TRUE(types[1] & MFT_SEPARATOR);
+  EXPECT_EQ(texts[2], L"Record one");
+  EXPECT_EQ(ids[2], 1u);
+  std::vector<std::string> records = fixture.Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_TRUE(Contains(records[0], "\"argv\":[\"static-3\"]")) << records[0];
+  EXPECT_EQ(current, T(Fixture::Quoted() + L" static-3")) << "the pick stays the current command";
+}
+
+TEST_F(CommandDialog, CustomDrawGivesEachRowItsColour) {
+  LRESULT prepaint = -1, itemPrepaint = -1, postpaint = -1, foreign = -1;
+  COLORREF colour = 0, untouched = 0;
+  ASSERT_TRUE(RunDialog(fixture, {Do([&](HWND dialog) {
+                          NMLVCUSTOMDRAW draw{};
+                          draw.nmcd.hdr.hwndFrom = Item(dialog, IDC_COMMAND_LIST);
+                          draw.nmcd.hdr.idFrom = IDC_COMMAND_LIST;
+                          draw.nmcd.hdr.code = NM_CUSTOMDRAW;
+                          auto send = [&] {
+                            return SendMessageW(dialog, WM_NOTIFY, IDC_COMMAND_LIST, reinterpret_cast<LPARAM>(&draw));
+                          };
+                          draw.nmcd.dwDrawStage = CDDS_PREPAINT;
+                          prepaint = send();
+                          draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+                          draw.nmcd.lItemlParam = 0;  // row 0, zeta
+                          draw.clrText = RGB(1, 2, 3);
+                          itemPrepaint = send();
+                          colour = draw.clrText;
+                          draw.nmcd.dwDrawStage = CDDS_POSTPAINT;
+                          postpaint = send();
+                          // Another control's notification is not answered.
+                          draw.nmcd.hdr.idFrom = IDC_COMMAND_LINE;
+                          draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+                          draw.clrText = RGB(1, 2, 3);
+                          foreign = send();
+                          untouched = draw.clrText;
+                        })}));
+  EXPECT_EQ(prepaint, CDRF_NOTIFYITEMDRAW);
+  EXPECT_EQ(itemPrepaint, CDRF_NEWFONT);
+  EXPECT_EQ(colour, kZetaColour);
+  EXPECT_EQ(postpaint, CDRF_DODEFAULT);
+  EXPECT_EQ(foreign, 0);
+  EXPECT_EQ(untouched, RGB(1, 2, 3));
+}
+
+struct Anchor {
+  int id;
+  int dx, dy, dw, dh;  // expected change for a 40 x 30 growth
+};
+
+TEST_F(CommandDialog, GrowingMovesControlsByTheAnchorTable) {
+  const Anchor anchors[] = {
+      {IDC_COMMAND_ICON, 0, 0, 0, 0},       {IDC_COMMAND_INFO, 0, 0, 40, 0},
+      {IDC_COMMAND_LIST, 0, 0, 40, 30},     {IDC_COMMAND_LINE, 0, 30, 40, 0},
+      {IDC_COMMAND_BROWSE, 40, 30, 0, 0},   {IDC_COMMAND_SUPPORT_FILTERS, 0, 30, 40, 0},
+      {IDC_COMMAND_START_HIDDEN, 0, 30, 40, 0}, {IDC_COMMAND_SEPARATOR, 0, 30, 40, 0},
+      {IDC_COMMAND_EXECUTE, 40, 30, 0, 0},  {IDC_COMMAND_CLOSE, 40, 30, 0, 0},
+      {IDC_COMMAND_REFRESH, 0, 30, 0, 0},   {IDC_COMMAND_AUTHORIZATION, 0, 30, 0, 0},
+      {IDC_COMMAND_HELP, 40, 0, 0, 0},
+  };
+  std::vector<RECT> before, after;
+  RECT window{};
+  MINMAXINFO limits{};
+  auto rects = [&](HWND dialog) {
+    std::vector<RECT> out;
+    for (const Anchor& a : anchors) {
+      RECT r{};
+      GetWindowRect(Item(dialog, a.id), &r);
+      MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&r), 2);
+      out.push_back(r);
+    }
+    return out;
+  };
+  ASSERT_TRUE(RunDialog(fixture, {Do([&](HWND dialog) {
+                                    before = rects(dialog);
+                                    GetWindowRect(dialog, &window);
+                                    SetWindowPos(dialog, nullptr, 0, 0, window.right - window.left + 40,
+                                                 window.bottom - window.top + 30, SWP_NOMOVE | SWP_NOZORDER);
+                                    after = rects(dialog);
+                                    SendMessageW(dialog, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+                                  })}));
+  ASSERT_EQ(after.size(), before.size());
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    const Anchor& a = anchors[i];
+    EXPECT_EQ(after[i].left - before[i].left, a.dx) << a.id;
+    EXPECT_EQ(after[i].top - before[i].top, a.dy) << a.id;
+    EXPECT_EQ((after[i].right - after[i].left) - (before[i].right - before[i].left), a.dw) << a.id;
+    EXPECT_EQ((after[i].bottom - after[i].top) - (before[i].bottom - before[i].top), a.dh) << a.id;
+  }
+  EXPECT_EQ(limits.ptMinTrackSize.x, window.right - window.left);
+  EXPECT_EQ(limits.ptMinTrackSize.y, window.bottom - window.top);
+}
+
+TEST_F(CommandDialog, RefreshStartsTheToolInCommandModeAndCloses) {
+  // The context's executable is the recorder, so the restart is recorded.
+  ASSERT_TRUE(RunDialog(fixture, {Do([](HWND dialog) { Click(dialog, IDC_COMMAND_REFRESH); }),
+                                  [](HWND) { return false; }},
+                        8000) == false);
+  // The dialog ended by itself (the driver did not time out) ...
+  std::vector<std::string> records;
+  for (int i = 0; i < 200 && records.empty(); ++i, Sleep(25)) records = fixture.Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_TRUE(Contains(records[0], "\"command_line\":\" c\"")) << records[0];
+}
+
+TEST_F(ShellMenu, ControlPanelRootListsItsItemsWithContextMenus) {
+  std::vector<std::wstring> texts;
+  std::vector<MENUITEMINFOW> items;
+  int contextItems = -1;
+  bool activeAfter = true;
+  int lastKeyAfter = -1;
+  ASSERT_TRUE(RunDialog(
+      fixture,
+      {Do([](HWND dialog) { PostListNotify(dialog, NM_DBLCLK, ListItemOfRow(dialog, 2)); }),
+       [&](HWND) {
+         HWND popup = PopupWindow();
+         if (popup == nullptr) return false;
+         auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, kGetMenuHandle, 0, 0));
+         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+           items.push_back(MenuItem(menu, static_cast<UINT>(i)));
+           texts.push_back(MenuText(menu, static_cast<UINT>(i)));
+         }
+         PostKey(popup, VK_DOWN);  // rests on the first item: WM_MENUSELECT fills its submenu
+         return true;
+       },
+       Pause(500),
+       [&](HWND) {
+         if (!items.empty()) contextItems = GetMenuItemCount(items[0].hSubMenu);
+         EndMenu();
+         return true;
+       },
+       [](HWND) { return PopupWindow() == nullptr; }, Pause(100), Do([&](HWND) {
+         activeAfter = tvn::CommandShellState().active();
+         lastKeyAfter = tvn::CommandShellState().lastKey();
+       })}));
+  ASSERT_EQ(items.size(), 3u) << "Wine's Control Panel holds three applets";
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    EXPECT_EQ(items[i].wID, 5000u);
+    EXPECT_NE(items[i].hSubMenu, nullptr);
+    EXPECT_EQ(items[i].dwItemData, i + 2) << "keys follow the enumeration; the root is key 1";
+    EXPECT_EQ(texts[i], L"<NOT SUPPORTED>") << "Wine names them in the narrow form";
+  }
+  EXPECT_GT(contextItems, 0) << "resting on an applet shows its context menu";
+  EXPECT_FALSE(activeAfter);
+  EXPECT_EQ(lastKeyAfter, 0);
+}
+
+TEST_F(ShellMenu, PrintersAndRowsWithoutMenusOpenNothingAndReportNothing) {
+  bool printers = false, beyond = false, noMenu = false;
+  DWORD printersError = 1;
+  bool popupSeen = false, boxSeen = false;
+  const DWORD started = GetTickCount();
+  ASSERT_TRUE(RunDialog(fixture, {Do([&](HWND dialog) {
+                                    printers = tvn::OpenRowMenu(dialog, 2, 2);  // EnumObjects: E_NOTIMPL
+                                    printersError = GetLastError();
+                                    beyond = tvn::OpenRowMenu(dialog, 4, 1);   // number equal to the count
+                                    noMenu = tvn::OpenRowMenu(dialog, 0, 0) && tvn::OpenRowMenu(dialog, -1, 1) &&
+                                             tvn::OpenRowMenu(dialog, 0, 3);
+                                    // The same through the list: a right click on the Printers row.
+                                    PostListNotify(dialog, NM_RCLICK, ListItemOfRow(dialog, 3));
+                                  }),
+                                  [&, start = DWORD(0)](HWND) mutable {
+                                    if (start == 0) start = GetTickCount() | 1;
+                                    popupSeen = popupSeen || PopupWindow() != nullptr;
+                                    boxSeen = boxSeen || MessageBoxWindow() != nullptr;
+                                    return GetTickCount() - start >= 1500;  // watch for a while
+                                  }}));
+  EXPECT_TRUE(printers);
+  EXPECT_EQ(printersError, 0u);
+  EXPECT_TRUE(beyond);
+  EXPECT_TRUE(noMenu);
+  EXPECT_GE(GetTickCount() - started, 1500u) << "watched long enough";
+  EXPECT_FALSE(popupSeen);
+  EXPECT_FALSE(boxSeen);
+  EXPECT_FALSE(tvn::CommandShellState().active());
+}
+
+TEST_F(ShellMenu, NetworkConnectionsRootFailsAndIsReported) {
+  bool network = true;
+  DWORD error = 0;
+  std::wstring boxText;
+  ASSERT_TRUE(RunDialog(fixture, {Do([&](HWND dialog) {
+                                    network = tvn::OpenRowMenu(dialog, 3, 2);
+                                    error = GetLastError();
+                                    PostListNotify(dialog, NM_RCLICK, ListItemOfRow(dialog, 4));
+                                  }),
+                                  [&](HWND) {
+                                    HWND box = MessageBoxWindow();
+                                    if (box == nullptr) return false;
+                                    boxText = BoxText(box);
+                                    PostMessageW(box, WM_COMMAND, IDOK, 0);
+                                    return true;
+                                  },
+                                  [](HWND) { return MessageBoxWindow() == nullptr; }}));
+  EXPECT_FALSE(network);
+  EXPECT_NE(error, 0u);
+  EXPECT_EQ(boxText.rfind(L"Error (", 0), 0u) << Narrow(boxText);
+  EXPECT_FALSE(tvn::CommandShellState().active());
+}
+
+}  // namespace
