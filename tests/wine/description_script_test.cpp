@@ -336,6 +336,12 @@ class VersionOverride {
 
 // ---- tests -----------------------------------------------------------------
 
+// The script host reads the script in the ANSI code page; its Russian texts
+// come out right only where that is 1251.
+const char kCodePageHint[] =
+    "the ANSI code page must be 1251: run Wine with LC_ALL=ru_RU.UTF-8 (and LOCPATH naming a folder holding "
+    "that locale)";
+
 TEST(DescriptionScriptTest, StoredFormIsTwoHeaderLinesAndOneProgramLine) {
   std::string bytes = ScriptResource();
   ASSERT_GT(bytes.size(), sizeof(kHeader)) << "resource RCDATA 750 missing or empty";
@@ -396,6 +402,7 @@ ValueMap ForVersion(const ValueMap& base, const VersionCase& version) {
 }
 
 TEST(DescriptionScriptTest, WritesTheDescriptionForEachVersion) {
+  ASSERT_EQ(1251u, GetACP()) << kCodePageHint;
   ValueMap baseD1, baseD2;
   ASSERT_TRUE(LoadExpected("description_d1.txt", baseD1));
   ASSERT_TRUE(LoadExpected("description_d2.txt", baseD2));
@@ -427,6 +434,7 @@ TEST(DescriptionScriptTest, WritesTheDescriptionForEachVersion) {
 }
 
 TEST(DescriptionScriptTest, RussianTextsArriveAsUtf16) {
+  ASSERT_EQ(1251u, GetACP()) << kCodePageHint;
   ScriptRun run;
   run.Run(L"d2 " + run.id());
   ValueMap values = run.Values();
