@@ -62,6 +62,8 @@ void Win32DialogLayout::OnGetMinMaxInfo(LPARAM lParam) const {
   MINMAXINFO* info = reinterpret_cast<MINMAXINFO*>(lParam);
   if (info == nullptr) return;
   const LayoutSize size = InitialWindowSize();
+  // Before the first Bind the size is 0 x 0: the system's own minimum stays.
+  if (size.width <= 0 || size.height <= 0) return;
   info->ptMinTrackSize.x = size.width;
   info->ptMinTrackSize.y = size.height;
 }

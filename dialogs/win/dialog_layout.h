@@ -36,7 +36,8 @@ class Win32DialogLayout : public DialogLayout {
   void OnSize(LPARAM lParam) { Resize(LOWORD(lParam), HIWORD(lParam)); }
 
   // WM_GETMINMAXINFO: the smallest tracking size is the opening window size;
-  // the other members keep what the system put in them.
+  // the other members keep what the system put in them. Before the first
+  // Bind (0 x 0) nothing is changed.
   void OnGetMinMaxInfo(LPARAM lParam) const;
 
  private:
