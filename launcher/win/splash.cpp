@@ -1,9 +1,7 @@
 #include "launcher/win/splash.h"
 
-#include <shellapi.h>
-
-#include "description/loader.h"
 #include "description/records.h"
+#include "description/win/description.h"
 #include "launcher/win/wide.h"
 #include "resources/resource.h"
 
@@ -16,40 +14,6 @@ struct SplashThreadState {
   std::atomic<HWND>* window;
   HANDLE initialised;
   const SplashDescription* description;
-};
-
-// Icons and fonts of the splash description. The splash's values are fixed,
-// so nothing is read from the registry.
-class SplashHandles final : public HandleFactory {
- public:
-  IconHandle MakeIcon(TextView file, std::int32_t index) override {
-    Text name(file);
-    HICON icon = ExtractIconW(GetModuleHandleW(nullptr), W(name), static_cast<UINT>(index));
-    // ExtractIconW gives 1 for a file that is no executable or icon file.
-    if (reinterpret_cast<UINT_PTR>(icon) <= 1) return 0;
-    return reinterpret_cast<IconHandle>(icon);
-  }
-  void DestroyIcon(IconHandle icon) override {
-    if (icon != 0) ::DestroyIcon(reinterpret_cast<HICON>(icon));
-  }
-  FontHandle MakeFont(const FontSpec& spec) override {
-    HFONT font = CreateFontW(spec.height, 0, 0, 0, spec.weight, spec.italic, spec.underline, spec.strikeOut,
-                             DEFAULT_CHARSET, 0, 0, 0, 0, W(spec.face));
-    return reinterpret_cast<FontHandle>(font);
-  }
-  void DeleteFont(FontHandle font) override {
-    if (font != 0) DeleteObject(reinterpret_cast<HFONT>(font));
-  }
-};
-
-class NoRegistry final : public DescriptionSource {
- public:
-  std::uint32_t OpenKey(TextView) override { return ERROR_FILE_NOT_FOUND; }
-  std::uint32_t QueryValue(TextView, std::uint8_t*, std::size_t, std::size_t& bytes) override {
-    bytes = 0;
-    return ERROR_FILE_NOT_FOUND;
-  }
-  std::uint32_t CloseKey() override { return 0; }
 };
 
 void ApplyControl(HWND dialog, int id, const ControlDescription& control) {
@@ -107,18 +71,16 @@ DWORD WINAPI SplashWindow::ThreadMain(void* parameter) {
   }
   UniqueHandleKernel initialisedOwner(initialised);
 
+  // The splash description is fixed: its load reads nothing from the registry.
   UiDescription ui;
-  SplashHandles handles;
-  NoRegistry noRegistry;
-  std::uint32_t status = 0;
-  (void)Load(ui, kLoadSplash, TextView(), noRegistry, handles, status);
+  LoadDescription(ui, kLoadSplash, TextView());
 
   SplashThreadState state{&self->window_, initialised, &ui.splash};
   INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SPLASH), nullptr,
                                    &SplashWindow::DialogProc, reinterpret_cast<LPARAM>(&state));
   if (result == -1 && initialised != nullptr) SetEvent(initialised);  // no dialog: nobody waits for it
 
-  Release(ui, kLoadSplash, handles);
+  ReleaseDescription(ui, kLoadSplash);
   return 0;
 }
 
