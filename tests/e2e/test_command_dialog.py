@@ -1,0 +1,124 @@
+"""The command dialog of TVN.exe with the default description: rows, focus and a row's static menu."""
+
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import tvnlib  # noqa: E402
+
+COMMAND_CAPTION = "TVN3: Команды"
+
+
+class Run:
+    """TVN.exe started with an exact command-line tail through tvn_spawn.exe."""
+
+    def __init__(self, tail):
+        self.proc = tvnlib.wine_start([tvnlib.exe("tvn_spawn.exe"), tvnlib.winpath(tvnlib.exe("TVN.exe")), tail],
+                                      stdout=subprocess.PIPE)
+        line = self.proc.stdout.readline().decode("ascii", "replace").strip()
+        if not line.isdigit():
+            raise AssertionError("tvn_spawn printed no process id: %r" % line)
+        self.pid = int(line)
+
+    def exit_code(self, timeout=60):
+        code = tvnlib.wait_exit(self.proc, timeout=timeout)
+        self.proc.stdout.close()
+        return code
+
+
+def open_menus():
+    return [w for w in tvnlib.inspect("--menus")["windows"] if w.get("visible", True)]
+
+
+class CommandDialogTest(tvnlib.TvnTestCase):
+    def open_dialog(self):
+        run = Run(" c")
+        dialog = tvnlib.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
+        self.assertIsNotNone(dialog, "the command dialog did not open")
+        values = tvnlib.reg_query_key(r"HKCU\Software\TVN\%d" % run.pid)
+        self.assertIsNotNone(values, "no description while the dialog is open")
+        return run, dialog, values
+
+    def close(self, run, dialog):
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
+        self.assertEqual(run.exit_code(), 0)
+
+    def test_rows_focus_and_execute_at_start(self):
+        run, dialog, values = self.open_dialog()
+        listview = tvnlib.control(dialog, 1302)
+        self.assertEqual(listview["count"], 16)
+        self.assertTrue(listview["has_image_list"])
+        items = listview["items"]
+        # Every row once, each item carrying its row's index.
+        self.assertEqual(sorted(item["param"] for item in items), list(range(16)))
+        for item in items:
+            self.assertEqual(item["text"], values.get("1.2.%d#3" % item["param"]))
+        # The command line has the focus and Execute waits for a command.
+        self.assertTrue(tvnlib.control(dialog, 1303)["focus"])
+        self.assertFalse(tvnlib.control(dialog, 1308)["enabled"])
+        self.assertFalse(tvnlib.control(dialog, 1305)["visible"])
+        tvnlib.screenshot("command-dialog")
+
+        # Typing a command enables Execute; a leading blank keeps it disabled.
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--set-text", 1303, " notepad.exe")
+        state = tvnlib.inspect("--hwnd", dialog["hwnd"])["windows"][0]
+        self.assertFalse(tvnlib.control(state, 1308)["enabled"])
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--set-text", 1303, "notepad.exe")
+        state = tvnlib.inspect("--hwnd", dialog["hwnd"])["windows"][0]
+        self.assertTrue(tvnlib.control(state, 1308)["enabled"])
+        self.close(run, dialog)
+
+    def test_right_click_opens_the_static_menu_once(self):
+        run, dialog, values = self.open_dialog()
+        rows = [n for n in range(16) if values.get("1.2.%d#5" % n) == "1"]
+        self.assertTrue(rows, "the default description has rows with a static menu")
+        def entries_of(n):
+            menu = int(values.get("1.2.%d#6" % n))
+            count = int(values.get("1.3.%d#20" % menu, "0"))
+            return [values.get("1.3.%d.%d#3" % (menu, k), "") for k in range(count)]
+        row = max(rows, key=lambda n: len(entries_of(n)))  # the longest menu makes the best picture
+        entries = entries_of(row)
+        index = next(item["index"] for item in tvnlib.control(dialog, 1302)["items"] if item["param"] == row)
+
+        point = tvnlib.inspect("--hwnd", dialog["hwnd"], "--lv-rclick", 1302, index)
+        self.assertTrue(point.get("ok"), point)
+        tvnlib.xdotool("mousemove", "--sync", point["x"], point["y"])
+        tvnlib.xdotool("click", 3)
+        deadline = time.monotonic() + 20
+        menus = []
+        while not menus and time.monotonic() < deadline:
+            menus = open_menus()
+            time.sleep(0.2)
+        self.assertEqual(len(menus), 1, "one popup, not a second one from WM_CONTEXTMENU")
+        time.sleep(0.5)
+        self.assertEqual(len(open_menus()), 1)
+        popup = menus[0]["menu"]
+        # Wine 8 does not let another process read a popup's items; when it
+        # does: the last entry on top, empty titles as separators.
+        if popup["readable"]:
+            shown = popup["items"]
+            self.assertEqual(len(shown), len(entries))
+            for item, title in zip(shown, reversed(entries)):
+                if title:
+                    self.assertEqual(item["text"], title)
+                else:
+                    self.assertTrue(item["separator"])
+            self.assertEqual([item["id"] for item in shown if not item["separator"]],
+                             [n + 1 for n in reversed(range(len(entries))) if entries[n]])
+        tvnlib.screenshot("command-static-menu")
+
+        tvnlib.key("Escape")
+        deadline = time.monotonic() + 10
+        while open_menus() and time.monotonic() < deadline:
+            time.sleep(0.2)
+        self.assertEqual(open_menus(), [])
+        # Nothing was picked: no report, the dialog stays.
+        self.assertEqual([w for w in tvnlib.inspect("--pid", run.pid, "--class", "#32770")["windows"]
+                          if w["title"] == "Tolvane"], [])
+        self.close(run, dialog)
+
+
+if __name__ == "__main__":
+    tvnlib.main()
