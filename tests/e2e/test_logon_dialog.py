@@ -1,0 +1,115 @@
+"""The log-on dialog of TVN.exe from the default description, its help
+dialog, and Log on under the current account starting the command-mode copy."""
+
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import tvnlib  # noqa: E402
+
+LOGON_CAPTION = "TVN3: Авторизация"
+HELP_CAPTION = "TVN3: Помощь"
+COMMAND_CAPTION = "TVN3: Команды"
+CREDENTIAL_IDS = (1202, 1203, 1204, 1205, 1206, 1207, 1208, 1209, 1210, 1212)
+
+
+def start_tvn(tail=""):
+    """TVN.exe started through tvn_spawn with an exact tail; returns (Popen, pid)."""
+    proc = tvnlib.wine_start([tvnlib.exe("tvn_spawn.exe"), tvnlib.winpath(tvnlib.exe("TVN.exe")), tail],
+                             stdout=subprocess.PIPE)
+    line = proc.stdout.readline().decode("ascii", "replace").strip()
+    if not line.isdigit():
+        raise AssertionError("tvn_spawn printed no process id: %r" % line)
+    return proc, int(line)
+
+
+def refresh(window):
+    data = tvnlib.inspect("--hwnd", window["hwnd"], "--hidden")
+    windows = data.get("windows", [])
+    if not windows:
+        raise AssertionError("window %s is gone" % window["hwnd"])
+    return windows[0]
+
+
+class LogonDialogTest(tvnlib.TvnTestCase):
+    def open_logon(self):
+        proc, pid = start_tvn("")
+        self.procs.append(proc)
+        dialog = tvnlib.wait_window(title=LOGON_CAPTION, pid=pid, timeout=60)
+        self.assertIsNotNone(dialog, "the log-on dialog did not open")
+        return proc, pid, refresh(dialog)
+
+    def setUp(self):
+        super().setUp()
+        self.procs = []
+
+    def tearDown(self):
+        super().tearDown()  # ends every TVN.exe of the prefix
+        for proc in self.procs:
+            try:
+                proc.wait(timeout=30)
+            finally:
+                proc.stdout.close()
+
+    def test_opens_from_the_default_description(self):
+        proc, pid, dialog = self.open_logon()
+        self.assertEqual(dialog["title"], LOGON_CAPTION)
+        self.assertTrue(dialog["icon_small"])
+        self.assertFalse(tvnlib.control(dialog, 1211)["visible"])
+        self.assertFalse(tvnlib.control(dialog, 1212)["enabled"])
+        self.assertEqual(tvnlib.control(dialog, 1212)["checked"], 0)
+        self.assertEqual(tvnlib.control(dialog, 1213)["checked"], 0)
+        self.assertTrue(tvnlib.control(dialog, 1204)["focus_within"], "the focus starts in the domain box")
+        self.assertTrue(tvnlib.control(dialog, 1210)["password"])
+        # 1200 shows icon 221 of shell32.dll, which Wine's shell32 does not have.
+        for control_id in (1202, 1205, 1208):
+            self.assertTrue(tvnlib.control(dialog, control_id)["icon"], control_id)
+        tvnlib.screenshot("logon-dialog")
+
+        # The help dialog over it, closed again with Close: the log-on dialog stays.
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", 1217)
+        help_window = tvnlib.wait_window(title=HELP_CAPTION, pid=pid, timeout=30)
+        self.assertIsNotNone(help_window, "the help dialog did not open")
+        self.assertEqual(help_window["owner"], dialog["hwnd"])
+        self.assertTrue(tvnlib.control(help_window, 1505)["focus"], "the focus starts on Close")
+        self.assertTrue(tvnlib.control(help_window, 1501)["text"].startswith("Tolvane 3.1 (build 15)"))
+        tvnlib.screenshot("help-dialog")
+        tvnlib.inspect("--hwnd", help_window["hwnd"], "--click", 1505)
+        deadline = time.monotonic() + 15
+        while tvnlib.inspect("--title", HELP_CAPTION, "--pid", pid)["windows"] and time.monotonic() < deadline:
+            time.sleep(0.2)
+        self.assertEqual(tvnlib.inspect("--title", HELP_CAPTION, "--pid", pid)["windows"], [])
+        self.assertTrue(refresh(dialog)["enabled"])
+
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
+        self.assertEqual(tvnlib.wait_exit(proc, timeout=60), 0)
+        self.assertEqual(tvnlib.inspect("--title", COMMAND_CAPTION)["windows"], [], "Close starts nothing")
+
+    def test_logon_with_current_credentials_starts_the_command_copy(self):
+        proc, pid, dialog = self.open_logon()
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", 1213)
+        deadline = time.monotonic() + 10
+        while refresh(dialog) and tvnlib.control(refresh(dialog), 1213)["checked"] != 1:
+            self.assertLess(time.monotonic(), deadline, "1213 was not ticked")
+            time.sleep(0.2)
+        ticked = refresh(dialog)
+        for control_id in CREDENTIAL_IDS:
+            self.assertFalse(tvnlib.control(ticked, control_id)["enabled"], control_id)
+        tvnlib.screenshot("logon-dialog-current-credentials")
+
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", 1215)
+        # The first process closes its dialog and ends; a second TVN.exe,
+        # started with " c", opens the command dialog.
+        self.assertEqual(tvnlib.wait_exit(proc, timeout=60), 0)
+        command = tvnlib.wait_window(title=COMMAND_CAPTION, timeout=90)
+        self.assertIsNotNone(command, "the command-mode copy did not open its dialog")
+        self.assertNotEqual(command["pid"], pid)
+        self.assertEqual(command["exe"].lower(), "tvn.exe")
+        tvnlib.screenshot("logon-started-command-copy")
+        tvnlib.inspect("--hwnd", command["hwnd"], "--close")
+
+
+if __name__ == "__main__":
+    tvnlib.main()
