@@ -483,6 +483,58 @@ TEST_F(CommandDialog, CustomDrawGivesEachRowItsColour) {
   EXPECT_EQ(untouched, RGB(1, 2, 3));
 }
 
+TEST_F(CommandDialog, DoubleClickOnAPlainRowRunsItsCommand) {
+  bool enabledOnRow = false, enabledOnShellRow = true;
+  ASSERT_TRUE(RunDialog(fixture, {Do([&](HWND dialog) {
+                                    HWND list = Item(dialog, IDC_COMMAND_LIST);
+                                    SetFocus(list);
+                                    LVITEMW state{};
+                                    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+                                    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+                                    // A shell-folder row has no command: Execute stays disabled.
+                                    SendMessageW(list, LVM_SETITEMSTATE, ListItemOfRow(dialog, 2),
+                                                 reinterpret_cast<LPARAM>(&state));
+                                    enabledOnShellRow = ExecuteEnabled(dialog);
+                                    SendMessageW(list, LVM_SETITEMSTATE, ListItemOfRow(dialog, 1),
+                                                 reinterpret_cast<LPARAM>(&state));
+                                    enabledOnRow = ExecuteEnabled(dialog);
+                                    PostListNotify(dialog, NM_DBLCLK, ListItemOfRow(dialog, 1));
+                                  }),
+                                  RecordCount(fixture, 1)}));
+  EXPECT_FALSE(enabledOnShellRow);
+  EXPECT_TRUE(enabledOnRow);
+  std::vector<std::string> records = fixture.Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_TRUE(Contains(records[0], "\"argv\":[\"row-alpha\"]")) << records[0];
+}
+
+TEST_F(CommandDialog, BrowsePutsTheQuotedPathIntoTheCommandLine) {
+  std::wstring line;
+  bool lineFocused = false, enabled = false;
+  const std::wstring picked = RecorderPath();
+  ASSERT_TRUE(RunDialog(fixture, {Do([](HWND dialog) { Click(dialog, IDC_COMMAND_BROWSE); }),
+                                  [&](HWND) {
+                                    HWND open = FindThreadWindow(L"#32770", L"Open");
+                                    if (open == nullptr) return false;
+                                    // The file name box of the Explorer-style dialog (cmb13), then OK.
+                                    SetDlgItemTextW(open, 0x47C, picked.c_str());
+                                    PostMessageW(open, WM_COMMAND, IDOK, 0);
+                                    return true;
+                                  },
+                                  [&](HWND dialog) {
+                                    if (FindThreadWindow(L"#32770", L"Open") != nullptr) return false;
+                                    wchar_t text[2048] = {};
+                                    GetDlgItemTextW(dialog, IDC_COMMAND_LINE, text, 2048);
+                                    line = text;
+                                    lineFocused = GetFocus() == Item(dialog, IDC_COMMAND_LINE);
+                                    enabled = ExecuteEnabled(dialog);
+                                    return true;
+                                  }}));
+  EXPECT_EQ(line, L"\"" + picked + L"\"");
+  EXPECT_TRUE(lineFocused);
+  EXPECT_TRUE(enabled);
+}
+
 struct Anchor {
   int id;
   int dx, dy, dw, dh;  // expected change for a 40 x 30 growth
