@@ -1,0 +1,117 @@
+"""TVN.exe's resource tool modes under Wine: `e` writes a resource of the
+executable to a file, `i` puts a file into another copy as a resource; failures
+show fatal message 5 or 9 with the platform's code and leave the target as it
+was. Every run ends with exit code 0."""
+
+import os
+import shutil
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import tvnlib  # noqa: E402
+
+
+def box_text(window):
+    """The message text of a message box: its longest static text."""
+    texts = [c.get("text") or "" for c in window.get("controls", []) if c.get("class") == "Static"]
+    return max(texts, key=len) if texts else ""
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+class ResourceToolTest(tvnlib.TvnTestCase):
+    def setUp(self):
+        super().setUp()
+        # A folder with a blank in its name, inside the build tree (drive Z:).
+        self.folder = tempfile.mkdtemp(prefix="resource tool ", dir=tvnlib.build_dir())
+        self.addCleanup(shutil.rmtree, self.folder, True)
+        self.script = read(os.path.join(tvnlib.build_dir(), "resources", "description.script"))
+
+    def path(self, name):
+        return os.path.join(self.folder, name)
+
+    def spawn(self, program, tail):
+        return tvnlib.wine_start([tvnlib.exe("tvn_spawn.exe"), tvnlib.winpath(program), tail])
+
+    def run_quietly(self, program, tail):
+        """Runs a mode that must succeed: no box appears and the run ends with 0."""
+        proc = self.spawn(program, tail)
+        code = tvnlib.wait_exit(proc, timeout=60)
+        self.assertEqual(code, 0)
+        self.assertIsNone(tvnlib.wait_window(title="Tolvane", cls="#32770", timeout=1),
+                          "a successful run shows no box")
+
+    def run_until_box(self, program, tail):
+        """Runs a mode that must fail: returns the text of its "Tolvane" box after pressing OK."""
+        proc = self.spawn(program, tail)
+        box = tvnlib.wait_window(title="Tolvane", cls="#32770", timeout=30)
+        self.assertIsNotNone(box, "no message box titled Tolvane appeared")
+        text = box_text(box)
+        ok = tvnlib.control(box, 1)
+        tvnlib.click(*tvnlib.center(ok["screen_rect"]))
+        self.assertEqual(tvnlib.wait_exit(proc, timeout=30), 0)
+        return text
+
+    def copy_of_tvn(self):
+        copy = self.path("TVN copy.exe")
+        shutil.copyfile(tvnlib.exe("TVN.exe"), copy)
+        return copy
+
+    def test_extract_writes_the_script_byte_for_byte(self):
+        out = self.path("script out.js")
+        with open(out, "wb") as f:
+            f.write(b"x" * 300000)  # an existing longer file is replaced whole
+        self.run_quietly(tvnlib.exe("TVN.exe"), ' e "%s" "10" "750"' % tvnlib.winpath(out))
+        self.assertEqual(read(out), self.script)
+
+    def test_extract_of_a_missing_resource_shows_message_5(self):
+        out = self.path("none.bin")
+        text = self.run_until_box(tvnlib.exe("TVN.exe"), ' e "%s" "10" "751"' % tvnlib.winpath(out))
+        self.assertTrue(text.startswith("FATAL ERROR: Extract script!\r\nError (1814): "), text)
+        self.assertGreater(len(text), len("FATAL ERROR: Extract script!\r\nError (1814): "),
+                           "the system's text follows the code")
+
+    def test_update_round_trip_through_a_copy(self):
+        copy = self.copy_of_tvn()
+        data = self.path("edited script.js")
+        edited = self.script + b"\r\n// edited\r\n" + bytes(range(256)) * 40
+        with open(data, "wb") as f:
+            f.write(edited)
+        self.run_quietly(tvnlib.exe("TVN.exe"), ' i "%s" "%s" "10" "750"' % (tvnlib.winpath(data),
+                                                                              tvnlib.winpath(copy)))
+        back = self.path("back.js")
+        # The copy extracts its own, new script; the original keeps the old one.
+        self.run_quietly(copy, ' e "%s" "10" "750"' % tvnlib.winpath(back))
+        self.assertEqual(read(back), edited)
+        original = self.path("original.js")
+        self.run_quietly(tvnlib.exe("TVN.exe"), ' e "%s" "10" "750"' % tvnlib.winpath(original))
+        self.assertEqual(read(original), self.script)
+
+    def test_update_failures_show_message_9_and_keep_the_executable(self):
+        copy = self.copy_of_tvn()
+        before = read(copy)
+        cases = [
+            ("missing data file", self.path("no such.js"), copy, "Error (2): "),
+            ("missing executable", None, self.path("no such.exe"), "Error (2): "),
+            ("empty data file", self.path("empty.js"), copy, "Error (13): "),
+        ]
+        with open(self.path("empty.js"), "wb"):
+            pass
+        data = self.path("data.js")
+        with open(data, "wb") as f:
+            f.write(b"var x = 1;\r\n")
+        for name, source, target, code in cases:
+            with self.subTest(name):
+                tail = ' i "%s" "%s" "10" "750"' % (tvnlib.winpath(source or data), tvnlib.winpath(target))
+                text = self.run_until_box(tvnlib.exe("TVN.exe"), tail)
+                self.assertTrue(text.startswith("FATAL ERROR: Update resource!\r\n" + code), text)
+                self.assertEqual(read(copy), before)
+        self.assertFalse(os.path.exists(self.path("no such.exe")))
+
+
+if __name__ == "__main__":
+    tvnlib.main()
