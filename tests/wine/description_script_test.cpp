@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "description/win/description.h"
 #include "launcher/text.h"
 #include "launcher/win/unique_handle.h"
 #include "launcher/win/wide.h"
@@ -499,6 +500,52 @@ TEST(DescriptionScriptTest, BadArgumentsWriteNothing) {
   }
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, KeyOf(witness.id())));
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\TVN"));
+}
+
+// What the script writes is what the loader reads: the sections load with
+// every row and menu, on the system's own version and on 5.0.
+TEST(DescriptionScriptTest, WrittenDescriptionLoadsIntoTheSections) {
+  ASSERT_EQ(1251u, GetACP()) << kCodePageHint;
+  for (const VersionCase& version : {kVersions[0], kVersions[1]}) {
+    SCOPED_TRACE(version.version ? Utf8(version.version) : std::string("system default"));
+    std::unique_ptr<VersionOverride> override;
+    if (version.version) override.reset(new VersionOverride(version.version, false, 0, 0));
+    const std::uint32_t rows = version.accountsRow ? 16 : 15;
+
+    ScriptRun logonRun;
+    logonRun.Run(L"d1 " + logonRun.id());
+    static UiDescription ui;
+    ASSERT_TRUE(LoadDescription(ui, kLoadLogon, ToText(KeyOf(logonRun.id()).c_str())));
+    EXPECT_EQ(u"TVN3: Авторизация", ui.logon.window.text.text());
+    EXPECT_NE(0u, ui.logon.window.icon);
+    EXPECT_TRUE(ui.logon.domain.focus);
+    EXPECT_FALSE(ui.logon.loadProfile.enabled);
+    EXPECT_FALSE(ui.logon.ignoreUac.enabled);
+    EXPECT_EQ(0u, ui.logon.domain.count);
+    ReleaseDescription(ui, kLoadLogon);
+
+    ScriptRun commandRun;
+    commandRun.Run(L"d2 " + commandRun.id());
+    ASSERT_TRUE(LoadDescription(ui, kLoadCommand, ToText(KeyOf(commandRun.id()).c_str())));
+    const CommandDescription& command = ui.command;
+    ASSERT_EQ(rows, command.list.count);
+    ASSERT_EQ(rows, command.list.rows.size());
+    ASSERT_EQ(8u, command.menus.count);
+    // Each row that opens a menu names one that holds entries; the
+    // shell-folder rows name the Control Panel, Printers and Network folders.
+    std::vector<Text> folders;
+    for (const CommandEntry& row : command.list.rows) {
+      if (row.menuType == 0) continue;
+      ASSERT_LT(static_cast<std::uint32_t>(row.menuNumber), command.menus.count) << ToUtf8(row.text.text());
+      const MenuDescription& menu = command.menus.menus[static_cast<std::size_t>(row.menuNumber)];
+      ASSERT_GT(menu.count, 0u) << ToUtf8(row.text.text());
+      if (row.menuType == 2) folders.push_back(menu.entries[0].command.text());
+    }
+    EXPECT_EQ((std::vector<Text>{u"3", u"4", u"49"}), folders);
+    EXPECT_EQ(7u, command.menus.menus[4].count);
+    EXPECT_TRUE(command.commandLine.focus);
+    ReleaseDescription(ui, kLoadCommand);
+  }
 }
 
 }  // namespace
