@@ -49,9 +49,10 @@ void ValueFields::Split(const char16_t* units, std::size_t count) {
       if (++current == kFieldCount) return;  // surplus fields are dropped
       continue;
     }
-    // A value holds at most 1024 units, so a field never fills up; the check
-    // keeps a larger input from writing past the field all the same.
-    if (length_[current] < kFieldUnits) buffer_[current * kFieldUnits + length_[current]++] = units[i];
+    // A field keeps room for its terminator: at most 1023 units. Only data
+    // without a terminator of the full 2048 bytes reaches that; its last unit
+    // is dropped rather than leaving the field unterminated.
+    if (length_[current] < kFieldUnits - 1) buffer_[current * kFieldUnits + length_[current]++] = units[i];
   }
 }
 

@@ -68,9 +68,10 @@ class DescriptionSource {
   virtual std::uint32_t CloseKey() = 0;
 };
 
-// The ten fields of the last value read. Each is a buffer of 1024 units; as
-// text a field ends at its first NUL (the terminator that the registry stores
-// with a text value is copied into the field like any other unit).
+// The ten fields of the last value read. Each is a buffer of 1024 units that
+// always stays terminated, so a field's text has at most 1023 units; as text a
+// field ends at its first NUL (the terminator that the registry stores with a
+// text value is copied into the field like any other unit).
 class ValueFields {
  public:
   ValueFields();
