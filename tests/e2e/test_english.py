@@ -1,0 +1,390 @@
+"""TVN-en.exe, the copy of TVN.exe that carries the English description script,
+and the worked example of docs/description.md (a row with its own menu put
+into a copy with the update mode).
+
+The English description must be the default one with other texts: the tests
+compare the two scripts' code, and the registry descriptions that the two
+executables write, value by value.
+
+With TVN_DOCS_SCREENSHOTS=1 the dialogs are also saved, cut to their windows,
+into docs/screenshots/ (the pictures that README.md and the guide show).
+"""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import tvnlib  # noqa: E402
+
+SOURCE = tvnlib.source_dir()
+RUSSIAN_SCRIPT = os.path.join(SOURCE, "resources", "description.js")
+ENGLISH_SCRIPT = os.path.join(SOURCE, "resources", "description_en.js")
+EXAMPLE_LINES = os.path.join(SOURCE, "docs", "example_row.js")
+PACKER = os.path.join(SOURCE, "scripts", "pack_script.py")
+EXAMPLE_ANCHOR = '    R("1.4#9", 1);\n'
+
+LOGON_CAPTION = "TVN3: Authorization"
+COMMAND_CAPTION = "TVN3: Commands"
+HELP_CAPTION = "TVN3: Help"
+RUSSIAN_LOGON_CAPTION = "TVN3: Авторизация"
+RUSSIAN_COMMAND_CAPTION = "TVN3: Команды"
+
+LOGON_TEXTS = {
+    1203: "Domain name:", 1206: "User name:", 1209: "Password:",
+    1211: "Ignore UAC (available from Windows Vista on)", 1212: "Load the profile",
+    1213: "Use the current credentials", 1215: "Log on", 1216: "Close", 1217: "?",
+}
+COMMAND_TEXTS = {
+    1304: "Browse", 1305: "Filter support", 1306: 'Start the process "hidden"', 1308: "Execute",
+    1309: "Close", 1310: "Refresh", 1311: "Authorization", 1312: "?",
+}
+HELP_TEXTS = {
+    1503: "The authors accept no responsibility for destructive actions done by the program or with its help.",
+    1505: "Close", 1506: "Diagnostics",
+}
+ROW_TITLES = [
+    "Add or remove programs", "Display settings", "Regional settings", "Sounds and audio devices",
+    "Registry editor", "System properties", "Date and time settings", "User accounts", "Hardware",
+    "Internet options", "Computer management", "Task manager", "Command prompt", "Control panel",
+    "Printers", "Network connections",
+]
+# Menu number -> entry titles, as the script adds them.
+MENU_TITLES = {
+    0: [""], 1: ["Windows components"], 2: ["Power options"], 3: ["Game controllers", "Mouse", "Keyboard"],
+    4: ["Event viewer", "Shared folders", "Local users and groups", "Device manager", "Disk management",
+        "Services", "Group policies"],
+    5: ["control panel"], 6: ["printers"], 7: ["network"],
+}
+
+CYRILLIC = re.compile("[\u0400-\u04ff]")
+STRING = re.compile(r'"(?:[^"\\]|\\.)*"')
+
+
+def script_code(path):
+    """The script's code without comment lines, and its string literals, in order."""
+    with open(path, encoding="utf-8") as f:
+        lines = [line.strip() for line in f if line.strip() and not line.strip().startswith("//")]
+    code = "\n".join(lines)
+    return STRING.sub('""', code), STRING.findall(code)
+
+
+def pack(source_text, output):
+    """Packs a readable script with scripts/pack_script.py; fails the test with its message."""
+    source = output + ".js"
+    with open(source, "w", encoding="utf-8") as f:
+        f.write(source_text)
+    result = subprocess.run([sys.executable, PACKER, source, output], capture_output=True, text=True, timeout=60)
+    os.unlink(source)
+    if result.returncode != 0:
+        raise AssertionError("pack_script.py failed: %s" % result.stderr)
+
+
+def example_script():
+    """description_en.js with the guide's example lines put in before the command line's first value."""
+    with open(ENGLISH_SCRIPT, encoding="utf-8") as f:
+        text = f.read()
+    with open(EXAMPLE_LINES, encoding="utf-8") as f:
+        lines = f.read()
+    if text.count(EXAMPLE_ANCHOR) != 1:
+        raise AssertionError("description_en.js has not exactly one line %r" % EXAMPLE_ANCHOR)
+    return text.replace(EXAMPLE_ANCHOR, lines + EXAMPLE_ANCHOR)
+
+
+class Run:
+    """An executable of the build started through tvn_spawn.exe with an exact command-line tail."""
+
+    def __init__(self, program, tail):
+        self.proc = tvnlib.wine_start([tvnlib.exe("tvn_spawn.exe"), tvnlib.winpath(program), tail],
+                                      stdout=subprocess.PIPE)
+        line = self.proc.stdout.readline().decode("ascii", "replace").strip()
+        if not line.isdigit():
+            self.proc.stdout.close()
+            raise AssertionError("tvn_spawn printed no process id: %r" % line)
+        self.pid = int(line)
+
+    def description(self):
+        values = tvnlib.reg_query_key(r"HKCU\Software\TVN\%d" % self.pid)
+        if values is None:
+            raise AssertionError("no description key of process %d" % self.pid)
+        return values
+
+    def exit_code(self, timeout=60):
+        try:
+            return tvnlib.wait_exit(self.proc, timeout=timeout)
+        finally:
+            self.proc.stdout.close()
+
+
+def refresh(window):
+    windows = tvnlib.inspect("--hwnd", window["hwnd"], "--hidden").get("windows", [])
+    if not windows:
+        raise AssertionError("window %s is gone" % window["hwnd"])
+    return windows[0]
+
+
+def wait_gone(title, pid, timeout=15):
+    deadline = time.monotonic() + timeout
+    while tvnlib.inspect("--title", title, "--pid", pid)["windows"] and time.monotonic() < deadline:
+        time.sleep(0.2)
+    return not tvnlib.inspect("--title", title, "--pid", pid)["windows"]
+
+
+def open_menus():
+    return [w for w in tvnlib.inspect("--menus")["windows"] if w.get("visible", True)]
+
+
+def shot(name, window=None, margin=0):
+    """A screenshot in the build's screenshot folder; with TVN_DOCS_SCREENSHOTS=1 also one
+    cut to the window (and `margin` pixels around it) in docs/screenshots."""
+    path = tvnlib.screenshot("english-" + name)
+    if os.environ.get("TVN_DOCS_SCREENSHOTS") == "1" and window is not None:
+        left, top, right, bottom = window["rect"]
+        left, top = max(left - margin, 0), max(top - margin, 0)
+        right, bottom = right + margin, bottom + margin
+        target_dir = os.path.join(SOURCE, "docs", "screenshots")
+        os.makedirs(target_dir, exist_ok=True)
+        target = os.path.join(target_dir, name + ".png")
+        subprocess.run(["convert", path, "-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top),
+                        "+repage", "-strip", target], check=True, timeout=60)
+    return path
+
+
+class ScriptsAlikeTest(unittest.TestCase):
+    """The English script is the default script with English texts (no Wine needed)."""
+
+    def test_same_code_and_only_the_russian_texts_translated(self):
+        russian_code, russian_strings = script_code(RUSSIAN_SCRIPT)
+        english_code, english_strings = script_code(ENGLISH_SCRIPT)
+        self.assertEqual(english_code.split("\n"), russian_code.split("\n"))
+        self.assertEqual(len(english_strings), len(russian_strings))
+        for russian, english in zip(russian_strings, english_strings):
+            if CYRILLIC.search(russian):
+                self.assertNotEqual(english, russian)
+            else:
+                self.assertEqual(english, russian, "a text without Russian words must stay as it is")
+        for title in ROW_TITLES + [t for titles in MENU_TITLES.values() for t in titles if t]:
+            self.assertIn('"%s"' % title, english_strings)
+
+    def test_english_script_packs_to_plain_ascii_and_the_example_too(self):
+        folder = os.path.join(tvnlib.build_dir(), "english-test")
+        os.makedirs(folder, exist_ok=True)
+        with open(ENGLISH_SCRIPT, encoding="utf-8") as f:
+            english = f.read()
+        self.assertIsNone(CYRILLIC.search(english))
+        for name, text in (("english.script", english), ("example.script", example_script())):
+            target = os.path.join(folder, name)
+            pack(text, target)
+            with open(target, "rb") as f:
+                data = f.read()
+            header, _, program = data.partition(b"\r\n// BINARY VERSION >= 3.1.1.4\r\n")
+            self.assertEqual(header, b"// TVN SCRIPT(compress)")
+            self.assertNotIn(b"\n", program)
+            self.assertNotIn(b"\r", program)
+            self.assertTrue(all(b < 0x80 for b in data))
+        with open(os.path.join(folder, "example.script"), "rb") as f:
+            self.assertIn(b'AddCommandInList("notepad.exe", "Notepad"', f.read())
+
+
+class EnglishDialogsTest(tvnlib.TvnTestCase):
+    IMAGES = ("TVN-en.exe", "TVN-example.exe", "notepad.exe", "write.exe", "wordpad.exe")
+
+    def setUp(self):
+        super().setUp()
+        for image in self.IMAGES:
+            tvnlib.kill_image(image)
+        self.runs = []
+        self.cleanup_paths = []
+
+    def tearDown(self):
+        super().tearDown()
+        for image in self.IMAGES:
+            tvnlib.kill_image(image)
+        for run in self.runs:
+            if run.proc.poll() is None:
+                run.proc.kill()
+            run.proc.wait(timeout=30)
+            run.proc.stdout.close()
+        for path in self.cleanup_paths:
+            shutil.rmtree(path, ignore_errors=True)
+
+    def start(self, program, tail):
+        run = Run(program, tail)
+        self.runs.append(run)
+        return run
+
+    def open_dialog(self, program, tail, caption):
+        """Starts the program, waits for its dialog; returns (run, dialog, registry description)."""
+        run = self.start(program, tail)
+        dialog = tvnlib.wait_window(title=caption, pid=run.pid, timeout=60)
+        self.assertIsNotNone(dialog, "%s%s did not open %r" % (os.path.basename(program), tail, caption))
+        self.assertEqual(dialog["title"], caption)
+        return run, refresh(dialog), run.description()
+
+    def close_dialog(self, run, dialog):
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
+        self.assertEqual(run.exit_code(), 0)
+
+    def russian_description(self, tail, caption):
+        run, dialog, values = self.open_dialog(tvnlib.exe("TVN.exe"), tail, caption)
+        self.close_dialog(run, dialog)
+        return values
+
+    def assert_translation_of(self, english, russian):
+        """Same value names; texts with Russian words translated, every other value identical."""
+        self.assertEqual(sorted(english), sorted(russian))
+        for name, value in russian.items():
+            if name.endswith("#3") and CYRILLIC.search(value):
+                self.assertIsNone(CYRILLIC.search(english[name]), name)
+                self.assertNotEqual(english[name].strip(), "", name)
+            else:
+                self.assertEqual(english[name], value, name)
+
+    def assert_texts(self, window, texts):
+        for control_id, text in texts.items():
+            self.assertEqual(tvnlib.control(window, control_id)["text"], text, control_id)
+
+    def open_help(self, run, dialog, button):
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", button)
+        help_window = tvnlib.wait_window(title=HELP_CAPTION, pid=run.pid, timeout=30)
+        self.assertIsNotNone(help_window, "the help dialog did not open")
+        help_window = refresh(help_window)
+        self.assertEqual(help_window["title"], HELP_CAPTION)
+        self.assert_texts(help_window, HELP_TEXTS)
+        self.assertTrue(tvnlib.control(help_window, 1501)["text"].startswith("Tolvane 3.1 (build 15)"))
+        return help_window
+
+    def close_help(self, run, help_window):
+        tvnlib.inspect("--hwnd", help_window["hwnd"], "--click", 1505)
+        self.assertTrue(wait_gone(HELP_CAPTION, run.pid), "Close did not end the help dialog")
+
+    def test_logon_and_help_dialogs_in_english(self):
+        russian = self.russian_description("", RUSSIAN_LOGON_CAPTION)
+        run, dialog, english = self.open_dialog(tvnlib.exe("TVN-en.exe"), "", LOGON_CAPTION)
+        self.assert_texts(dialog, LOGON_TEXTS)
+        info = tvnlib.control(dialog, 1201)["text"]
+        self.assertRegex(info, r"^OS: .*\r\nUser: \S")
+        self.assertEqual(english["2#3"], HELP_CAPTION)
+        self.assert_translation_of(english, russian)
+        shot("logon", dialog)
+
+        help_window = self.open_help(run, dialog, 1217)
+        shot("help", help_window)
+        self.close_help(run, help_window)
+        self.close_dialog(run, dialog)
+
+    def test_command_dialog_in_english_with_the_default_rows_and_menus(self):
+        russian = self.russian_description(" c", RUSSIAN_COMMAND_CAPTION)
+        run, dialog, english = self.open_dialog(tvnlib.exe("TVN-en.exe"), " c", COMMAND_CAPTION)
+        self.assert_texts(dialog, COMMAND_TEXTS)
+        self.assertRegex(tvnlib.control(dialog, 1301)["text"], r"^OS: .*\r\nUser: \S")
+        self.assert_translation_of(english, russian)
+
+        # Row by row and menu by menu: the English titles, everything else as in the default.
+        self.assertEqual(english["1.2#20"], str(len(ROW_TITLES)))
+        for n, title in enumerate(ROW_TITLES):
+            self.assertEqual(english["1.2.%d#3" % n], title)
+            for attribute in (0, 2, 4, 5, 6):
+                name = "1.2.%d#%d" % (n, attribute)
+                self.assertEqual(english[name], russian[name], name)
+        self.assertEqual(english["1.3#20"], str(len(MENU_TITLES)))
+        for m, titles in MENU_TITLES.items():
+            self.assertEqual(english["1.3.%d#20" % m], str(len(titles)))
+            for k, title in enumerate(titles):
+                self.assertEqual(english["1.3.%d.%d#3" % (m, k)], title)
+
+        # The list shows every row once, sorted by its English title.
+        listview = tvnlib.control(dialog, 1302)
+        self.assertEqual(listview["count"], len(ROW_TITLES))
+        items = sorted(listview["items"], key=lambda item: item["index"])
+        self.assertEqual([item["text"] for item in items], sorted(ROW_TITLES, key=str.lower))
+        for item in items:
+            self.assertEqual(item["text"], ROW_TITLES[item["param"]])
+        shot("commands", dialog)
+
+        help_window = self.open_help(run, dialog, 1312)
+        self.close_help(run, help_window)
+        self.close_dialog(run, dialog)
+
+    def wait_program_window(self, images, timeout=30):
+        """The image name of the first of `images` that shows a window (its title is localised)."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            for window in tvnlib.inspect("--all")["windows"]:
+                if (window.get("exe") or "").lower() in images:
+                    return window["exe"].lower()
+            time.sleep(0.3)
+        return None
+
+    def test_guide_example_row_put_in_with_the_update_mode(self):
+        folder = os.path.join(tvnlib.build_dir(), "english example %d" % os.getpid())
+        os.makedirs(folder, exist_ok=True)
+        self.cleanup_paths.append(folder)
+        script = os.path.join(folder, "example.script")
+        pack(example_script(), script)
+        copy = os.path.join(folder, "TVN-example.exe")
+        shutil.copyfile(tvnlib.exe("TVN.exe"), copy)
+        # As the guide says: TVN.exe i "<script>" "<copy>" "10" "750", then the copy's e mode.
+        update = self.start(tvnlib.exe("TVN.exe"), ' i "%s" "%s" "10" "750"' % (
+            tvnlib.winpath(script), tvnlib.winpath(copy)))
+        self.assertEqual(update.exit_code(), 0)
+        extracted = os.path.join(folder, "extracted.script")
+        extract = self.start(copy, ' e "%s" "10" "750"' % tvnlib.winpath(extracted))
+        self.assertEqual(extract.exit_code(), 0)
+        with open(script, "rb") as f, open(extracted, "rb") as g:
+            self.assertEqual(g.read(), f.read(), "the copy does not carry the example script")
+
+        run, dialog, values = self.open_dialog(copy, " c", COMMAND_CAPTION)
+        count = len(ROW_TITLES) + 1
+        self.assertEqual(values["1.2#20"], str(count))
+        rows = [n for n in range(count) if values.get("1.2.%d#3" % n) == "Notepad"]
+        self.assertEqual(len(rows), 1)
+        row = rows[0]
+        self.assertEqual(values["1.2.%d#4" % row], "notepad.exe")
+        self.assertEqual(values["1.2.%d#0" % row], "notepad.exe#0")
+        self.assertEqual(values["1.2.%d#5" % row], "1")
+        menu = int(values["1.2.%d#6" % row])
+        self.assertEqual(menu, len(MENU_TITLES), "the new menu comes after the default ones")
+        self.assertEqual(values["1.3#20"], str(menu + 1))
+        self.assertEqual(values["1.3.%d#20" % menu], "2")
+        self.assertEqual([(values["1.3.%d.%d#3" % (menu, k)], values["1.3.%d.%d#4" % (menu, k)]) for k in (0, 1)],
+                         [("WordPad", "write.exe"), ("Notepad", "notepad.exe")])
+
+        listview = tvnlib.control(dialog, 1302)
+        self.assertEqual(listview["count"], count)
+        item = next(i for i in listview["items"] if i["param"] == row)
+        self.assertEqual(item["text"], "Notepad")
+
+        # The row's own menu: a right click opens it with Notepad on top; Down
+        # and Return pick Notepad, which starts.
+        point = tvnlib.inspect("--hwnd", dialog["hwnd"], "--lv-rclick", 1302, item["index"])
+        self.assertTrue(point.get("ok"), point)
+        tvnlib.xdotool("mousemove", "--sync", point["x"], point["y"])
+        tvnlib.xdotool("click", 3)
+        deadline = time.monotonic() + 20
+        menus = []
+        while not menus and time.monotonic() < deadline:
+            menus = open_menus()
+            time.sleep(0.2)
+        self.assertEqual(len(menus), 1, "the row's menu did not open")
+        popup = menus[0]
+        if popup["menu"]["readable"]:
+            self.assertEqual([i["text"] for i in popup["menu"]["items"]], ["Notepad", "WordPad"])
+        time.sleep(0.5)
+        left, top, right, bottom = dialog["rect"]
+        prect = popup["rect"]
+        shot("example-menu", {"rect": [min(left, prect[0]), min(top, prect[1]),
+                                       max(right, prect[2]), max(bottom, prect[3])]})
+        tvnlib.key("Down", "Return")
+        started = self.wait_program_window(("notepad.exe", "write.exe", "wordpad.exe"))
+        self.assertEqual(started, "notepad.exe", "picking the top entry of the row's menu did not start Notepad")
+        tvnlib.kill_image("notepad.exe")
+        self.close_dialog(run, dialog)
+
+
+if __name__ == "__main__":
+    tvnlib.main()
