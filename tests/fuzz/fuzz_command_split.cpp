@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (c != u'\n') withoutLineFeeds.push_back(c);
   }
   FUZZ_CHECK(split.parameters.size() <= withoutLineFeeds.size());
-  FUZZ_CHECK(withoutLineFeeds.compare(withoutLineFeeds.size() - split.parameters.size(), Text::npos,
-                                      split.parameters) == 0);
+  FUZZ_CHECK(
+      withoutLineFeeds.compare(withoutLineFeeds.size() - split.parameters.size(), Text::npos, split.parameters) == 0);
   // Nothing is invented: every file character appears in the text in order.
   std::size_t at = 0;
   for (char16_t c : split.file) {

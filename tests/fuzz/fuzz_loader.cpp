@@ -130,15 +130,11 @@ struct Expected {
 
 Expected ExpectedHandles(tvn::LoadMode mode, const tvn::UiDescription& ui, std::size_t menuEntries) {
   switch (mode) {
-    case tvn::kLoadLogon:
-      return {5, 13};  // window, 0.0, 0.2, 0.5, 0.8; 0.1, 0.3, 0.4, 0.6, 0.7, 0.9 .. 0.16
-    case tvn::kLoadCommand:
-      return {2 + ui.command.list.count + menuEntries, 11 + ui.command.menus.count};
-    case tvn::kLoadHelp:
-      return {2, 4};  // window, 2.0; 2.1 .. 2.4
+    case tvn::kLoadLogon: return {5, 13};  // window, 0.0, 0.2, 0.5, 0.8; 0.1, 0.3, 0.4, 0.6, 0.7, 0.9 .. 0.16
+    case tvn::kLoadCommand: return {2 + ui.command.list.count + menuEntries, 11 + ui.command.menus.count};
+    case tvn::kLoadHelp: return {2, 4};  // window, 2.0; 2.1 .. 2.4
     case tvn::kLoadSplash:
-    default:
-      return {2, 1};
+    default: return {2, 1};
   }
 }
 

@@ -28,7 +28,7 @@ class MemorySource : public DescriptionSource {
   void SetUtf8(const std::string& name, const std::string& utf8) { SetText(name, FromUtf8(utf8)); }
   void SetNumber(const std::string& name, std::int64_t n) { SetText(name, FormatNumber(n)); }
   // Raw data exactly as given (odd byte counts, no terminator, oversize data).
-  void SetBytes(const std::string& name, std::vector<std::uint8_t> bytes) { values_[FromUtf8(name)] = bytes; }
+  void SetBytes(const std::string& name, const std::vector<std::uint8_t>& bytes) { values_[FromUtf8(name)] = bytes; }
   void SetUnterminated(const std::string& name, TextView text) {
     std::vector<std::uint8_t> bytes(text.size() * 2);
     std::memcpy(bytes.data(), text.data(), bytes.size());

@@ -14,9 +14,8 @@ class FakeWindows : public LayoutWindowOps {
   static constexpr WindowId kDialog = 1;
   static constexpr std::uint32_t kNotFound = 1421;  // ERROR_CONTROL_ID_NOT_FOUND
 
-  FakeWindows() {
+  FakeWindows() : client{0, 0, 500, 380} {
     windows[kDialog] = {90, 20, 90 + 520, 20 + 420};  // frame included
-    client = {0, 0, 500, 380};
   }
 
   void AddChild(int id, WindowId handle, LayoutRect clientRect) {
