@@ -9,6 +9,7 @@ TVN_PACKAGES=(
   wine64 wine fonts-wine
   xvfb xdotool imagemagick x11-utils
   locales python3
+  clang-14 libclang-rt-14-dev clang-tidy-14 clang-format-14 cppcheck
 )
 
 missing=()

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Builds everything and runs all tests: the native core tests, the same tests
-# under AddressSanitizer/UBSan, and the Windows-side tests and end-to-end tests
+# under AddressSanitizer, LeakSanitizer and UBSan, a short run of every fuzz
+# target (scripts/fuzz.sh, each target one test), the static analysis
+# (scripts/lint.sh, one test), and the Windows-side tests and end-to-end tests
 # under Wine on a private Xvfb display. Ends with one line "N passed, N failed"
 # and a non-zero status if anything failed.
 #
 # TVN_BUILD_ROOT moves the build trees (default: <repository>/build).
+# TVN_FUZZ_SECONDS sets the time of each fuzz target (default 20).
 set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
@@ -61,7 +64,46 @@ run_ctest() {
 }
 
 run_ctest "native tests" native --output-on-failure -j 2
-run_ctest "native tests under AddressSanitizer and UBSan" native-asan --output-on-failure -j 2
+
+# Leaks end the sanitized tests with a failure, and so does the first
+# undefined behaviour, with its stack.
+saved_asan="${ASAN_OPTIONS-}" saved_ubsan="${UBSAN_OPTIONS-}"
+export ASAN_OPTIONS="detect_leaks=1${saved_asan:+:$saved_asan}"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1${saved_ubsan:+:$saved_ubsan}"
+run_ctest "native tests under AddressSanitizer, LeakSanitizer and UBSan" native-asan --output-on-failure -j 2
+export ASAN_OPTIONS="$saved_asan" UBSAN_OPTIONS="$saved_ubsan"
+
+# run_fuzz: a short run of every fuzz target; fuzz.sh ends with
+# "fuzz: N passed, N failed", whose counts are added (a build failure is one).
+run_fuzz() {
+  local log="$log_dir/fuzz.log" line passed failed
+  echo
+  echo "== fuzz targets, ${TVN_FUZZ_SECONDS:-20} s each"
+  bash "$root/scripts/fuzz.sh" "${TVN_FUZZ_SECONDS:-20}" 2>&1 | tee "$log"
+  local status=${PIPESTATUS[0]}
+  line=$(grep -E '^fuzz: [0-9]+ passed, [0-9]+ failed$' "$log" | tail -n 1)
+  if [ -z "$line" ]; then
+    echo "test.sh: fuzz.sh gave no result (status $status)" >&2
+    total_failed=$((total_failed + 1))
+    return
+  fi
+  passed=$(sed -E 's/^fuzz: ([0-9]+) passed.*/\1/' <<<"$line")
+  failed=$(sed -E 's/.* ([0-9]+) failed$/\1/' <<<"$line")
+  if [ "$status" -ne 0 ] && [ "$failed" -eq 0 ]; then failed=1; fi
+  total_passed=$((total_passed + passed))
+  total_failed=$((total_failed + failed))
+}
+run_fuzz
+
+echo
+echo "== static analysis"
+bash "$root/scripts/lint.sh" 2>&1 | tee "$log_dir/lint.log"
+if [ "${PIPESTATUS[0]}" -eq 0 ]; then
+  total_passed=$((total_passed + 1))
+else
+  echo "test.sh: static analysis failed; see $log_dir/lint.log" >&2
+  total_failed=$((total_failed + 1))
+fi
 
 echo
 echo "== preparing Wine"
