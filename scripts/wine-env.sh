@@ -9,7 +9,7 @@
 
 # Bump when tvn_wine_setup changes what it puts into a prefix: an older prefix
 # is then removed and created anew.
-TVN_WINE_SETUP_VERSION=1
+TVN_WINE_SETUP_VERSION=2
 
 TVN_XVFB_PID=""
 TVN_XVFB_STARTED_WINE=""
@@ -42,22 +42,31 @@ tvn_wine_env() {
   export WINEARCH=win64
 
   # Wine takes its code pages and the decoding of command-line arguments from
-  # the host locale: with ru_RU.UTF-8 the ANSI code page is 1251 and Cyrillic
-  # arguments arrive intact. Compile the locale into the build tree once.
-  local locdir="$build/locale"
-  if [ ! -f "$locdir/ru_RU.UTF-8/LC_CTYPE" ]; then
-    mkdir -p "$locdir" || return 1
-    # localedef exits 1 for mere warnings; judge by the result.
-    localedef -i ru_RU -f UTF-8 "$locdir/ru_RU.UTF-8" >/dev/null 2>&1 || true
-    if [ ! -f "$locdir/ru_RU.UTF-8/LC_CTYPE" ]; then
-      _tvn_log "could not compile the ru_RU.UTF-8 locale into $locdir (is the 'locales' package installed?)"
-      return 1
+  # the host's LC_CTYPE: with ru_RU.UTF-8 the ANSI code page is 1251, the OEM
+  # code page 866, and Cyrillic arguments arrive intact. Its user-interface
+  # language follows LC_MESSAGES: en_US keeps the system's own texts (the
+  # "Open" dialog, message texts) in English, as on the Windows that the tests
+  # describe. LC_ALL would override both and must stay unset. The locales are
+  # compiled into the build tree once.
+  local locdir="$build/locale" name
+  for name in ru_RU en_US; do
+    if [ ! -f "$locdir/$name.UTF-8/LC_CTYPE" ]; then
+      mkdir -p "$locdir" || return 1
+      # localedef exits 1 for mere warnings; judge by the result.
+      localedef -i "$name" -f UTF-8 "$locdir/$name.UTF-8" >/dev/null 2>&1 || true
+      if [ ! -f "$locdir/$name.UTF-8/LC_CTYPE" ]; then
+        _tvn_log "could not compile the $name.UTF-8 locale into $locdir (is the 'locales' package installed?)"
+        return 1
+      fi
     fi
-  fi
+  done
   export LOCPATH="$locdir"
   # bash itself does not see the new LOCPATH and would warn that it cannot
   # switch its own locale; the Wine processes it starts do see it.
-  { export LC_ALL=ru_RU.UTF-8; } 2>/dev/null
+  {
+    unset LC_ALL
+    export LANG=ru_RU.UTF-8 LC_CTYPE=ru_RU.UTF-8 LC_MESSAGES=en_US.UTF-8
+  } 2>/dev/null
 
   _tvn_refresh_shim "$build"
   # Drive Z: maps to the host's root, so the DOS path is the unix path with

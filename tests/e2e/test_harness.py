@@ -172,6 +172,9 @@ class HarnessTest(tvnlib.TvnTestCase):
             names = tvnlib.x_windows("Notepad|Блокнот")
             time.sleep(0.2)
         self.assertTrue(names, "Notepad showed no window on %s" % os.environ.get("DISPLAY"))
+        # The system's own texts are English (the "Open" dialog, message texts) while the
+        # code pages are Russian.
+        self.assertTrue(any(name.endswith("- Notepad") for name in names), names)
 
         path = tvnlib.screenshot("harness-notepad")
         with open(path, "rb") as f:

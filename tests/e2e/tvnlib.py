@@ -3,9 +3,10 @@
 Standard library only. CTest runs every tests/e2e/test_*.py as
 `python3 <file>` from the Windows build directory with TVN_BUILD_DIR and
 TVN_SOURCE_DIR set; scripts/test.sh has already exported the Wine environment
-(WINEPREFIX, HOME, LOCPATH, LC_ALL, WINEPATH, DISPLAY, ...). Run by hand, this
+(WINEPREFIX, HOME, LOCPATH, LC_CTYPE, WINEPATH, DISPLAY, ...). Run by hand, this
 module sets the same environment up itself: the prefix inside the build tree,
-the ru_RU.UTF-8 host locale (ANSI code page 1251), the cscript shim on
+the ru_RU.UTF-8 host character set (ANSI code page 1251, English
+system texts), the cscript shim on
 WINEPATH, and a private Xvfb display when DISPLAY is unset.
 
 Every subprocess runs with a timeout; failures raise AssertionError with the
@@ -107,15 +108,17 @@ def _run_plain(args, timeout, env=None, what=None, capture=True):
         raise AssertionError("cannot run %s: %s" % (args[0], e)) from e
 
 
-def _compile_locale(locdir):
-    target = os.path.join(locdir, "ru_RU.UTF-8")
-    if os.path.isfile(os.path.join(target, "LC_CTYPE")):
-        return
-    os.makedirs(locdir, exist_ok=True)
-    # localedef exits 1 for warnings; judge by the result.
-    _run_plain(["localedef", "-i", "ru_RU", "-f", "UTF-8", target], timeout=120)
-    if not os.path.isfile(os.path.join(target, "LC_CTYPE")):
-        raise AssertionError("could not compile the ru_RU.UTF-8 locale into %s (is 'locales' installed?)" % locdir)
+def _compile_locales(locdir):
+    for name in ("ru_RU", "en_US"):
+        target = os.path.join(locdir, name + ".UTF-8")
+        if os.path.isfile(os.path.join(target, "LC_CTYPE")):
+            continue
+        os.makedirs(locdir, exist_ok=True)
+        # localedef exits 1 for warnings; judge by the result.
+        _run_plain(["localedef", "-i", name, "-f", "UTF-8", target], timeout=120)
+        if not os.path.isfile(os.path.join(target, "LC_CTYPE")):
+            raise AssertionError("could not compile the %s.UTF-8 locale into %s (is 'locales' installed?)"
+                                 % (name, locdir))
 
 
 def _refresh_shim(build):
@@ -244,7 +247,10 @@ def ensure_env():
         home = os.path.join(build, "winehome")
         os.makedirs(home, exist_ok=True)
         locdir = os.path.join(build, "locale")
-        _compile_locale(locdir)
+        _compile_locales(locdir)
+        # Code pages 1251/866 from LC_CTYPE, English system texts from
+        # LC_MESSAGES; LC_ALL would override both.
+        os.environ.pop("LC_ALL", None)
         os.environ.update({
             "WINEPREFIX": os.path.join(build, "wineprefix"),
             "HOME": home,
@@ -252,7 +258,9 @@ def ensure_env():
             "WINEDLLOVERRIDES": "mscoree,mshtml=",
             "WINEARCH": "win64",
             "LOCPATH": locdir,
-            "LC_ALL": "ru_RU.UTF-8",
+            "LANG": "ru_RU.UTF-8",
+            "LC_CTYPE": "ru_RU.UTF-8",
+            "LC_MESSAGES": "en_US.UTF-8",
         })
     shim = _refresh_shim(build)
     if not os.environ.get("WINEPATH"):
