@@ -63,11 +63,13 @@ done
 
 shot_dir="$build_root/screenshots"
 mkdir -p "$shot_dir"
+result=0
 if [ -n "$window" ]; then
   sleep 1  # let the dialog finish painting
   echo "run.sh: TVN.exe shows \"$window\""
 else
   echo "run.sh: TVN.exe showed no window within 30 s" >&2
+  result=1
 fi
 if timeout 30 import -window root "$shot_dir/run.png"; then
   echo "run.sh: screenshot: $shot_dir/run.png"
@@ -75,7 +77,6 @@ else
   echo "run.sh: taking the screenshot failed" >&2
 fi
 
-status=0
 for _ in $(seq 1 $((timeout_s * 10))); do
   kill -0 "$tool_pid" 2>/dev/null || break
   sleep 0.1
@@ -87,7 +88,6 @@ if kill -0 "$tool_pid" 2>/dev/null; then
   wait "$tool_pid" 2>/dev/null
 else
   wait "$tool_pid"
-  status=$?
-  echo "run.sh: TVN.exe ended (status $status)"
+  echo "run.sh: TVN.exe ended (status $?)"
 fi
-exit 0
+exit "$result"
