@@ -193,6 +193,26 @@ HWND FindThreadWindow(const wchar_t* className, const wchar_t* caption) {
 }
 
 HWND MessageBoxWindow() { return FindThreadWindow(L"#32770", L"Tolvane"); }
+
+// The file dialog of Browse: a visible dialog of this thread with the file
+// name box (cmb13 or edt1). Its caption depends on the system's language.
+HWND FileDialogWindow() {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM param) -> BOOL {
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, 64);
+        if (lstrcmpW(name, L"#32770") == 0 && IsWindowVisible(window) &&
+            (GetDlgItem(window, 0x47C) != nullptr || GetDlgItem(window, 0x480) != nullptr)) {
+          *reinterpret_cast<HWND*>(param) = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
 HWND PopupWindow() { return FindThreadWindow(L"#32768", nullptr); }
 
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
@@ -203,6 +223,7 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
   if (GetTickCount() > d->deadline) {
     d->timedOut = true;
     if (HWND box = MessageBoxWindow()) PostMessageW(box, WM_COMMAND, IDOK, 0);
+    if (HWND files = FileDialogWindow()) PostMessageW(files, WM_COMMAND, IDCANCEL, 0);
     EndMenu();
     if (dialog) PostMessageW(dialog, WM_CLOSE, 0, 0);
   } else if (dialog != nullptr) {
@@ -514,15 +535,16 @@ TEST_F(CommandDialog, BrowsePutsTheQuotedPathIntoTheCommandLine) {
   const std::wstring picked = RecorderPath();
   ASSERT_TRUE(RunDialog(fixture, {Do([](HWND dialog) { Click(dialog, IDC_COMMAND_BROWSE); }),
                                   [&](HWND) {
-                                    HWND open = FindThreadWindow(L"#32770", L"Open");
+                                    HWND open = FileDialogWindow();
                                     if (open == nullptr) return false;
                                     // The file name box of the Explorer-style dialog (cmb13), then OK.
-                                    SetDlgItemTextW(open, 0x47C, picked.c_str());
+                                    if (!SetDlgItemTextW(open, 0x47C, picked.c_str()))
+                                      SetDlgItemTextW(open, 0x480, picked.c_str());
                                     PostMessageW(open, WM_COMMAND, IDOK, 0);
                                     return true;
                                   },
                                   [&](HWND dialog) {
-                                    if (FindThreadWindow(L"#32770", L"Open") != nullptr) return false;
+                                    if (FileDialogWindow() != nullptr) return false;
                                     wchar_t text[2048] = {};
                                     GetDlgItemTextW(dialog, IDC_COMMAND_LINE, text, 2048);
                                     line = text;
