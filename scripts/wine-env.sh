@@ -12,7 +12,9 @@
 TVN_WINE_SETUP_VERSION=2
 
 TVN_XVFB_PID=""
-TVN_XVFB_STARTED_WINE=""
+# Set by tvn_wine_env: only then does tvn_wine_stop end anything, so that a
+# WINEPREFIX inherited from the caller's environment is never touched.
+_TVN_WINE_ENV_SET=""
 
 _tvn_log() { echo "wine-env: $*" >&2; }
 
@@ -34,6 +36,7 @@ tvn_wine_env() {
   mkdir -p "$build" || return 1
   build=$(cd "$build" && pwd -P) || return 1
   export TVN_WINE_BUILD_DIR="$build"
+  _TVN_WINE_ENV_SET=1
   export WINEPREFIX="$build/wineprefix"
   export HOME="$build/winehome"
   mkdir -p "$HOME" || return 1
@@ -157,7 +160,7 @@ _tvn_wine_warm() {
 # tvn_wine_stop: ends the prefix's wineserver and every Wine process in it,
 # and waits until the server is gone.
 tvn_wine_stop() {
-  [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] || return 0
+  [ -n "$_TVN_WINE_ENV_SET" ] && [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] || return 0
   timeout 30 wineserver -k >/dev/null 2>&1 || true
   if ! timeout 30 wineserver -w >/dev/null 2>&1; then
     _tvn_log "the wineserver of $WINEPREFIX did not end"

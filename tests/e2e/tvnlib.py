@@ -242,7 +242,11 @@ def ensure_env():
     if _state["env_ready"]:
         return
     build = build_dir()
-    if not os.environ.get("WINEPREFIX"):
+    # Inherit the environment only when it belongs to this build tree: a
+    # WINEPREFIX from the user's own shell must never be used.
+    inherited = os.environ.get("WINEPREFIX")
+    if not inherited or os.path.realpath(inherited) != os.path.realpath(os.path.join(build, "wineprefix")):
+        os.environ.pop("WINEPATH", None)
         os.makedirs(build, exist_ok=True)
         home = os.path.join(build, "winehome")
         os.makedirs(home, exist_ok=True)
