@@ -150,6 +150,54 @@ class SequenceTest(tvnlib.TvnTestCase):
         with open(marks, encoding="cp1251") as f:
             self.assertEqual(f.read().split("\n")[:2], ["d1 %d" % run.pid, "f %d" % run.pid])
 
+    def copy_with_script(self, name, body):
+        """A copy of the tool in its own folder, carrying `body` as its script."""
+        folder = os.path.join(self.temp, "tvn seq %s %d" % (name, os.getpid()))
+        os.makedirs(folder, exist_ok=True)
+        self.cleanup_paths.append(folder)
+        copy = os.path.join(folder, "TVN.exe")
+        shutil.copyfile(tvnlib.exe("TVN.exe"), copy)
+        script = os.path.join(folder, "body.script")
+        with open(script, "wb") as f:
+            f.write(b"// TVN SCRIPT(compress)\r\n// BINARY VERSION >= 3.1.1.4\r\n" + body.encode("cp1251"))
+        update = Run(' i "%s" "%s" "10" "750"' % (tvnlib.winpath(script), tvnlib.winpath(copy)))
+        self.assertEqual(update.exit_code(), 0)
+        return folder, copy
+
+    def test_failing_and_flooding_scripts_end_in_message_7(self):
+        # A script that prints megabytes, and one that fails at once: neither
+        # writes a description, so the load fails, and the clean-up run follows.
+        for name, body in (("flood", 'var s = "x"; for (var i = 0; i < 16; i++) { s = s + s; }'
+                                     'for (var k = 0; k < 60; k++) { WScript.Echo(s); }'),
+                           ("fails", 'WScript.Quit(3);')):
+            with self.subTest(script=name):
+                _, copy = self.copy_with_script(name, body)
+                run = Run("", program=copy)
+                self.cleanup_paths.append(self.script_file(run.pid))
+                self.expect_boxes(run.pid, LOAD_REGISTRY, 1)
+                self.assertEqual(run.exit_code(), 0)
+
+    def test_temporary_directory_with_blanks_and_cyrillic_letters(self):
+        temp = os.path.join(self.temp, "Временная папка %d" % os.getpid())
+        os.makedirs(temp, exist_ok=True)
+        self.cleanup_paths.append(temp)
+        env = ["--env", "TEMP=" + tvnlib.winpath(temp), "--env", "TMP=" + tvnlib.winpath(temp)]
+        # The command mode: its script file lives there, and goes with the key.
+        run = Run(" c", spawn_options=env)
+        dialog = tvnlib.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
+        self.assertIsNotNone(dialog, "the command dialog did not open")
+        self.assertTrue(os.path.exists(os.path.join(temp, "TVN_%d.script" % run.pid)))
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
+        self.assertEqual(run.exit_code(), 0)
+        self.assertFalse(os.path.exists(os.path.join(temp, "TVN_%d.script" % run.pid)))
+        self.assertFalse(tvnlib.key_exists(self.key(run.pid)))
+        # The diagnostics mode: the quoted log path takes the blanks.
+        run = Run(" t", spawn_options=env)
+        self.assertEqual(run.exit_code(), 0)
+        with open(os.path.join(temp, "TVN_diag.log"), "rb") as f:
+            log = f.read().decode("cp866", "replace")
+        self.assertEqual(log.count(" DONE"), 3, log)
+
     def diag_log(self):
         return os.path.join(self.temp, "TVN_diag.log")
 
