@@ -258,7 +258,7 @@ Step Pause(DWORD ms) {
   auto start = std::make_shared<DWORD>(0);
   return [start, ms](HWND) {
     if (*start == 0) *start = GetTickCount() | 1;
-    return GetTickCount() - *start >= ms;
+    return static_cast<LONG>(GetTickCount() - *start) >= static_cast<LONG>(ms);  // start may be one ahead
   };
 }
 
@@ -677,7 +677,7 @@ TEST_F(ShellMenu, PrintersAndRowsWithoutMenusOpenNothingAndReportNothing) {
                                     if (start == 0) start = GetTickCount() | 1;
                                     popupSeen = popupSeen || PopupWindow() != nullptr;
                                     boxSeen = boxSeen || MessageBoxWindow() != nullptr;
-                                    return GetTickCount() - start >= 1500;  // watch for a while
+                                    return static_cast<LONG>(GetTickCount() - start) >= 1500;  // watch for a while (start may be one ahead)
                                   }}));
   EXPECT_TRUE(printers);
   EXPECT_EQ(printersError, 0u);

@@ -65,7 +65,9 @@ TEST(Splash, ShowsItsDescriptionAndCloses) {
 
   const DWORD before = GetTickCount();
   splash.Close();
-  EXPECT_LT(GetTickCount() - before, 2000u) << "pause 0: Close does not linger";
+  // Close returns once the splash thread has handled WM_CLOSE; the bound only
+  // catches a hang (the machine may be loaded), it is no speed goal.
+  EXPECT_LT(GetTickCount() - before, 8000u) << "pause 0: Close does not linger";
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(window); }, 5000)) << "the splash window is gone";
 }
 
@@ -73,7 +75,7 @@ TEST(Splash, CloseWithoutStartOnlySleepsThePause) {
   tvn::SplashWindow idle(0);
   DWORD before = GetTickCount();
   idle.Close();
-  EXPECT_LT(GetTickCount() - before, 500u);
+  EXPECT_LT(GetTickCount() - before, 2000u) << "no thread: nothing to wait for";
   EXPECT_EQ(idle.window(), nullptr);
 
   tvn::SplashWindow paused(300);
