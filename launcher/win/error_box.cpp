@@ -27,7 +27,11 @@ void ShowError(HWND owner, UINT kind, bool withSystemText, bool withErrorCode, c
 
   Text joined = ComposeErrorText(text ? &callerText : nullptr, withErrorCode, static_cast<std::int32_t>(code),
                                  haveSystemText ? &systemText : nullptr);
-  MessageBoxW(owner, W(joined), reinterpret_cast<const wchar_t*>(kProductCaption), icon);
+  // A box without owner is a fatal report that may come while the splash,
+  // which takes the foreground when it appears, is still being made: keep the
+  // box in front of it, or it would sit hidden behind the splash.
+  const UINT placement = owner == nullptr ? (MB_SETFOREGROUND | MB_TOPMOST) : 0;
+  MessageBoxW(owner, W(joined), reinterpret_cast<const wchar_t*>(kProductCaption), icon | placement);
 }
 
 void ShowFatal(const AppContext& context, int message, bool withSystemTextAndCode) {
