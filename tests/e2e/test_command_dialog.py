@@ -119,6 +119,51 @@ class CommandDialogTest(tvnlib.TvnTestCase):
                           if w["title"] == "Tolvane"], [])
         self.close(run, dialog)
 
+    def test_refresh_and_authorization_restart_the_tool(self):
+        # Refresh: a new copy shows a fresh command dialog; this one ends and
+        # its description key goes with it.
+        run, dialog, _ = self.open_dialog()
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", 1310)
+        self.assertEqual(run.exit_code(), 0)
+        self.assertFalse(tvnlib.key_exists(r"HKCU\Software\TVN\%d" % run.pid))
+        fresh = tvnlib.wait_window(title=COMMAND_CAPTION, timeout=60)
+        self.assertIsNotNone(fresh, "Refresh did not open a new command dialog")
+        self.assertNotEqual(fresh["pid"], run.pid)
+        # Authorization: that copy hands over to the log-on mode.
+        tvnlib.inspect("--hwnd", fresh["hwnd"], "--click", 1311)
+        logon = tvnlib.wait_window(title="TVN3: Авторизация", timeout=60)
+        self.assertIsNotNone(logon, "Authorization did not open the log-on dialog")
+        deadline = time.monotonic() + 30
+        while tvnlib.inspect("--pid", fresh["pid"])["windows"] and time.monotonic() < deadline:
+            time.sleep(0.3)
+        self.assertEqual(tvnlib.inspect("--pid", fresh["pid"])["windows"], [], "the command copy did not close")
+        tvnlib.inspect("--hwnd", logon["hwnd"], "--close")
+
+    def test_shell_folder_row_opens_the_control_panel_live(self):
+        run, dialog, values = self.open_dialog()
+        listview = tvnlib.control(dialog, 1302)
+        row = [r for r in range(16) if values.get("1.2.%d#5" % r) == "2" and values.get("1.3.%s.0#4" %
+               values.get("1.2.%d#6" % r)) == "3"][0]
+        item = [i for i in listview["items"] if i["param"] == row][0]
+        left, top = listview["screen_rect"][:2]
+        x = left + (item["rect"][0] + item["rect"][2]) // 2
+        y = top + (item["rect"][1] + item["rect"][3]) // 2
+        tvnlib.xdotool("mousemove", "--sync", x, y)
+        tvnlib.xdotool("click", "--repeat", "2", "--delay", "80", "1")
+        deadline = time.monotonic() + 20
+        while not open_menus() and time.monotonic() < deadline:
+            time.sleep(0.3)
+        self.assertTrue(open_menus(), "no live menu of the Control Panel")
+        tvnlib.screenshot("command-control-panel-menu")
+        tvnlib.key("Escape")
+        deadline = time.monotonic() + 10
+        while open_menus() and time.monotonic() < deadline:
+            time.sleep(0.3)
+        self.assertFalse(open_menus(), "Escape did not close the menu")
+        # Nothing ran and nothing was reported: the dialog is alone.
+        self.assertEqual([w["title"] for w in tvnlib.inspect("--pid", run.pid)["windows"]], [COMMAND_CAPTION])
+        self.close(run, dialog)
+
 
 if __name__ == "__main__":
     tvnlib.main()
