@@ -41,7 +41,7 @@ class HandleFactory {
   // Icon `index` of `file`; 0 when the file has no such icon.
   virtual IconHandle MakeIcon(TextView file, std::int32_t index) = 0;
   virtual void DestroyIcon(IconHandle icon) = 0;
-  // A font from the specification; 0 when the platform makes none.
+  // A font as `spec` describes it; 0 when the platform makes none.
   virtual FontHandle MakeFont(const FontSpec& spec) = 0;
   virtual void DeleteFont(FontHandle font) = 0;
 };

@@ -18,7 +18,4 @@ inline Text ToText(const wchar_t* text, std::size_t units) {
   return text ? Text(reinterpret_cast<const char16_t*>(text), units) : Text();
 }
 
-// The text of a window or control, at most units - 1 characters (WM_GETTEXT).
-Text WindowText(HWND window, std::size_t units);
-
 }  // namespace tvn

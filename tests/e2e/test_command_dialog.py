@@ -1,7 +1,6 @@
 """The command dialog of TVN.exe with the default description: rows, focus and a row's static menu."""
 
 import os
-import subprocess
 import sys
 import time
 
@@ -11,30 +10,13 @@ import tvnlib  # noqa: E402
 COMMAND_CAPTION = "TVN3: Команды"
 
 
-class Run:
-    """TVN.exe started with an exact command-line tail through tvn_spawn.exe."""
-
-    def __init__(self, tail):
-        self.proc = tvnlib.wine_start([tvnlib.exe("tvn_spawn.exe"), tvnlib.winpath(tvnlib.exe("TVN.exe")), tail],
-                                      stdout=subprocess.PIPE)
-        line = self.proc.stdout.readline().decode("ascii", "replace").strip()
-        if not line.isdigit():
-            raise AssertionError("tvn_spawn printed no process id: %r" % line)
-        self.pid = int(line)
-
-    def exit_code(self, timeout=60):
-        code = tvnlib.wait_exit(self.proc, timeout=timeout)
-        self.proc.stdout.close()
-        return code
-
-
 def open_menus():
     return [w for w in tvnlib.inspect("--menus")["windows"] if w.get("visible", True)]
 
 
 class CommandDialogTest(tvnlib.TvnTestCase):
     def open_dialog(self):
-        run = Run(" c")
+        run = tvnlib.Spawn(" c")
         dialog = tvnlib.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
         self.assertIsNotNone(dialog, "the command dialog did not open")
         values = tvnlib.reg_query_key(r"HKCU\Software\TVN\%d" % run.pid)

@@ -95,31 +95,6 @@ def example_script():
     return text.replace(EXAMPLE_ANCHOR, lines + EXAMPLE_ANCHOR)
 
 
-class Run:
-    """An executable of the build started through tvn_spawn.exe with an exact command-line tail."""
-
-    def __init__(self, program, tail):
-        self.proc = tvnlib.wine_start([tvnlib.exe("tvn_spawn.exe"), tvnlib.winpath(program), tail],
-                                      stdout=subprocess.PIPE)
-        line = self.proc.stdout.readline().decode("ascii", "replace").strip()
-        if not line.isdigit():
-            self.proc.stdout.close()
-            raise AssertionError("tvn_spawn printed no process id: %r" % line)
-        self.pid = int(line)
-
-    def description(self):
-        values = tvnlib.reg_query_key(r"HKCU\Software\TVN\%d" % self.pid)
-        if values is None:
-            raise AssertionError("no description key of process %d" % self.pid)
-        return values
-
-    def exit_code(self, timeout=60):
-        try:
-            return tvnlib.wait_exit(self.proc, timeout=timeout)
-        finally:
-            self.proc.stdout.close()
-
-
 def refresh(window):
     windows = tvnlib.inspect("--hwnd", window["hwnd"], "--hidden").get("windows", [])
     if not windows:
@@ -213,7 +188,7 @@ class EnglishDialogsTest(tvnlib.TvnTestCase):
             shutil.rmtree(path, ignore_errors=True)
 
     def start(self, program, tail):
-        run = Run(program, tail)
+        run = tvnlib.Spawn(tail, program=program)
         self.runs.append(run)
         return run
 

@@ -2,29 +2,9 @@
 
 import os
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tvnlib  # noqa: E402
-
-
-def wait_box(timeout=30):
-    """The tool's message box: class #32770, caption exactly "Tolvane" (the
-    splash window's caption, "Tolvane 3.1", only contains it)."""
-    deadline = time.monotonic() + timeout
-    while True:
-        for window in tvnlib.inspect("--title", "Tolvane", "--class", "#32770")["windows"]:
-            if window.get("title") == "Tolvane" and window.get("visible", True):
-                return window
-        if time.monotonic() >= deadline:
-            return None
-        time.sleep(0.3)
-
-
-def box_text(window):
-    """The message text of a message box: its longest static text."""
-    texts = [c.get("text") or "" for c in window.get("controls", []) if c.get("class") == "Static"]
-    return max(texts, key=len) if texts else ""
 
 
 class EntryTest(tvnlib.TvnTestCase):
@@ -35,8 +15,8 @@ class EntryTest(tvnlib.TvnTestCase):
     def run_until_box(self, tail, shot=None):
         """Starts TVN.exe with the raw command-line tail, waits for its "Tolvane" box,
         presses OK and returns (box, exit code)."""
-        proc = tvnlib.wine_start([tvnlib.exe("tvn_spawn.exe"), tvnlib.winpath(tvnlib.exe("TVN.exe")), tail])
-        box = wait_box(timeout=30)
+        run = tvnlib.Spawn(tail)
+        box = tvnlib.wait_box(pid=run.pid, timeout=30)
         self.assertIsNotNone(box, "no message box titled Tolvane appeared")
         self.assertEqual(box["title"], "Tolvane")
         if shot:
@@ -48,19 +28,19 @@ class EntryTest(tvnlib.TvnTestCase):
         # foreground can be checked here.)
         self.assertTrue(box["foreground"], "the fatal box is not in the foreground")
         tvnlib.inspect("--hwnd", box["hwnd"], "--click", 1)  # OK, whatever may lie above it
-        return box, tvnlib.wait_exit(proc, timeout=30)
+        return box, run.exit_code(timeout=30)
 
     def test_old_nt_version_gets_message_2_without_code(self):
         tvnlib.set_windows_version("nt40")
         box, code = self.run_until_box("", shot="fatal-os-version")
-        self.assertEqual(box_text(box), "FATAL ERROR: OS version no supported!\r\nOnly: Win2k/XP/Vista\r\n")
+        self.assertEqual(tvnlib.box_text(box), "FATAL ERROR: OS version no supported!\r\nOnly: Win2k/XP/Vista\r\n")
         self.assertEqual([c["id"] for c in box["controls"] if c.get("class") == "Button"], [1])
         self.assertEqual(code, 0)
 
     def test_non_nt_platform_gets_message_1(self):
         tvnlib.set_windows_version("win98")
         box, code = self.run_until_box("")
-        self.assertEqual(box_text(box), "FATAL ERROR: Platform not supported!\r\nOnly: WinNT\r\n")
+        self.assertEqual(tvnlib.box_text(box), "FATAL ERROR: Platform not supported!\r\nOnly: WinNT\r\n")
         self.assertEqual(code, 0)
 
     def test_windows_2000_passes_the_version_checks(self):
@@ -69,7 +49,7 @@ class EntryTest(tvnlib.TvnTestCase):
         tvnlib.set_windows_version("win2k")
         missing = tvnlib.winpath(os.path.join(tvnlib.build_dir(), "no-such-folder", "out.bin"))
         box, code = self.run_until_box(' e "%s" "10" "750"' % missing)
-        self.assertTrue(box_text(box).startswith("FATAL ERROR: Extract script!\r\nError (3): "), box_text(box))
+        self.assertTrue(tvnlib.box_text(box).startswith("FATAL ERROR: Extract script!\r\nError (3): "), tvnlib.box_text(box))
         self.assertEqual(code, 0)
 
     def test_hostile_command_line_parses_and_ends_cleanly(self):
@@ -79,7 +59,7 @@ class EntryTest(tvnlib.TvnTestCase):
         missing = tvnlib.winpath(os.path.join(tvnlib.build_dir(), "no-such-folder", "x"))
         tail = ' XYZ e "%s" ' % missing + " ".join('"arg%d"' % i for i in range(8)) + " " + "Z" * 9000 + ' "open'
         box, code = self.run_until_box(tail)
-        self.assertIn("FATAL ERROR: Extract script!\r\nError (", box_text(box))
+        self.assertIn("FATAL ERROR: Extract script!\r\nError (", tvnlib.box_text(box))
         self.assertEqual(code, 0)
 
 

@@ -6,30 +6,10 @@ was. Every run ends with exit code 0."""
 import os
 import shutil
 import sys
-import time
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tvnlib  # noqa: E402
-
-
-def wait_box(timeout=30):
-    """The tool's message box: class #32770, caption exactly "Tolvane" (the
-    splash window's caption, "Tolvane 3.1", only contains it)."""
-    deadline = time.monotonic() + timeout
-    while True:
-        for window in tvnlib.inspect("--title", "Tolvane", "--class", "#32770")["windows"]:
-            if window.get("title") == "Tolvane" and window.get("visible", True):
-                return window
-        if time.monotonic() >= deadline:
-            return None
-        time.sleep(0.3)
-
-
-def box_text(window):
-    """The message text of a message box: its longest static text."""
-    texts = [c.get("text") or "" for c in window.get("controls", []) if c.get("class") == "Static"]
-    return max(texts, key=len) if texts else ""
 
 
 def read(path):
@@ -48,26 +28,22 @@ class ResourceToolTest(tvnlib.TvnTestCase):
     def path(self, name):
         return os.path.join(self.folder, name)
 
-    def spawn(self, program, tail):
-        return tvnlib.wine_start([tvnlib.exe("tvn_spawn.exe"), tvnlib.winpath(program), tail])
-
     def run_quietly(self, program, tail):
         """Runs a mode that must succeed: no box appears and the run ends with 0."""
-        proc = self.spawn(program, tail)
-        code = tvnlib.wait_exit(proc, timeout=60)
-        self.assertEqual(code, 0)
-        self.assertIsNone(wait_box(timeout=1),
+        run = tvnlib.Spawn(tail, program=program)
+        self.assertEqual(run.exit_code(timeout=60), 0)
+        self.assertIsNone(tvnlib.wait_box(timeout=1),
                           "a successful run shows no box")
 
     def run_until_box(self, program, tail):
         """Runs a mode that must fail: returns the text of its "Tolvane" box after pressing OK."""
-        proc = self.spawn(program, tail)
-        box = wait_box(timeout=30)
+        run = tvnlib.Spawn(tail, program=program)
+        box = tvnlib.wait_box(pid=run.pid, timeout=30)
         self.assertIsNotNone(box, "no message box titled Tolvane appeared")
-        text = box_text(box)
+        text = tvnlib.box_text(box)
         ok = tvnlib.control(box, 1)
         tvnlib.inspect("--hwnd", box["hwnd"], "--click", 1)  # OK, whatever may lie above it
-        self.assertEqual(tvnlib.wait_exit(proc, timeout=30), 0)
+        self.assertEqual(run.exit_code(timeout=30), 0)
         return text
 
     def copy_of_tvn(self):

@@ -2,7 +2,6 @@
 
 import os
 import shutil
-import subprocess
 import sys
 import time
 
@@ -13,29 +12,6 @@ LOGON_CAPTION = "TVN3: Авторизация"
 COMMAND_CAPTION = "TVN3: Команды"
 EXECUTE_SCRIPT = "FATAL ERROR: Execute script!\r\nError ("
 LOAD_REGISTRY = "FATAL ERROR: Load data from registry!\r\nError ("
-
-
-def box_text(window):
-    texts = [c.get("text") or "" for c in window.get("controls", []) if c.get("class") == "Static"]
-    return max(texts, key=len) if texts else ""
-
-
-class Run:
-    """TVN.exe (or a copy) started with an exact command-line tail."""
-
-    def __init__(self, tail="", program=None, spawn_options=()):
-        program = program or tvnlib.exe("TVN.exe")
-        self.proc = tvnlib.wine_start([tvnlib.exe("tvn_spawn.exe")] + list(spawn_options) +
-                                      [tvnlib.winpath(program), tail], stdout=subprocess.PIPE)
-        line = self.proc.stdout.readline().decode("ascii", "replace").strip()
-        if not line.isdigit():
-            raise AssertionError("tvn_spawn printed no process id: %r" % line)
-        self.pid = int(line)
-
-    def exit_code(self, timeout=60):
-        code = tvnlib.wait_exit(self.proc, timeout=timeout)
-        self.proc.stdout.close()
-        return code
 
 
 class SequenceTest(tvnlib.TvnTestCase):
@@ -62,22 +38,12 @@ class SequenceTest(tvnlib.TvnTestCase):
     def press_ok(self, box):
         tvnlib.inspect("--hwnd", box["hwnd"], "--click", 1)  # OK, whatever may lie above it
 
-    def wait_box(self, pid, timeout=40):
-        """The run's message box: caption exactly "Tolvane" (the splash reads "Tolvane 3.1")."""
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            for window in tvnlib.inspect("--pid", pid, "--class", "#32770")["windows"]:
-                if window["title"] == "Tolvane" and window.get("visible"):
-                    return window
-            time.sleep(0.3)
-        return None
-
     def expect_boxes(self, pid, prefix, count):
         """Answers `count` boxes of the run whose text starts with `prefix`; fails on a dialog."""
         for n in range(count):
-            box = self.wait_box(pid)
+            box = tvnlib.wait_box(pid=pid, timeout=40)
             self.assertIsNotNone(box, "box %d of %d did not appear" % (n + 1, count))
-            self.assertTrue(box_text(box).startswith(prefix), box_text(box))
+            self.assertTrue(tvnlib.box_text(box).startswith(prefix), tvnlib.box_text(box))
             for window in tvnlib.inspect("--pid", pid)["windows"]:
                 self.assertNotIn("TVN3", window["title"], "a dialog opened although the run failed")
             self.press_ok(box)
@@ -88,7 +54,7 @@ class SequenceTest(tvnlib.TvnTestCase):
                 time.sleep(0.2)
 
     def open_dialog_and_close(self, tail, caption, check_key, shot):
-        run = Run(tail)
+        run = tvnlib.Spawn(tail)
         dialog = tvnlib.wait_window(title=caption, pid=run.pid, timeout=60)
         self.assertIsNotNone(dialog, "the dialog %r did not open" % caption)
         self.assertEqual(dialog["title"], caption)
@@ -119,7 +85,7 @@ class SequenceTest(tvnlib.TvnTestCase):
         self.open_dialog_and_close(" c", COMMAND_CAPTION, check, "sequence-command")
 
     def test_missing_interpreter_reports_both_runs_and_opens_nothing(self):
-        run = Run("", spawn_options=["--unset", "COMSPEC"])
+        run = tvnlib.Spawn("", spawn_options=["--unset", "COMSPEC"])
         self.cleanup_paths.append(self.script_file(run.pid))
         self.expect_boxes(run.pid, EXECUTE_SCRIPT, 2)  # the d1 run, then the clean-up run
         self.assertEqual(run.exit_code(), 0)
@@ -140,10 +106,10 @@ class SequenceTest(tvnlib.TvnTestCase):
                 % tvnlib.winpath(marks).replace("\\", "\\\\"))
         with open(script, "wb") as f:
             f.write(b"// TVN SCRIPT(compress)\r\n// BINARY VERSION >= 3.1.1.4\r\n" + body.encode("cp1251"))
-        update = Run(' i "%s" "%s" "10" "750"' % (tvnlib.winpath(script), tvnlib.winpath(copy)))
+        update = tvnlib.Spawn(' i "%s" "%s" "10" "750"' % (tvnlib.winpath(script), tvnlib.winpath(copy)))
         self.assertEqual(update.exit_code(), 0)
 
-        run = Run("", program=copy)
+        run = tvnlib.Spawn("", program=copy)
         self.cleanup_paths.append(self.script_file(run.pid))
         self.expect_boxes(run.pid, LOAD_REGISTRY, 1)
         self.assertEqual(run.exit_code(), 0)
@@ -160,7 +126,7 @@ class SequenceTest(tvnlib.TvnTestCase):
         script = os.path.join(folder, "body.script")
         with open(script, "wb") as f:
             f.write(b"// TVN SCRIPT(compress)\r\n// BINARY VERSION >= 3.1.1.4\r\n" + body.encode("cp1251"))
-        update = Run(' i "%s" "%s" "10" "750"' % (tvnlib.winpath(script), tvnlib.winpath(copy)))
+        update = tvnlib.Spawn(' i "%s" "%s" "10" "750"' % (tvnlib.winpath(script), tvnlib.winpath(copy)))
         self.assertEqual(update.exit_code(), 0)
         return folder, copy
 
@@ -172,7 +138,7 @@ class SequenceTest(tvnlib.TvnTestCase):
                            ("fails", 'WScript.Quit(3);')):
             with self.subTest(script=name):
                 _, copy = self.copy_with_script(name, body)
-                run = Run("", program=copy)
+                run = tvnlib.Spawn("", program=copy)
                 self.cleanup_paths.append(self.script_file(run.pid))
                 self.expect_boxes(run.pid, LOAD_REGISTRY, 1)
                 self.assertEqual(run.exit_code(), 0)
@@ -183,7 +149,7 @@ class SequenceTest(tvnlib.TvnTestCase):
         self.cleanup_paths.append(temp)
         env = ["--env", "TEMP=" + tvnlib.winpath(temp), "--env", "TMP=" + tvnlib.winpath(temp)]
         # The command mode: its script file lives there, and goes with the key.
-        run = Run(" c", spawn_options=env)
+        run = tvnlib.Spawn(" c", spawn_options=env)
         dialog = tvnlib.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
         self.assertIsNotNone(dialog, "the command dialog did not open")
         self.assertTrue(os.path.exists(os.path.join(temp, "TVN_%d.script" % run.pid)))
@@ -192,7 +158,7 @@ class SequenceTest(tvnlib.TvnTestCase):
         self.assertFalse(os.path.exists(os.path.join(temp, "TVN_%d.script" % run.pid)))
         self.assertFalse(tvnlib.key_exists(self.key(run.pid)))
         # The diagnostics mode: the quoted log path takes the blanks.
-        run = Run(" t", spawn_options=env)
+        run = tvnlib.Spawn(" t", spawn_options=env)
         self.assertEqual(run.exit_code(), 0)
         with open(os.path.join(temp, "TVN_diag.log"), "rb") as f:
             log = f.read().decode("cp866", "replace")
@@ -207,7 +173,7 @@ class SequenceTest(tvnlib.TvnTestCase):
     def test_diagnostics_mode_logs_three_runs_and_shows_the_log(self):
         with open(self.diag_log(), "w") as f:
             f.write("OLD LOG\r\n")
-        run = Run(" t")
+        run = tvnlib.Spawn(" t")
         self.assertEqual(run.exit_code(), 0)
         with open(self.diag_log(), "rb") as f:
             log = f.read().decode("cp866", "replace")
@@ -223,7 +189,7 @@ class SequenceTest(tvnlib.TvnTestCase):
         self.assertFalse(os.path.exists(self.script_file(run.pid)))
 
     def test_diagnostics_runs_all_go_on_after_failures(self):
-        run = Run(" t", spawn_options=["--unset", "COMSPEC"])
+        run = tvnlib.Spawn(" t", spawn_options=["--unset", "COMSPEC"])
         self.cleanup_paths.append(self.script_file(run.pid))
         self.expect_boxes(run.pid, EXECUTE_SCRIPT, 3)
         self.assertEqual(run.exit_code(), 0)

@@ -775,6 +775,55 @@ def wait_exit(proc, timeout=30):
         raise AssertionError("%s did not end within %s s" % (" ".join(map(str, proc.args)), timeout)) from e
 
 
+class Spawn:
+    """A program of the build (TVN.exe unless `program` names another) started
+    through tvn_spawn.exe with an exact command-line tail; `spawn_options` go
+    to tvn_spawn.exe itself (--env, --unset, --cwd)."""
+
+    def __init__(self, tail="", program=None, spawn_options=()):
+        program = program or exe("TVN.exe")
+        self.proc = wine_start([exe("tvn_spawn.exe")] + list(spawn_options) + [winpath(program), tail],
+                               stdout=subprocess.PIPE)
+        line = self.proc.stdout.readline().decode("ascii", "replace").strip()
+        if not line.isdigit():
+            self.proc.stdout.close()
+            raise AssertionError("tvn_spawn printed no process id: %r" % line)
+        self.pid = int(line)
+
+    def description(self):
+        """The registry description of the started process; AssertionError if it has none."""
+        values = reg_query_key(r"HKCU\Software\TVN\%d" % self.pid)
+        if values is None:
+            raise AssertionError("no description key of process %d" % self.pid)
+        return values
+
+    def exit_code(self, timeout=60):
+        try:
+            return wait_exit(self.proc, timeout=timeout)
+        finally:
+            self.proc.stdout.close()
+
+
+def wait_box(pid=None, timeout=30):
+    """The tool's message box: class #32770 with the caption exactly "Tolvane"
+    (the splash window's caption, "Tolvane 3.1", only contains it)."""
+    args = ["--class", "#32770"] + (["--pid", pid] if pid is not None else ["--title", "Tolvane"])
+    deadline = time.monotonic() + timeout
+    while True:
+        for window in inspect(*args)["windows"]:
+            if window.get("title") == "Tolvane" and window.get("visible", True):
+                return window
+        if time.monotonic() >= deadline:
+            return None
+        time.sleep(0.3)
+
+
+def box_text(window):
+    """The message text of a message box: its longest static text."""
+    texts = [c.get("text") or "" for c in window.get("controls", []) if c.get("class") == "Static"]
+    return max(texts, key=len) if texts else ""
+
+
 # --------------------------------------------------------------------------
 # Test case base and runner
 
