@@ -8,9 +8,14 @@ if(NOT GTest_FOUND)
 endif()
 include(GoogleTest)
 
+# The loader's tests and benchmark load the expected registry dumps, the
+# output of the real description script.
+set(TVN_EXPECTED_DIR ${CMAKE_SOURCE_DIR}/tests/wine/expected)
+
 file(GLOB TVN_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*_test.cpp)
 add_executable(tvn_core_tests ${TVN_NATIVE_TESTS})
 target_include_directories(tvn_core_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/native)
+target_compile_definitions(tvn_core_tests PRIVATE "TVN_EXPECTED_DIR=\"${TVN_EXPECTED_DIR}\"")
 target_link_libraries(tvn_core_tests PRIVATE tvn_core GTest::gtest_main)
 gtest_discover_tests(tvn_core_tests TEST_PREFIX "native." DISCOVERY_TIMEOUT 60)
 
@@ -19,4 +24,11 @@ file(GLOB TVN_BENCHMARKS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/*_ben
 if(benchmark_FOUND AND TVN_BENCHMARKS)
   add_executable(tvn_benchmarks ${TVN_BENCHMARKS})
   target_link_libraries(tvn_benchmarks PRIVATE tvn_core benchmark::benchmark_main)
+  target_compile_definitions(tvn_benchmarks PRIVATE "TVN_EXPECTED_DIR=\"${TVN_EXPECTED_DIR}\"")
+endif()
+
+# The script packer: the stored form and the merge of a texts table. Python,
+# so the sanitizer tree does not run it a second time.
+if(NOT TVN_SANITIZE)
+  add_test(NAME native.pack_script COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/scripts/pack_script_test.py)
 endif()

@@ -13,16 +13,22 @@ list(FILTER TVN_WIN_SOURCES EXCLUDE REGEX ".*/launcher/win/main\\.cpp$")
 add_library(tvn_win STATIC ${TVN_WIN_SOURCES})
 target_link_libraries(tvn_win PUBLIC tvn_core ${TVN_SYSTEM_LIBS})
 
-# The description script is stored in the executable as code page 1251 text.
+# The description script is stored in the executable as code page 1251 text:
+# the one script source packed with one language's texts table
+# (resources/texts/<language>.txt), which the packer puts in as the script's
+# first statement. TVN.exe carries the Russian texts, TVN-en.exe the English.
+set(TVN_SCRIPT_SOURCE ${CMAKE_SOURCE_DIR}/resources/description.js)
+function(tvn_pack_script language output)
+  set(table ${CMAKE_SOURCE_DIR}/resources/texts/${language}.txt)
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/resources
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/pack_script.py --texts ${table} ${TVN_SCRIPT_SOURCE} ${output}
+    DEPENDS ${CMAKE_SOURCE_DIR}/scripts/pack_script.py ${TVN_SCRIPT_SOURCE} ${table}
+    COMMENT "Packing the description script with the ${language} texts")
+endfunction()
 set(TVN_SCRIPT_STORED ${CMAKE_BINARY_DIR}/resources/description.script)
-file(GLOB TVN_SCRIPT_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.js ${CMAKE_SOURCE_DIR}/resources/*.script)
-add_custom_command(
-  OUTPUT ${TVN_SCRIPT_STORED}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/resources
-  COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/pack_script.py
-          ${CMAKE_SOURCE_DIR}/resources/description.js ${TVN_SCRIPT_STORED}
-  DEPENDS ${CMAKE_SOURCE_DIR}/scripts/pack_script.py ${TVN_SCRIPT_INPUTS}
-  COMMENT "Packing the description script")
+tvn_pack_script(ru ${TVN_SCRIPT_STORED})
 add_custom_target(tvn_script DEPENDS ${TVN_SCRIPT_STORED})
 
 add_executable(TVN WIN32 ${CMAKE_SOURCE_DIR}/launcher/win/main.cpp ${CMAKE_SOURCE_DIR}/resources/tvn.rc)
@@ -34,18 +40,12 @@ add_dependencies(TVN tvn_script)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/tvn.rc PROPERTIES
   OBJECT_DEPENDS "${TVN_SCRIPT_STORED};${CMAKE_SOURCE_DIR}/resources/tvn.ico;${CMAKE_SOURCE_DIR}/resources/tvn.manifest")
 
-# TVN-en.exe: TVN.exe with the English description script. The packed script
-# goes into a copy of TVN.exe through the tool's own update mode (i) under
-# Wine; scripts/make_en.sh checks the result with the copy's extract mode (e)
-# and fails the build when the two differ.
+# TVN-en.exe: TVN.exe with the script packed with the English texts. The
+# packed script goes into a copy of TVN.exe through the tool's own update mode
+# (i) under Wine; scripts/make_en.sh checks the result with the copy's extract
+# mode (e) and fails the build when the two differ.
 set(TVN_SCRIPT_EN ${CMAKE_BINARY_DIR}/resources/description_en.script)
-add_custom_command(
-  OUTPUT ${TVN_SCRIPT_EN}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/resources
-  COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/pack_script.py
-          ${CMAKE_SOURCE_DIR}/resources/description_en.js ${TVN_SCRIPT_EN}
-  DEPENDS ${CMAKE_SOURCE_DIR}/scripts/pack_script.py ${CMAKE_SOURCE_DIR}/resources/description_en.js
-  COMMENT "Packing the English description script")
+tvn_pack_script(en ${TVN_SCRIPT_EN})
 add_custom_command(
   OUTPUT ${CMAKE_BINARY_DIR}/TVN-en.exe
   COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/make_en.sh ${CMAKE_BINARY_DIR} ${TVN_SCRIPT_EN}
@@ -81,6 +81,13 @@ if(TVN_WINE_TESTS)
   target_include_directories(tvn_wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/resources)
   add_dependencies(tvn_wine_tests tvn_script)
   target_link_libraries(tvn_wine_tests PRIVATE tvn_win gtest gtest_main)
+  # The expected registry dumps of the description script; Wine sees the
+  # host's root as drive Z:.
+  set(TVN_EXPECTED_DIR ${CMAKE_SOURCE_DIR}/tests/wine/expected)
+  if(TVN_EXPECTED_DIR MATCHES "^/")
+    set(TVN_EXPECTED_DIR "Z:${TVN_EXPECTED_DIR}")
+  endif()
+  target_compile_definitions(tvn_wine_tests PRIVATE "TVN_EXPECTED_DIR=\"${TVN_EXPECTED_DIR}\"")
   target_link_options(tvn_wine_tests PRIVATE ${TVN_STATIC_LINK})
   gtest_discover_tests(tvn_wine_tests TEST_PREFIX "wine." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
                        WORKING_DIRECTORY ${CMAKE_BINARY_DIR})

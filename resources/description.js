@@ -7,9 +7,22 @@
 // The values go to HKEY_CURRENT_USER\Software\TVN\<process id> as REG_SZ,
 // one value per attribute: "<element path>#<attribute code>".
 //
+// Texts: every caption, label and title that the user sees is vText.<name>.
+// The texts of one language stand in one table, resources/texts/<language>.txt
+// (ru for TVN.exe, en for TVN-en.exe). The build packs this file with one
+// table (scripts/pack_script.py --texts <table>), which puts the table in
+// place of "@texts" below:
+//   var vText = { osPrefix: "OS: ", userPrefix: "User: ", close: "Close", ... };
+// So every stored script carries all of its texts together in its first
+// statement: to translate a script taken out with the e mode, change the
+// texts there. Each name used here must be in the table, and each name of the
+// table must be used here; the packer refuses anything else.
+//
 // The build packs this file onto one line (scripts/pack_script.py): every
 // statement ends with a semicolon, every block has braces, and comments
 // stand only on lines of their own.
+
+var vText = @texts;
 
 var objShell = null;
 var objNet = null;
@@ -174,35 +187,35 @@ function SystemIcon(ver) {
 }
 
 function SystemText(ver) {
-    return "ОС: " + ver.caption + "\r\n" + t1;
+    return vText.osPrefix + ver.caption + "\r\n" + t1;
 }
 
 function DHelp() {
-    R("2#3", "TVN3: Помощь");
+    R("2#3", vText.helpCaption);
     R("2#0", f1 + "#23");
     R("2.0#0", f1 + "#111");
     R("2.1#7", "arial#15");
     R("2.2#7", s1);
-    R("2.2#3", "Авторы снимают с себя любую ответственность за деструктивные действия совершенные программой либо с помощью нее.");
+    R("2.2#3", vText.disclaimer);
     R("2.3#9", 1);
     R("2.3#7", s1);
-    R("2.3#3", "Закрыть");
+    R("2.3#3", vText.close);
     R("2.4#7", s1);
-    R("2.4#3", "Диагностика");
+    R("2.4#3", vText.diagnostics);
 }
 
 function D1() {
     Msg("AuthDlg...");
     var ver = GetWindowsVersion();
     var vIs50 = ver.major == "5" && ver.minor == "0";
-    R("0#3", "TVN3: Авторизация");
+    R("0#3", vText.logonCaption);
     R("0#0", f1 + "#44");
     R("0.0#0", SystemIcon(ver));
     R("0.1#7", s1);
     R("0.1#3", SystemText(ver));
     R("0.2#0", f1 + "#18");
     R("0.3#7", s2);
-    R("0.3#3", "Имя домена:");
+    R("0.3#3", vText.domainLabel);
     var vDomains = GetNTDomains();
     for (var i = 0; i < vDomains.length; i++) {
         R("0.4." + i + "#3", vDomains[i]);
@@ -213,29 +226,29 @@ function D1() {
     R("0.4#7", s1);
     R("0.5#0", vIs50 ? f1 + "#15" : f1 + "#160");
     R("0.6#7", s2);
-    R("0.6#3", "Имя пользователя:");
+    R("0.6#3", vText.userLabel);
     R("0.7#20", 0);
     R("0.7#21", 0);
     R("0.7#7", s1);
     R("0.8#0", f1 + "#47");
     R("0.9#7", s2);
-    R("0.9#3", "Пароль:");
+    R("0.9#3", vText.passwordLabel);
     R("0.10#7", s1);
     R("0.11#7", s1);
     R("0.11#8", 1);
-    R("0.11#3", "Игнорировать UAC (доступна начиная с Windows Vista)");
+    R("0.11#3", vText.ignoreUac);
     R("0.12#7", s1);
     R("0.12#22", 0);
     R("0.12#8", 1);
-    R("0.12#3", "Загружать профиль");
+    R("0.12#3", vText.loadProfile);
     R("0.13#7", s1);
-    R("0.13#3", "Использовать текущие учетные данные");
+    R("0.13#3", vText.currentUser);
     R("0.14#7", s1);
-    R("0.14#3", "Войти");
+    R("0.14#3", vText.logOn);
     R("0.15#7", s1);
-    R("0.15#3", "Закрыть");
+    R("0.15#3", vText.close);
     R("0.16#7", s1);
-    R("0.16#3", "?");
+    R("0.16#3", vText.help);
     DHelp();
     Msg(" DONE");
 }
@@ -244,7 +257,7 @@ function D2() {
     Msg("CmdDlg...");
     var ver = GetWindowsVersion();
     var vIs50 = ver.major == "5" && ver.minor == "0";
-    R("1#3", "TVN3: Команды");
+    R("1#3", vText.commandCaption);
     R("1#0", f1 + "#24");
     R("1.0#0", SystemIcon(ver));
     R("1.1#7", s1);
@@ -253,65 +266,68 @@ function D2() {
     // Menu 0: one empty entry that no row opens.
     AddMenuInList("", "", "", 0, false);
     CloseMenu();
-    AddCommandInList(vRun + "appwiz.cpl", "Установка и удаление программ", "appwiz.cpl#0", vMenuCntr, 1, c2);
-    AddMenuInList("rundll32.exe shell32.dll,Control_RunDLL appwiz.cpl,,2", "Компоненты Windows", "appwiz.cpl#0", 0, false);
+    AddCommandInList(vRun + "appwiz.cpl", vText.rowPrograms, "appwiz.cpl#0", vMenuCntr, 1, c2);
+    AddMenuInList("rundll32.exe shell32.dll,Control_RunDLL appwiz.cpl,,2", vText.menuComponents, "appwiz.cpl#0", 0, false);
     CloseMenu();
-    AddCommandInList(vRun + "desk.cpl", "Параметры экрана", "desk.cpl#0", vMenuCntr, 1, c2);
-    AddMenuInList(vRun + "powercfg.cpl", "Настройки электропитания", "powercfg.cpl#2", 0, false);
+    AddCommandInList(vRun + "desk.cpl", vText.rowDisplay, "desk.cpl#0", vMenuCntr, 1, c2);
+    AddMenuInList(vRun + "powercfg.cpl", vText.menuPower, "powercfg.cpl#2", 0, false);
     CloseMenu();
-    AddCommandInList(vRun + "intl.cpl", "Региональные настройки", "intl.cpl#0", 0, 0, c1);
-    AddCommandInList(vRun + "mmsys.cpl", "Звуки и аудиоустройства", "mmsys.cpl#0", 0, 0, c1);
-    AddCommandInList("regedit.exe", "Редактор реестра", "regedit.exe#0", 0, 0, c1);
-    AddCommandInList(vRun + "sysdm.cpl", "Параметры системы", "sysdm.cpl#0", 0, 0, c1);
-    AddCommandInList(vRun + "timedate.cpl", "Настройки даты и времени", "timedate.cpl#0", 0, 0, c1);
+    AddCommandInList(vRun + "intl.cpl", vText.rowRegional, "intl.cpl#0", 0, 0, c1);
+    AddCommandInList(vRun + "mmsys.cpl", vText.rowSounds, "mmsys.cpl#0", 0, 0, c1);
+    AddCommandInList("regedit.exe", vText.rowRegistry, "regedit.exe#0", 0, 0, c1);
+    AddCommandInList(vRun + "sysdm.cpl", vText.rowSystem, "sysdm.cpl#0", 0, 0, c1);
+    AddCommandInList(vRun + "timedate.cpl", vText.rowDateTime, "timedate.cpl#0", 0, 0, c1);
     if (!vIs50) {
-        AddCommandInList("control userpasswords2", "Учетные записи пользователей", f1 + "#111", 0, 0, c1);
+        AddCommandInList("control userpasswords2", vText.rowAccounts, f1 + "#111", 0, 0, c1);
     }
-    AddCommandInList(vRun + "hdwwiz.cpl", "Оборудование", "hdwwiz.cpl#0", vMenuCntr, 1, c2);
-    AddMenuInList(vRun + "joy.cpl", "Настройки джойстика", "joy.cpl#0", 0, false);
-    AddMenuInList("rundll32.exe shell32.dll,Control_RunDLL main.cpl @0", "Настройка мыши", "main.cpl#0", 0, false);
-    AddMenuInList("rundll32.exe shell32.dll,Control_RunDLL main.cpl @1", "Настройка клавиатуры", "main.cpl#7", 0, false);
+    AddCommandInList(vRun + "hdwwiz.cpl", vText.rowHardware, "hdwwiz.cpl#0", vMenuCntr, 1, c2);
+    AddMenuInList(vRun + "joy.cpl", vText.menuGameControllers, "joy.cpl#0", 0, false);
+    AddMenuInList("rundll32.exe shell32.dll,Control_RunDLL main.cpl @0", vText.menuMouse, "main.cpl#0", 0, false);
+    AddMenuInList("rundll32.exe shell32.dll,Control_RunDLL main.cpl @1", vText.menuKeyboard, "main.cpl#7", 0, false);
     CloseMenu();
-    AddCommandInList(vRun + "inetcpl.cpl", "Свойства обозревателя", f1 + "#13", 0, 0, c1);
-    AddCommandInList("compmgmt.msc", "Управление компьютером", "mycomput.dll#2", vMenuCntr, 1, c2);
-    AddMenuInList("eventvwr.msc", "Просмотр событий", "els.dll#0", 0, false);
-    AddMenuInList("fsmgmt.msc", "Общие папки", "filemgmt.dll#1", 0, false);
-    AddMenuInList("lusrmgr.msc", "Локальные пользователи и группы", "netplwiz.dll#0", 0, false);
-    AddMenuInList("devmgmt.msc", "Диспетчер устройств", "devmgr.dll#0", 0, false);
-    AddMenuInList("diskmgmt.msc", "Управление дисками", "dmdskres.dll#0", 0, false);
-    AddMenuInList("services.msc", "Службы", "filemgmt.dll#0", 0, false);
-    AddMenuInList("gpedit.msc", "Групповые политики", "mmc.exe#0", 0, false);
+    AddCommandInList(vRun + "inetcpl.cpl", vText.rowInternet, f1 + "#13", 0, 0, c1);
+    AddCommandInList("compmgmt.msc", vText.rowManagement, "mycomput.dll#2", vMenuCntr, 1, c2);
+    AddMenuInList("eventvwr.msc", vText.menuEventViewer, "els.dll#0", 0, false);
+    AddMenuInList("fsmgmt.msc", vText.menuSharedFolders, "filemgmt.dll#1", 0, false);
+    AddMenuInList("lusrmgr.msc", vText.menuLocalUsers, "netplwiz.dll#0", 0, false);
+    AddMenuInList("devmgmt.msc", vText.menuDeviceManager, "devmgr.dll#0", 0, false);
+    AddMenuInList("diskmgmt.msc", vText.menuDiskManagement, "dmdskres.dll#0", 0, false);
+    AddMenuInList("services.msc", vText.menuServices, "filemgmt.dll#0", 0, false);
+    AddMenuInList("gpedit.msc", vText.menuGroupPolicies, "mmc.exe#0", 0, false);
     CloseMenu();
-    AddCommandInList("taskmgr.exe", "Диспетчер задач", "taskmgr.exe#0", 0, 0, c1);
-    AddCommandInList("cmd.exe", "Коммандная строка", "cmd.exe#0", 0, 0, c1);
-    AddCommandInList("", "Панель управления", ver.major == "6" ? "control.exe#0" : f1 + "#57", vMenuCntr, 2, c3);
+    AddCommandInList("taskmgr.exe", vText.rowTaskManager, "taskmgr.exe#0", 0, 0, c1);
+    AddCommandInList("cmd.exe", vText.rowCommandPrompt, "cmd.exe#0", 0, 0, c1);
+    // The shell-folder rows: each menu's one entry names a special folder by
+    // its number (3 control panel, 4 printers, 49 network connections); the
+    // entry titles are not shown, so they need no translation.
+    AddCommandInList("", vText.rowControlPanel, ver.major == "6" ? "control.exe#0" : f1 + "#57", vMenuCntr, 2, c3);
     AddMenuInList("3", "control panel", "", 0, false);
     CloseMenu();
-    AddCommandInList("", "Принтеры", f1 + "#58", vMenuCntr, 2, c3);
+    AddCommandInList("", vText.rowPrinters, f1 + "#58", vMenuCntr, 2, c3);
     AddMenuInList("4", "printers", "", 0, false);
     CloseMenu();
-    AddCommandInList("", "Сетевые подключения", f1 + "#18", vMenuCntr, 2, c3);
+    AddCommandInList("", vText.rowNetwork, f1 + "#18", vMenuCntr, 2, c3);
     AddMenuInList("49", "network", "", 0, false);
     CloseMenu();
     R("1.4#9", 1);
     R("1.4#7", s1);
     R("1.5#7", s1);
-    R("1.5#3", "Обзор");
+    R("1.5#3", vText.browse);
     R("1.6#7", s1);
     R("1.6#8", 1);
-    R("1.6#3", "Поддержка фильтров");
+    R("1.6#3", vText.filterSupport);
     R("1.7#7", s1);
-    R("1.7#3", "Запустить процесс \"скрытым\"");
+    R("1.7#3", vText.startHidden);
     R("1.8#7", s1);
-    R("1.8#3", "Выполнить");
+    R("1.8#3", vText.execute);
     R("1.9#7", s1);
-    R("1.9#3", "Закрыть");
+    R("1.9#3", vText.close);
     R("1.10#7", s1);
-    R("1.10#3", "Обновить");
+    R("1.10#3", vText.refresh);
     R("1.11#7", s1);
-    R("1.11#3", "Авторизация");
+    R("1.11#3", vText.authorization);
     R("1.12#7", s1);
-    R("1.12#3", "?");
+    R("1.12#3", vText.help);
     DHelp();
     Msg(" DONE");
 }
@@ -349,7 +365,7 @@ function GetIdentifier() {
 try {
     objShell = new ActiveXObject("WScript.Shell");
     objNet = new ActiveXObject("WScript.Network");
-    t1 = "Пользователь: " + objNet.UserName;
+    t1 = vText.userPrefix + objNet.UserName;
     var vMode = String(WScript.Arguments(0));
     if (vMode == "d1" || vMode == "d2" || vMode == "f") {
         var vId = GetIdentifier();
