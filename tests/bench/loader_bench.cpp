@@ -1,7 +1,10 @@
 // Load(1) + Release(1) of the whole default command description (16 rows,
-// 8 menus) from an in-memory key with counted handles: the loader's own cost
-// without the registry and the platform's icons and fonts.
+// 8 menus, read from the expected dump of the script's d2 run) from an
+// in-memory key with counted handles: the loader's own cost without the
+// registry and the platform's icons and fonts.
 #include <benchmark/benchmark.h>
+
+#include <string>
 
 #include "description/loader.h"
 #include "tests/native/description_fakes.h"
@@ -10,7 +13,11 @@ namespace {
 
 void BM_LoadReleaseCommand(benchmark::State& state) {
   tvn::testing_fakes::MemorySource key;
-  tvn::testing_fakes::DefaultDescription(key).D2();
+  std::string error;
+  if (!tvn::testing_fakes::LoadDump(key, tvn::testing_fakes::kCommandDump, error)) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
   tvn::UiDescription ui;
   for (auto _ : state) {
     tvn::testing_fakes::CountingFactory factory;

@@ -1,17 +1,25 @@
 // Test doubles for the description reader and loader: an in-memory key, a
-// counting handle factory and the default description as its script writes it.
+// counting handle factory, and the reader of the expected registry dumps,
+// which fills the in-memory key with the real default description.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "description/loader.h"
 #include "description/reader.h"
 #include "launcher/text.h"
+
+#ifndef TVN_EXPECTED_DIR
+#error "TVN_EXPECTED_DIR must name the folder of the expected registry dumps (tests/wine/expected)"
+#endif
 
 namespace tvn {
 namespace testing_fakes {
@@ -136,181 +144,124 @@ class CountingFactory : public HandleFactory {
   std::uintptr_t next_ = 0x1000;
 };
 
-// The default description as the script's branches write it (Windows 7, an
-// empty domain list), through the same helpers as the script.
-class DefaultDescription {
- public:
-  explicit DefaultDescription(MemorySource& key) : key_(key) {}
+// ---- The expected registry dumps -----------------------------------------
+//
+// tests/wine/expected/description_d1.txt and description_d2.txt hold what the
+// real description script writes for d1 and d2 on version 6.1; the
+// Windows-side script tests check them against the script itself. The tests
+// of the loader read them into a MemorySource, so that they load the real
+// description. TVN_EXPECTED_DIR, a compile definition, names their folder.
 
-  static constexpr const char* kSystemText = "ОС: Microsoft Windows 7\r\nПользователь: tester";
-  static constexpr const char* kRun = "rundll32.exe shell32.dll,Control_RunDLL ";
+constexpr const char* kLogonDump = "description_d1.txt";    // log-on and help values
+constexpr const char* kCommandDump = "description_d2.txt";  // command and help values
 
-  void R(const std::string& name, const std::string& value) { key_.SetUtf8(name, value); }
-  void R(const std::string& name, std::int64_t value) { key_.SetNumber(name, value); }
-
-  void AddCommandInList(const std::string& command, const std::string& title, const std::string& icon,
-                        std::int64_t menu, std::int64_t type, std::int64_t colour) {
-    std::string n = "1.2." + std::to_string(cmd_);
-    R(n + "#3", title);
-    R(n + "#0", icon);
-    R(n + "#2", colour);
-    R(n + "#4", command);
-    R(n + "#5", type);
-    R(n + "#6", menu);
-    ++cmd_;
-    R("1.2#20", cmd_);
-  }
-  void AddMenuInList(const std::string& command, const std::string& title, const std::string& icon,
-                     std::int64_t number, bool newMenu) {
-    if (newMenu) {
-      ++menu_;
-      item_ = 0;
-      R("1.3#20", menu_);
-      return;
-    }
-    std::string n = "1.3." + std::to_string(menu_) + "." + std::to_string(item_);
-    R(n + "#3", title);
-    R(n + "#0", icon);
-    R(n + "#4", command);
-    R(n + "#6", number);
-    ++item_;
-    R("1.3." + std::to_string(menu_) + "#20", item_);
-  }
-
-  void D1() {
-    const std::string s1 = "arial#14", s2 = "arial#15#1";
-    R("0#3", "TVN3: Авторизация");
-    R("0#0", "shell32.dll#44");
-    R("0.0#0", "shell32.dll#221");
-    R("0.1#7", s1);
-    R("0.1#3", kSystemText);
-    R("0.2#0", "shell32.dll#18");
-    R("0.3#7", s2);
-    R("0.3#3", "Имя домена:");
-    R("0.4#20", 0);
-    R("0.4#9", 1);
-    R("0.4#7", s1);
-    R("0.5#0", "shell32.dll#160");
-    R("0.6#7", s2);
-    R("0.6#3", "Имя пользователя:");
-    R("0.7#20", 0);
-    R("0.7#21", 0);
-    R("0.7#7", s1);
-    R("0.8#0", "shell32.dll#47");
-    R("0.9#7", s2);
-    R("0.9#3", "Пароль:");
-    R("0.10#7", s1);
-    R("0.11#7", s1);
-    R("0.11#8", 1);
-    R("0.11#3", "Игнорировать UAC (доступна начиная с Windows Vista)");
-    R("0.12#7", s1);
-    R("0.12#22", 0);
-    R("0.12#8", 1);
-    R("0.12#3", "Загружать профиль");
-    R("0.13#7", s1);
-    R("0.13#3", "Использовать текущие учетные данные");
-    R("0.14#7", s1);
-    R("0.14#3", "Войти");
-    R("0.15#7", s1);
-    R("0.15#3", "Закрыть");
-    R("0.16#7", s1);
-    R("0.16#3", "?");
-    DHelp();
-  }
-
-  void D2() {
-    const std::string s1 = "arial#14", run = kRun;
-    const std::int64_t c1 = 0, c2 = 32768, c3 = 16711680;
-    R("1#3", "TVN3: Команды");
-    R("1#0", "shell32.dll#24");
-    R("1.0#0", "shell32.dll#221");
-    R("1.1#7", s1);
-    R("1.1#3", kSystemText);
-    R("1.2#7", s1);
-    AddMenuInList("", "", "", 0, false);
-    AddMenuInList("", "", "", 0, true);
-    AddCommandInList(run + "appwiz.cpl", "Установка и удаление программ", "appwiz.cpl#0", menu_, 1, c2);
-    AddMenuInList("rundll32.exe shell32.dll,Control_RunDLL appwiz.cpl,,2", "Компоненты Windows", "appwiz.cpl#0", 0,
-                  false);
-    AddMenuInList("", "", "", 0, true);
-    AddCommandInList(run + "desk.cpl", "Параметры экрана", "desk.cpl#0", menu_, 1, c2);
-    AddMenuInList(run + "powercfg.cpl", "Настройки электропитания", "powercfg.cpl#2", 0, false);
-    AddMenuInList("", "", "", 0, true);
-    AddCommandInList(run + "intl.cpl", "Региональные настройки", "intl.cpl#0", 0, 0, c1);
-    AddCommandInList(run + "mmsys.cpl", "Звуки и аудиоустройства", "mmsys.cpl#0", 0, 0, c1);
-    AddCommandInList("regedit.exe", "Редактор реестра", "regedit.exe#0", 0, 0, c1);
-    AddCommandInList(run + "sysdm.cpl", "Параметры системы", "sysdm.cpl#0", 0, 0, c1);
-    AddCommandInList(run + "timedate.cpl", "Настройки даты и времени", "timedate.cpl#0", 0, 0, c1);
-    AddCommandInList("control userpasswords2", "Учетные записи пользователей", "shell32.dll#111", 0, 0, c1);
-    AddCommandInList(run + "hdwwiz.cpl", "Оборудование", "hdwwiz.cpl#0", menu_, 1, c2);
-    AddMenuInList(run + "joy.cpl", "Настройки джойстика", "joy.cpl#0", 0, false);
-    AddMenuInList("rundll32.exe shell32.dll,Control_RunDLL main.cpl @0", "Настройка мыши", "main.cpl#0", 0, false);
-    AddMenuInList("rundll32.exe shell32.dll,Control_RunDLL main.cpl @1", "Настройка клавиатуры", "main.cpl#7", 0,
-                  false);
-    AddMenuInList("", "", "", 0, true);
-    AddCommandInList(run + "inetcpl.cpl", "Свойства обозревателя", "shell32.dll#13", 0, 0, c1);
-    AddCommandInList("compmgmt.msc", "Управление компьютером", "mycomput.dll#2", menu_, 1, c2);
-    AddMenuInList("eventvwr.msc", "Просмотр событий", "els.dll#0", 0, false);
-    AddMenuInList("fsmgmt.msc", "Общие папки", "filemgmt.dll#1", 0, false);
-    AddMenuInList("lusrmgr.msc", "Локальные пользователи и группы", "netplwiz.dll#0", 0, false);
-    AddMenuInList("devmgmt.msc", "Диспетчер устройств", "devmgr.dll#0", 0, false);
-    AddMenuInList("diskmgmt.msc", "Управление дисками", "dmdskres.dll#0", 0, false);
-    AddMenuInList("services.msc", "Службы", "filemgmt.dll#0", 0, false);
-    AddMenuInList("gpedit.msc", "Групповые политики", "mmc.exe#0", 0, false);
-    AddMenuInList("", "", "", 0, true);
-    AddCommandInList("taskmgr.exe", "Диспетчер задач", "taskmgr.exe#0", 0, 0, c1);
-    AddCommandInList("cmd.exe", "Коммандная строка", "cmd.exe#0", 0, 0, c1);
-    AddCommandInList("", "Панель управления", "control.exe#0", menu_, 2, c3);
-    AddMenuInList("3", "control panel", "", 0, false);
-    AddMenuInList("", "", "", 0, true);
-    AddCommandInList("", "Принтеры", "shell32.dll#58", menu_, 2, c3);
-    AddMenuInList("4", "printers", "", 0, false);
-    AddMenuInList("", "", "", 0, true);
-    AddCommandInList("", "Сетевые подключения", "shell32.dll#18", menu_, 2, c3);
-    AddMenuInList("49", "network", "", 0, false);
-    AddMenuInList("", "", "", 0, true);
-    R("1.4#9", 1);
-    R("1.4#7", s1);
-    R("1.5#7", s1);
-    R("1.5#3", "Обзор");
-    R("1.6#7", s1);
-    R("1.6#8", 1);
-    R("1.6#3", "Поддержка фильтров");
-    R("1.7#7", s1);
-    R("1.7#3", "Запустить процесс \"скрытым\"");
-    R("1.8#7", s1);
-    R("1.8#3", "Выполнить");
-    R("1.9#7", s1);
-    R("1.9#3", "Закрыть");
-    R("1.10#7", s1);
-    R("1.10#3", "Обновить");
-    R("1.11#7", s1);
-    R("1.11#3", "Авторизация");
-    R("1.12#7", s1);
-    R("1.12#3", "?");
-    DHelp();
-  }
-
-  void DHelp() {
-    R("2#3", "TVN3: Помощь");
-    R("2#0", "shell32.dll#23");
-    R("2.0#0", "shell32.dll#111");
-    R("2.1#7", "arial#15");
-    R("2.2#7", "arial#14");
-    R("2.2#3",
-      "Авторы снимают с себя любую ответственность за деструктивные действия совершенные программой либо с "
-      "помощью нее.");
-    R("2.3#9", 1);
-    R("2.3#7", "arial#14");
-    R("2.3#3", "Закрыть");
-    R("2.4#7", "arial#14");
-    R("2.4#3", "Диагностика");
-  }
-
- private:
-  MemorySource& key_;
-  std::int64_t cmd_ = 0, menu_ = 0, item_ = 0;
+// What the dumps' placeholders stand for: ${CAPTION} is the system's product
+// name, ${USER} the user name.
+struct DumpSystem {
+  Text caption = u"Microsoft Windows 7";
+  Text user = u"tester";
 };
+
+struct DumpValue {
+  Text name;
+  Text value;
+};
+
+inline std::string ExpectedDumpPath(const std::string& file) { return std::string(TVN_EXPECTED_DIR) + "/" + file; }
+
+// Parses the text of one dump: "name=value" lines in the order the script
+// writes them, lines beginning with "#" are comments, CR LF line ends count as
+// LF. In a value \r, \n and \\ stand for a carriage return, a line feed and a
+// backslash, ${CAPTION} and ${USER} for the texts of `system`. False with a
+// message in `error` for a malformed line, an unknown escape or placeholder,
+// or a dump without values.
+inline bool ParseDump(const std::string& content, const DumpSystem& system, std::vector<DumpValue>& values,
+                      std::string& error) {
+  values.clear();
+  std::size_t lineNumber = 0;
+  for (std::size_t start = 0; start < content.size();) {
+    std::size_t end = content.find('\n', start);
+    if (end == std::string::npos) end = content.size();
+    std::string line = content.substr(start, end - start);
+    start = end + 1;
+    ++lineNumber;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    const std::string where = "line " + std::to_string(lineNumber) + ": ";
+    std::size_t equals = line.find('=');
+    if (equals == std::string::npos || equals == 0) {
+      error = where + "expected name=value: " + line;
+      return false;
+    }
+    std::string value;
+    for (std::size_t i = equals + 1; i < line.size(); ++i) {
+      if (line[i] != '\\') {
+        value += line[i];
+        continue;
+      }
+      char next = i + 1 < line.size() ? line[++i] : '\0';
+      if (next == 'r') {
+        value += '\r';
+      } else if (next == 'n') {
+        value += '\n';
+      } else if (next == '\\') {
+        value += '\\';
+      } else {
+        error = where + "unknown escape in " + line;
+        return false;
+      }
+    }
+    for (std::size_t at = value.find("${"); at != std::string::npos; at = value.find("${", at + 2)) {
+      if (value.compare(at, 10, "${CAPTION}") != 0 && value.compare(at, 7, "${USER}") != 0) {
+        error = where + "unknown placeholder in " + line;
+        return false;
+      }
+    }
+    Text text = FromUtf8(value);
+    for (const auto& placeholder :
+         {std::make_pair(Text(u"${CAPTION}"), system.caption), std::make_pair(Text(u"${USER}"), system.user)}) {
+      for (std::size_t at = text.find(placeholder.first); at != Text::npos;
+           at = text.find(placeholder.first, at + placeholder.second.size())) {
+        text.replace(at, placeholder.first.size(), placeholder.second);
+      }
+    }
+    values.push_back(DumpValue{FromUtf8(line.substr(0, equals)), text});
+  }
+  if (values.empty()) {
+    error = "no values";
+    return false;
+  }
+  return true;
+}
+
+// Reads tests/wine/expected/<file>; false with a message in `error` when the
+// file cannot be read or ParseDump refuses it.
+inline bool ReadDump(const std::string& file, const DumpSystem& system, std::vector<DumpValue>& values,
+                     std::string& error) {
+  const std::string path = ExpectedDumpPath(file);
+  std::ifstream in(path.c_str(), std::ios::binary);
+  if (!in) {
+    error = "cannot read " + path;
+    return false;
+  }
+  std::ostringstream content;
+  content << in.rdbuf();
+  if (!ParseDump(content.str(), system, values, error)) {
+    error = path + ": " + error;
+    return false;
+  }
+  return true;
+}
+
+// Writes the values of tests/wine/expected/<file> into the key; a later value
+// of the same name replaces the earlier one, as in the registry.
+inline bool LoadDump(MemorySource& key, const std::string& file, std::string& error,
+                     const DumpSystem& system = DumpSystem()) {
+  std::vector<DumpValue> values;
+  if (!ReadDump(file, system, values, error)) return false;
+  for (const DumpValue& value : values) key.SetText(ToUtf8(value.name), value.value);
+  return true;
+}
 
 }  // namespace testing_fakes
 }  // namespace tvn

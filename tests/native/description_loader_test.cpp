@@ -7,8 +7,14 @@ namespace tvn {
 namespace {
 
 using testing_fakes::CountingFactory;
-using testing_fakes::DefaultDescription;
+using testing_fakes::DumpSystem;
+using testing_fakes::DumpValue;
+using testing_fakes::kCommandDump;
+using testing_fakes::kLogonDump;
+using testing_fakes::LoadDump;
 using testing_fakes::MemorySource;
+using testing_fakes::ParseDump;
+using testing_fakes::ReadDump;
 
 const TextView kSubKey = u"Software\\TVN\\42";
 
@@ -31,6 +37,11 @@ bool ControlEmpty(const ControlDescription& c) {
 class LoaderTest : public ::testing::Test {
  protected:
   bool DoLoad(LoadMode mode) { return Load(ui, mode, kSubKey, key, factory, lastError); }
+  // The real default description: what the script writes for d1 or d2.
+  void WriteDump(const char* file) {
+    std::string error;
+    ASSERT_TRUE(LoadDump(key, file, error)) << error;
+  }
   const FontSpec& FontOf(FontHandle h) {
     static const FontSpec none;
     const FontSpec* spec = factory.FontOf(h);
@@ -45,7 +56,7 @@ class LoaderTest : public ::testing::Test {
 };
 
 TEST_F(LoaderTest, DefaultLogonSection) {
-  DefaultDescription(key).D1();
+  ASSERT_NO_FATAL_FAILURE(WriteDump(kLogonDump));
   ASSERT_TRUE(DoLoad(kLoadLogon));
   EXPECT_EQ(lastError, 0u);
   EXPECT_EQ(key.openedKey, kSubKey);
@@ -57,7 +68,7 @@ TEST_F(LoaderTest, DefaultLogonSection) {
   EXPECT_FALSE(d.window.enabled);
   EXPECT_EQ(factory.IconOf(d.systemIcon.icon), "shell32.dll#221");
   EXPECT_TRUE(d.systemIcon.enabled);
-  EXPECT_EQ(T(d.systemText.text), DefaultDescription::kSystemText);
+  EXPECT_EQ(T(d.systemText.text), "ОС: Microsoft Windows 7\r\nПользователь: tester");
   EXPECT_EQ(T(d.domainLabel.text), "Имя домена:");
   EXPECT_EQ(FontOf(d.domainLabel.font).weight, 700);
   EXPECT_EQ(FontOf(d.domainLabel.font).height, 15);
@@ -109,7 +120,7 @@ TEST_F(LoaderTest, LogonReadsInTableOrder) {
 }
 
 TEST_F(LoaderTest, DefaultCommandSection) {
-  DefaultDescription(key).D2();
+  ASSERT_NO_FATAL_FAILURE(WriteDump(kCommandDump));
   ASSERT_TRUE(DoLoad(kLoadCommand));
   const CommandDescription& d = ui.command;
   EXPECT_EQ(T(d.window.text), "TVN3: Команды");
@@ -181,7 +192,7 @@ TEST_F(LoaderTest, DefaultCommandSection) {
 }
 
 TEST_F(LoaderTest, DefaultHelpSection) {
-  DefaultDescription(key).DHelp();
+  ASSERT_NO_FATAL_FAILURE(WriteDump(kLogonDump));
   ASSERT_TRUE(DoLoad(kLoadHelp));
   const HelpDescription& d = ui.help;
   EXPECT_EQ(T(d.window.text), "TVN3: Помощь");
@@ -386,9 +397,8 @@ TEST_F(LoaderTest, AttributeEightAndNine) {
 }
 
 TEST_F(LoaderTest, ReleaseOfEveryModeAfterLoadOfEveryMode) {
-  DefaultDescription d(key);
-  d.D1();
-  d.D2();
+  ASSERT_NO_FATAL_FAILURE(WriteDump(kLogonDump));
+  ASSERT_NO_FATAL_FAILURE(WriteDump(kCommandDump));
   for (LoadMode mode : {kLoadLogon, kLoadCommand, kLoadSplash, kLoadHelp}) {
     ASSERT_TRUE(DoLoad(mode));
   }
@@ -411,6 +421,70 @@ TEST_F(LoaderTest, ContextReferenceSurvivesLoadAndRelease) {
   EXPECT_EQ(ui.command.context, &context);
   Release(ui, kLoadCommand, factory);
   EXPECT_EQ(ui.command.context, &context);
+}
+
+// The reader of the expected dumps, which the loader tests above rely on.
+TEST(ExpectedDumpTest, EscapesPlaceholdersCommentsAndOrder) {
+  DumpSystem system;
+  system.caption = u"Windows 10 Pro";
+  system.user = u"admin";
+  std::vector<DumpValue> values;
+  std::string error;
+  ASSERT_TRUE(ParseDump("# comment\r\n0#3=a\\r\\nb\\\\c\r\n\n0.1#3=ОС: ${CAPTION}/${USER}${USER}\n0#3=x=y\n", system,
+                        values, error))
+      << error;
+  ASSERT_EQ(values.size(), 3u);
+  EXPECT_EQ(values[0].name, u"0#3");
+  EXPECT_EQ(values[0].value, u"a\r\nb\\c");
+  EXPECT_EQ(values[1].value, u"ОС: Windows 10 Pro/adminadmin");
+  EXPECT_EQ(values[2].name, u"0#3");  // kept in order: the later one wins in a key
+  EXPECT_EQ(values[2].value, u"x=y");
+
+  MemorySource key;
+  ASSERT_TRUE(LoadDump(key, kCommandDump, error)) << error;
+  std::uint8_t buffer[kValueBytes];
+  std::size_t bytes = 0;
+  ASSERT_EQ(key.OpenKey(u"k"), 0u);
+  ASSERT_EQ(key.QueryValue(u"1.2#20", buffer, sizeof buffer, bytes), 0u);
+  EXPECT_EQ(bytes, 6u);  // "16" and its terminator: the last of the sixteen writes
+}
+
+TEST(ExpectedDumpTest, RefusesWhatItCannotReadExactly) {
+  const char* const bad[] = {
+      "0#3\n",              // no '='
+      "=value\n",           // no name
+      "0#3=tab\\t\n",       // an escape the dumps do not use
+      "0#3=end\\\n",        // a lone backslash at the end
+      "0#3=${HOST}\n",      // an unknown placeholder
+      "# comments only\n",  // no values
+      "",
+  };
+  for (const char* content : bad) {
+    std::vector<DumpValue> values;
+    std::string error;
+    EXPECT_FALSE(ParseDump(content, DumpSystem(), values, error)) << content;
+    EXPECT_FALSE(error.empty()) << content;
+  }
+  std::vector<DumpValue> values;
+  std::string error;
+  EXPECT_FALSE(ReadDump("no_such_dump.txt", DumpSystem(), values, error));
+  EXPECT_NE(error.find("no_such_dump.txt"), std::string::npos) << error;
+}
+
+// d1 and d2 both write the help dialog's values, and the same ones.
+TEST(ExpectedDumpTest, BothDumpsCarryTheSameHelpValues) {
+  std::map<Text, Text> help[2];
+  const char* const files[] = {kLogonDump, kCommandDump};
+  for (int i = 0; i < 2; ++i) {
+    std::vector<DumpValue> values;
+    std::string error;
+    ASSERT_TRUE(ReadDump(files[i], DumpSystem(), values, error)) << error;
+    for (const DumpValue& value : values) {
+      if (value.name.rfind(u"2#", 0) == 0 || value.name.rfind(u"2.", 0) == 0) help[i][value.name] = value.value;
+    }
+  }
+  EXPECT_EQ(help[0].size(), 11u);
+  EXPECT_EQ(help[0], help[1]);
 }
 
 }  // namespace

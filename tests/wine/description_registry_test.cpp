@@ -175,7 +175,8 @@ TEST_F(DescriptionRegistryTest, SourceReportsStatuses) {
 
 TEST_F(DescriptionRegistryTest, HelpAndSplashSections) {
   testing_fakes::MemorySource memory;
-  testing_fakes::DefaultDescription(memory).DHelp();
+  std::string error;
+  ASSERT_TRUE(testing_fakes::LoadDump(memory, testing_fakes::kLogonDump, error)) << error;
   CopyFrom(memory);
   ASSERT_TRUE(LoadDescription(ui, kLoadHelp, subKey));
   EXPECT_NE(ui.help.window.icon, 0u);
@@ -195,10 +196,12 @@ TEST_F(DescriptionRegistryTest, HelpAndSplashSections) {
 }
 
 // Load(1) + Release(1) of the whole default command description (16 rows,
-// 8 menus); prints the mean time per load. No assertion on the time.
+// 8 menus, from the expected dump of the script's d2 run); prints the mean
+// time per load. No assertion on the time.
 TEST_F(DescriptionRegistryTest, LoadCommandTiming) {
   testing_fakes::MemorySource memory;
-  testing_fakes::DefaultDescription(memory).D2();
+  std::string error;
+  ASSERT_TRUE(testing_fakes::LoadDump(memory, testing_fakes::kCommandDump, error)) << error;
   CopyFrom(memory);
   constexpr int kLoads = 200;
   auto start = std::chrono::steady_clock::now();

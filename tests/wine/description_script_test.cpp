@@ -25,6 +25,7 @@
 #include "launcher/win/unique_handle.h"
 #include "launcher/win/wide.h"
 #include "resource.h"
+#include "tests/native/description_fakes.h"
 
 namespace tvn {
 namespace {
@@ -167,51 +168,6 @@ class ScriptRun {
 
 // ---- expected values -----------------------------------------------------
 
-std::wstring DirectoryOf(const std::wstring& path) {
-  size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
-// Candidate places of tests\wine\expected: below TVN_SOURCE_DIR (a Unix path
-// there is also tried on drive Z:, Wine's root), then beside each of the
-// executable's parent directories up to four levels ("build\<dir>\..\..").
-std::vector<std::wstring> ExpectedDirectories() {
-  std::vector<std::wstring> dirs;
-  wchar_t source[1024] = {};
-  DWORD length = GetEnvironmentVariableW(L"TVN_SOURCE_DIR", source, 1024);
-  if (length > 0 && length < 1024) {
-    std::wstring root(source, length);
-    dirs.push_back(root + L"\\tests\\wine\\expected");
-    if (root[0] == L'/') dirs.push_back(L"Z:" + root + L"\\tests\\wine\\expected");
-  }
-  wchar_t exe[MAX_PATH] = {};
-  std::wstring dir = DirectoryOf(std::wstring(exe, GetModuleFileNameW(nullptr, exe, MAX_PATH)));
-  for (int level = 0; level < 4 && !dir.empty(); ++level) {
-    dirs.push_back(dir + L"\\tests\\wine\\expected");
-    dir = DirectoryOf(dir);
-  }
-  return dirs;
-}
-
-Text Unescape(const std::string& utf8) {
-  std::string out;
-  for (size_t i = 0; i < utf8.size(); ++i) {
-    if (utf8[i] == '\\' && i + 1 < utf8.size()) {
-      char next = utf8[++i];
-      out += next == 'r' ? '\r' : next == 'n' ? '\n' : next;
-    } else {
-      out += utf8[i];
-    }
-  }
-  return FromUtf8(out);
-}
-
-void ReplaceAll(Text& text, const Text& from, const Text& to) {
-  for (size_t at = text.find(from); at != Text::npos; at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
-}
-
 Text ProductName() {
   wchar_t buffer[512] = {};
   DWORD bytes = sizeof(buffer) - sizeof(wchar_t);
@@ -226,34 +182,22 @@ Text UserName() {
   return ToText(buffer);
 }
 
-// Reads tests\wine\expected\<file>: "name=value" lines in the order the
-// script writes them (a later line for the same name replaces the earlier
-// value, as the registry does); "#" lines are comments. ${CAPTION} and
-// ${USER} stand for this system's product name and user name.
+// The values of tests\wine\expected\<file> as the key holds them after the
+// run (a later line for the same name replaces the earlier value, as the
+// registry does), with this system's product name and user name in place of
+// ${CAPTION} and ${USER}.
 bool LoadExpected(const char* file, ValueMap& values) {
-  for (const std::wstring& dir : ExpectedDirectories()) {
-    std::wstring path = dir + L"\\" + Wide(std::string(file));
-    if (!Exists(path)) continue;
-    std::istringstream in(ReadFileBytes(path));
-    for (std::string line; std::getline(in, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (line.empty() || line[0] == '#') continue;
-      size_t equals = line.find('=');
-      if (equals == std::string::npos) {
-        ADD_FAILURE() << Utf8(path) << ": line without '=': " << line;
-        return false;
-      }
-      Text value = Unescape(line.substr(equals + 1));
-      ReplaceAll(value, u"${CAPTION}", ProductName());
-      ReplaceAll(value, u"${USER}", UserName());
-      values[FromUtf8(line.substr(0, equals))] = value;
-    }
-    return !values.empty();
+  testing_fakes::DumpSystem system;
+  system.caption = ProductName();
+  system.user = UserName();
+  std::vector<testing_fakes::DumpValue> dump;
+  std::string error;
+  if (!testing_fakes::ReadDump(file, system, dump, error)) {
+    ADD_FAILURE() << error;
+    return false;
   }
-  std::string tried;
-  for (const std::wstring& dir : ExpectedDirectories()) tried += "\n  " + Utf8(dir);
-  ADD_FAILURE() << "expected list " << file << " not found; set TVN_SOURCE_DIR to the source tree. Tried:" << tried;
-  return false;
+  for (const testing_fakes::DumpValue& value : dump) values[value.name] = value.value;
+  return true;
 }
 
 // Lists every difference between two value maps, one per line.
@@ -351,8 +295,13 @@ TEST(DescriptionScriptTest, StoredFormIsTwoHeaderLinesAndOneProgramLine) {
   EXPECT_EQ(std::string::npos, program.find('\n')) << "line break after the header";
   EXPECT_EQ(std::string::npos, program.find('\r'));
   EXPECT_EQ(std::string::npos, bytes.find('\0')) << "NUL in the stored script";
-  // Cyrillic text is stored in code page 1251: "Войти" is C2 EE E9 F2 E8.
-  EXPECT_NE(std::string::npos, program.find("\xC2\xEE\xE9\xF2\xE8"));
+  // Every text stands in the first statement, the table of texts, so that an
+  // extracted script shows them together. Cyrillic text is stored in code
+  // page 1251: "Войти" is C2 EE E9 F2 E8.
+  const std::string table = program.substr(0, program.find(" }; "));
+  EXPECT_EQ(0u, table.find("var vText = { ")) << program.substr(0, 80);
+  EXPECT_NE(std::string::npos, table.find("logOn: \"\xC2\xEE\xE9\xF2\xE8\""));
+  EXPECT_EQ(std::string::npos, program.find("\xC2\xEE\xE9\xF2\xE8", table.size())) << "a text outside the table";
 }
 
 // Values that depend on the system version, applied to the 6.1 lists.
@@ -405,8 +354,8 @@ ValueMap ForVersion(const ValueMap& base, const VersionCase& version) {
 TEST(DescriptionScriptTest, WritesTheDescriptionForEachVersion) {
   ASSERT_EQ(1251u, GetACP()) << kCodePageHint;
   ValueMap baseD1, baseD2;
-  ASSERT_TRUE(LoadExpected("description_d1.txt", baseD1));
-  ASSERT_TRUE(LoadExpected("description_d2.txt", baseD2));
+  ASSERT_TRUE(LoadExpected(testing_fakes::kLogonDump, baseD1));
+  ASSERT_TRUE(LoadExpected(testing_fakes::kCommandDump, baseD2));
   // Spot checks of the lists themselves, in UTF-16.
   ASSERT_EQ(u"TVN3: Авторизация", baseD1[u"0#3"]);
   ASSERT_EQ(u"16", baseD2[u"1.2#20"]);

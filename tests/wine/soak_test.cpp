@@ -135,9 +135,9 @@ class SoakTest : public ::testing::Test {
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, W(subKey), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                              key.put(), nullptr));
     testing_fakes::MemorySource memory;
-    testing_fakes::DefaultDescription description(memory);
-    description.D1();
-    description.D2();
+    std::string error;
+    ASSERT_TRUE(testing_fakes::LoadDump(memory, testing_fakes::kLogonDump, error)) << error;
+    ASSERT_TRUE(testing_fakes::LoadDump(memory, testing_fakes::kCommandDump, error)) << error;
     for (const auto& value : memory.values()) {
       ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key.get(), W(value.first), 0, REG_SZ, value.second.data(),
                                               static_cast<DWORD>(value.second.size())));
