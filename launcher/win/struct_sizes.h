@@ -6,11 +6,13 @@
 // ones. A header change that altered one would stop the build here.
 #pragma once
 
+// windows.h must come first: the other headers build on it.
+#include <windows.h>
+
 #include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
 #include <shobjidl.h>
-#include <windows.h>
 
 #include <cstddef>
 

@@ -1,6 +1,7 @@
 // The sizes that the tool hands over in the size fields of platform records.
-#include <commdlg.h>
 #include <windows.h>
+
+#include <commdlg.h>
 
 #include <gtest/gtest.h>
 
