@@ -1,10 +1,16 @@
-# Native build: the portable core, its GoogleTest suite and benchmarks.
-find_package(GTest QUIET)
+# Native build: the portable core, its GoogleTest suite and benchmarks. The
+# 32-bit tree (cmake/linux-i386.cmake) builds GoogleTest from Debian's sources
+# for itself and has no benchmarks: the host's libraries are 64-bit.
+if(NOT CMAKE_CROSSCOMPILING)
+  find_package(GTest QUIET)
+endif()
 if(NOT GTest_FOUND)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-  add_library(GTest::gtest_main ALIAS gtest_main)
+  if(NOT TARGET GTest::gtest_main)  # GoogleTest 1.11 and later name it themselves
+    add_library(GTest::gtest_main ALIAS gtest_main)
+  endif()
 endif()
 include(GoogleTest)
 
@@ -19,7 +25,9 @@ target_compile_definitions(tvn_core_tests PRIVATE "TVN_EXPECTED_DIR=\"${TVN_EXPE
 target_link_libraries(tvn_core_tests PRIVATE tvn_core GTest::gtest_main)
 gtest_discover_tests(tvn_core_tests TEST_PREFIX "native." DISCOVERY_TIMEOUT 60)
 
-find_package(benchmark QUIET)
+if(NOT CMAKE_CROSSCOMPILING)
+  find_package(benchmark QUIET)
+endif()
 file(GLOB TVN_BENCHMARKS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/*_bench.cpp)
 if(benchmark_FOUND AND TVN_BENCHMARKS)
   add_executable(tvn_benchmarks ${TVN_BENCHMARKS})
@@ -32,3 +40,14 @@ endif()
 if(NOT TVN_SANITIZE)
   add_test(NAME native.pack_script COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/scripts/pack_script_test.py)
 endif()
+
+# The fuzz targets' saved inputs (tests/fuzz/corpus), replayed through the
+# targets' own bodies without libFuzzer: one test per target.
+file(GLOB TVN_FUZZ_TARGETS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_*.cpp)
+foreach(source ${TVN_FUZZ_TARGETS})
+  get_filename_component(name ${source} NAME_WE)
+  add_executable(${name}_replay ${source} ${CMAKE_SOURCE_DIR}/tests/fuzz/replay_main.cpp)
+  target_include_directories(${name}_replay PRIVATE ${CMAKE_SOURCE_DIR}/tests/native ${CMAKE_SOURCE_DIR}/tests/fuzz)
+  target_link_libraries(${name}_replay PRIVATE tvn_core)
+  add_test(NAME fuzz_corpus.${name} COMMAND ${name}_replay ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${name})
+endforeach()

@@ -1,8 +1,28 @@
-# Windows build (mingw-w64 cross compile): TVN.exe, the adapter library, the
-# Windows-side GoogleTest suite, the test tools and the end-to-end tests.
-add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+# Windows builds (mingw-w64 cross compile).
+#
+# x86_64 (build/win): TVN.exe, the adapter library, the Windows-side
+# GoogleTest suite, the test tools and the end-to-end tests; the twin of the
+# 32-bit executable that the tests run under Wine.
+# i686 (build/win32): TVN.exe and TVN-en.exe only, the executables handed to
+# users, and the checks that need no 32-bit Windows: the import audit and, at
+# compile time, the structure sizes.
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+
+# The product is compiled against the Windows 2000 headers, so that nothing
+# newer can be called without notice; what newer systems add is looked up at
+# run time. The test programs may use newer calls.
+set(TVN_PRODUCT_DEFINITIONS _WIN32_WINNT=0x0500 WINVER=0x0500 _WIN32_IE=0x0501)
+set(TVN_TEST_DEFINITIONS _WIN32_WINNT=0x0601 WINVER=0x0601)
 set(TVN_STATIC_LINK -static -static-libgcc -static-libstdc++)
 set(TVN_SYSTEM_LIBS comctl32 comdlg32 shell32 ole32 uuid gdi32 user32 advapi32 kernel32)
+
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$")
+  set(TVN_WIN32_PRODUCT ON)
+else()
+  set(TVN_WIN32_PRODUCT OFF)
+endif()
+
+target_compile_definitions(tvn_core PRIVATE ${TVN_PRODUCT_DEFINITIONS})
 
 file(GLOB TVN_WIN_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/launcher/win/*.cpp
@@ -11,6 +31,7 @@ file(GLOB TVN_WIN_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/dialogs/win/*.cpp)
 list(FILTER TVN_WIN_SOURCES EXCLUDE REGEX ".*/launcher/win/main\\.cpp$")
 add_library(tvn_win STATIC ${TVN_WIN_SOURCES})
+target_compile_definitions(tvn_win PRIVATE ${TVN_PRODUCT_DEFINITIONS})
 target_link_libraries(tvn_win PUBLIC tvn_core ${TVN_SYSTEM_LIBS})
 
 # The description script is stored in the executable as code page 1251 text:
@@ -33,8 +54,16 @@ add_custom_target(tvn_script DEPENDS ${TVN_SCRIPT_STORED})
 
 add_executable(TVN WIN32 ${CMAKE_SOURCE_DIR}/launcher/win/main.cpp ${CMAKE_SOURCE_DIR}/resources/tvn.rc)
 set_target_properties(TVN PROPERTIES OUTPUT_NAME TVN)
+target_compile_definitions(TVN PRIVATE ${TVN_PRODUCT_DEFINITIONS})
 target_link_libraries(TVN PRIVATE tvn_win)
 target_link_options(TVN PRIVATE -municode -mwindows ${TVN_STATIC_LINK})
+if(TVN_WIN32_PRODUCT)
+  # The executable for users: stripped (it is never debugged here, and tools
+  # that read it after a resource update need no symbol table), and marked for
+  # Windows 2000 (5.0) as the oldest system and subsystem it runs on.
+  target_link_options(TVN PRIVATE -s -Wl,--major-os-version,5,--minor-os-version,0
+                      -Wl,--major-subsystem-version,5,--minor-subsystem-version,0)
+endif()
 target_include_directories(TVN PRIVATE ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/resources)
 add_dependencies(TVN tvn_script)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/tvn.rc PROPERTIES
@@ -46,6 +75,12 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/tvn.rc PROPERTIES
 # mode (e) and fails the build when the two differ.
 set(TVN_SCRIPT_EN ${CMAKE_BINARY_DIR}/resources/description_en.script)
 tvn_pack_script(en ${TVN_SCRIPT_EN})
+if(TVN_WIN32_PRODUCT)
+  # The rest of this file is the x86_64 twin's: tests and test tools.
+  include(${CMAKE_SOURCE_DIR}/cmake/win32.cmake)
+  return()
+endif()
+
 add_custom_command(
   OUTPUT ${CMAKE_BINARY_DIR}/TVN-en.exe
   COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/make_en.sh ${CMAKE_BINARY_DIR} ${TVN_SCRIPT_EN}
@@ -66,6 +101,7 @@ foreach(tool_source ${TVN_TOOL_SOURCES})
   get_filename_component(tool_name ${tool_source} NAME_WE)
   add_executable(${tool_name} ${tool_source})
   target_include_directories(${tool_name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(${tool_name} PRIVATE ${TVN_TEST_DEFINITIONS})
   target_link_libraries(${tool_name} PRIVATE ${TVN_SYSTEM_LIBS} psapi)
   target_link_options(${tool_name} PRIVATE -municode ${TVN_STATIC_LINK})
   if(tool_name STREQUAL "tvn_record")
@@ -80,6 +116,7 @@ if(TVN_WINE_TESTS)
   add_executable(tvn_wine_tests ${TVN_WINE_TESTS} ${CMAKE_SOURCE_DIR}/resources/tvn.rc)
   target_include_directories(tvn_wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/resources)
   add_dependencies(tvn_wine_tests tvn_script)
+  target_compile_definitions(tvn_wine_tests PRIVATE ${TVN_TEST_DEFINITIONS})
   target_link_libraries(tvn_wine_tests PRIVATE tvn_win gtest gtest_main)
   # The expected registry dumps of the description script; Wine sees the
   # host's root as drive Z:.

@@ -11,6 +11,7 @@
 #include "dialogs/win/dialog_layout.h"
 #include "dialogs/win/help_dialog.h"
 #include "launcher/win/error_box.h"
+#include "launcher/win/struct_sizes.h"
 #include "launcher/win/wide.h"
 #include "launching/win/process.h"
 #include "resources/resource.h"
@@ -136,7 +137,7 @@ void Browse(HWND dialog) {
   ShowCursorResource(kWaitCursor);
   std::vector<wchar_t> file(kPathUnits, L'\0');
   OPENFILENAMEW ofn{};
-  ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;  // without the trailing Windows 2000 fields
+  ofn.lStructSize = kOpenFileNameSize400;  // without the trailing Windows 2000 fields
   ofn.hwndOwner = dialog;
   ofn.lpstrFile = file.data();
   ofn.nMaxFile = static_cast<DWORD>(file.size());
