@@ -6,6 +6,7 @@
 #include "launcher/error_text.h"
 #include "launcher/script_commands.h"
 #include "launcher/system_paths.h"
+#include "launcher/win/description_key.h"
 #include "launcher/win/error_box.h"
 #include "launcher/win/resource_tool.h"
 #include "launcher/win/splash.h"
@@ -52,6 +53,10 @@ bool RunScriptLine(Text& buffer, ScriptRun run, const AppContext& context) {
   return StartProgram(W(interpreter), W(buffer), CREATE_NO_WINDOW, true);
 }
 
+// Removes a description key that a dead process of the same identifier left,
+// so the script writes into an empty key.
+bool ClearLeftoverDescription(const AppContext& context) { return DeleteDescriptionKey(context.keyName.text()); }
+
 struct DialogRun {
   ScriptRun describe;
   LoadMode mode;
@@ -69,7 +74,9 @@ void RunDialogSequence(const DialogRun& run, UiDescription& ui, HINSTANCE instan
     return;
   }
 
-  if (!RunScriptLine(buffer, run.describe, context)) {
+  if (!ClearLeftoverDescription(context)) {
+    ShowFatal(context, kFatalLoadRegistry, true);
+  } else if (!RunScriptLine(buffer, run.describe, context)) {
     ShowFatal(context, kFatalExecuteScript, true);
   } else if (!LoadDescription(ui, run.mode, context.keyName.text())) {
     ShowFatal(context, kFatalLoadRegistry, true);
@@ -110,6 +117,7 @@ void RunDiagnosticsSequence(UiDescription& ui, HINSTANCE, Text& buffer, SplashWi
     ShowFatal(context, kFatalExtractScript, true);
     return;
   }
+  if (!ClearLeftoverDescription(context)) ShowFatal(context, kFatalLoadRegistry, true);
   for (ScriptRun run : {ScriptRun::DiagnosticsFirst, ScriptRun::DiagnosticsSecond, ScriptRun::DiagnosticsThird}) {
     if (!RunScriptLine(buffer, run, context)) ShowFatal(context, kFatalExecuteScript, true);
   }
