@@ -74,7 +74,11 @@ bool StartProcess(const wchar_t* programName, const wchar_t* commandLine, DWORD 
     return false;
   }
   Text programPath = EnvironmentValue(programName);
-  if (programPath.empty()) programPath = Truncated(ToText(programName), kPathUnits);
+  if (programPath.empty()) programPath = ToText(programName);
+  if (programPath.size() >= kPathUnits) {  // a cut path would name another program
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
   return StartProgram(W(programPath), commandLine, creationFlags, wait);
 }
 

@@ -20,7 +20,8 @@ namespace tvn {
 // StartProgram after a look-up: `programName` is first read as the name of an
 // environment variable; when no such variable exists (or it is empty, or too
 // long for a path buffer) the name itself is the program path, so a full path
-// such as the tool's own is started as it is.
+// such as the tool's own is started as it is. A name of 1024 units or more is
+// refused (ERROR_FILENAME_EXCED_RANGE), never cut.
 [[nodiscard]] bool StartProcess(const wchar_t* programName, const wchar_t* commandLine, DWORD creationFlags,
                                 bool wait) noexcept;
 

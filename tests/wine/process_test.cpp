@@ -284,6 +284,12 @@ TEST_F(ProcessTest, StartProcessFailuresLeaveTheCreateProcessCode) {
   EXPECT_FALSE(tvn::StartProcess(L"TVN_TEST_NO_SUCH_VARIABLE", L" /c exit", CREATE_NO_WINDOW, true));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_PATHNAME));
 
+  // A name too long for the path buffer is refused, not cut to another path.
+  const std::wstring tooLong = L"C:\\" + std::wstring(1100, L'x') + L"\\tvn_record.exe";
+  SetLastError(0);
+  EXPECT_FALSE(tvn::StartProcess(tooLong.c_str(), L" c", 0, false));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+
   SetLastError(0);
   EXPECT_FALSE(tvn::StartProcess(nullptr, L" c", 0, false));
   EXPECT_NE(GetLastError(), 0u);
