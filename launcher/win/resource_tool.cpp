@@ -34,8 +34,13 @@ class TemporaryFile {
     SetLastError(saved);
   }
   // Creates an empty file with a unique name in `folder`; false with the
-  // call's error.
+  // call's error, or ERROR_PATH_NOT_FOUND when there is no such folder.
   bool Create(const Text& folder) {
+    const DWORD attributes = GetFileAttributesW(W(folder));
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      SetLastError(ERROR_PATH_NOT_FOUND);
+      return false;
+    }
     if (GetTempFileNameW(W(folder), L"TVN", 0, path_) != 0) return true;
     path_[0] = L'\0';
     return false;
@@ -209,20 +214,23 @@ WORD ResourceNumber(const Text& argument) noexcept {
 
 void RunResourceTool(const CommandLineOptions& options, const AppContext& context, SplashWindow& splash) {
   const auto& args = options.arguments;
+  bool done = true;
   if (const std::uint32_t refused = RefusedArgumentError(options)) {
     // An argument that did not fit its buffer would name another file than
     // the one typed: refuse it instead of using what was left of it.
     SetLastError(refused);
+    done = false;
+  } else if (options.toolMode == ToolMode::ExtractResource) {
+    done = ExtractResourceToFile(W(args[0]), ResourceNumber(args[1]), ResourceNumber(args[2]));
+  } else if (options.toolMode == ToolMode::UpdateResource) {
+    done = ReplaceResourceFromFile(W(args[0]), W(args[1]), ResourceNumber(args[2]), ResourceNumber(args[3]));
+  }
+  if (!done) {
+    // The operation may fail before the splash is up; the box must come in
+    // front of it, not be covered when the splash takes the foreground.
+    splash.WaitUntilShown();
     ShowFatal(context, options.toolMode == ToolMode::ExtractResource ? kFatalExtractScript : kFatalUpdateResource,
               true);
-  } else if (options.toolMode == ToolMode::ExtractResource) {
-    const WORD type = ResourceNumber(args[1]);
-    const WORD id = ResourceNumber(args[2]);
-    if (!ExtractResourceToFile(W(args[0]), type, id)) ShowFatal(context, kFatalExtractScript, true);
-  } else if (options.toolMode == ToolMode::UpdateResource) {
-    const WORD type = ResourceNumber(args[2]);
-    const WORD id = ResourceNumber(args[3]);
-    if (!ReplaceResourceFromFile(W(args[0]), W(args[1]), type, id)) ShowFatal(context, kFatalUpdateResource, true);
   }
   splash.Close();
 }

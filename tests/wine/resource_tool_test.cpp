@@ -157,10 +157,9 @@ TEST(ResourceToolExtract, MissingResourceFailsWithTheSystemCode) {
 
 TEST(ResourceToolExtract, UnwritableOutputFails) {
   TempFolder folder;
-  // The temporary file cannot be made in a folder that does not exist.
   SetLastError(0);
   EXPECT_FALSE(tvn::ExtractResourceToFile((folder / L"missing folder\\out.bin").c_str(), 10, 750));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DIRECTORY));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
 
   SetLastError(0);
   EXPECT_FALSE(tvn::ExtractResourceToFile(L"", 10, 750));
