@@ -110,6 +110,13 @@ foreach(tool_source ${TVN_TOOL_SOURCES})
   endif()
 endforeach()
 
+# A library that the planting tests put beside TVN.exe under a system
+# library's name; loading it leaves a marker file.
+add_library(tvn_plant_dll SHARED ${CMAKE_SOURCE_DIR}/tests/tools/dll/tvn_plant_dll.cpp)
+set_target_properties(tvn_plant_dll PROPERTIES PREFIX "" OUTPUT_NAME tvn_plant_dll)
+target_link_libraries(tvn_plant_dll PRIVATE kernel32)
+target_link_options(tvn_plant_dll PRIVATE ${TVN_STATIC_LINK})
+
 file(GLOB TVN_WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*_test.cpp)
 if(TVN_WINE_TESTS)
   # The test program carries the same resources as TVN.exe (templates, script).

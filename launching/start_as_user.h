@@ -82,17 +82,25 @@ constexpr std::size_t kProfileDirectoryUnits = 1024;
 // Stands in for the code of a step that failed without setting one, so that
 // a failure never reads as "completed successfully" (ERROR_GEN_FAILURE).
 constexpr std::uint32_t kUnreportedFailure = 31;
+constexpr std::uint32_t kPathNotFound = 3;  // ERROR_PATH_NOT_FOUND
 
 // Starts `application` with `commandLine` under the account `user` of
 // `domain`. With `loadProfile` the account's profile is loaded: a separate
 // log-on builds the account's environment block and the process starts in the
-// profile directory. Every text is terminated; a null pointer counts as the
+// profile directory. Without it the process starts in `systemFolder`, and so
+// does a profiled start whose profile directory cannot be read: the new
+// process never inherits the caller's directory, which a limited user may be
+// able to write. The libraries advapi32.dll and Userenv.dll are loaded by
+// their full path in `systemFolder`, never by a bare name that the caller's
+// folders could answer. Every text is terminated; a null pointer counts as the
 // empty text. Does not wait for the process and closes its handles.
 // True with `lastError` 0, or false with the failing step's code; every path
-// releases what it acquired, in reverse order. The password is only read in
-// place; the profile directory buffer is wiped before it is freed.
-[[nodiscard]] bool StartAsUser(AccountPlatform& platform, const char16_t* application, const char16_t* commandLine,
-                               bool loadProfile, const char16_t* domain, const char16_t* user,
-                               const char16_t* password, std::uint32_t& lastError);
+// releases what it acquired, in reverse order. An empty or over-long
+// `systemFolder` fails before anything is loaded (ERROR_PATH_NOT_FOUND). The
+// password is only read in place; the profile directory buffer is wiped
+// before it is freed.
+[[nodiscard]] bool StartAsUser(AccountPlatform& platform, const char16_t* systemFolder, const char16_t* application,
+                               const char16_t* commandLine, bool loadProfile, const char16_t* domain,
+                               const char16_t* user, const char16_t* password, std::uint32_t& lastError);
 
 }  // namespace tvn

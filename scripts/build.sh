@@ -71,12 +71,6 @@ build_tree win -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mi
 build_tree win32 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" \
   -DTVN_TWIN_BUILD_DIR="$build_root/win"
 
-# The cscript shim gets a folder of its own, so that WINEPATH names it alone.
-if [ -f "$build_root/win/cscript.exe" ]; then
-  mkdir -p "$build_root/win/shim"
-  cp -f "$build_root/win/cscript.exe" "$build_root/win/shim/cscript.exe"
-fi
-
 if [ "${#failed[@]}" -gt 0 ]; then
   echo "build.sh: failed: ${failed[*]}" >&2
   echo "${failed[*]}" >"$build_root/.failed-trees"

@@ -1,5 +1,7 @@
 #include "dialogs/win/logon_dialog.h"
 
+#include <string>
+
 #include "description/records.h"
 #include "dialogs/logon_logic.h"
 #include "dialogs/win/apply.h"
@@ -34,6 +36,22 @@ Text ExePath() {
 
 bool IsTicked(HWND dialog, int id) { return SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
+// Empties the password edit so that the typed text does not stay behind in
+// the control's memory: the edit first gets filler of the same length, which
+// it writes over the password in its own buffer, and only then the empty
+// text. Emptying it at once would merely free the buffer with the password
+// still in it.
+void ScrubPassword(HWND dialog) {
+  HWND edit = GetDlgItem(dialog, IDC_LOGON_PASSWORD);
+  if (edit == nullptr) return;
+  const int length = GetWindowTextLengthW(edit);
+  if (length > 0) {
+    const std::wstring filler(static_cast<std::size_t>(length), L'*');
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(filler.c_str()));
+  }
+  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+}
+
 void UpdateCredentialControls(HWND dialog) {
   const bool useCurrent = IsTicked(dialog, IDC_LOGON_CURRENT_CREDENTIALS);
   const CredentialToggle toggle = DecideCredentialToggle(Description(), useCurrent);
@@ -41,7 +59,7 @@ void UpdateCredentialControls(HWND dialog) {
     EnableWindow(GetDlgItem(dialog, control.id), control.enabled ? TRUE : FALSE);
   }
   if (toggle.untickLoadProfile) SendDlgItemMessageW(dialog, IDC_LOGON_LOAD_PROFILE, BM_SETCHECK, BST_UNCHECKED, 0);
-  if (toggle.clearPassword) SendDlgItemMessageW(dialog, IDC_LOGON_PASSWORD, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+  if (toggle.clearPassword) ScrubPassword(dialog);
 }
 
 void OnInitDialog(HWND dialog, const LogonDescription* description) {
@@ -151,6 +169,8 @@ INT_PTR CALLBACK LogonDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
       OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
       return FALSE;
     case WM_CLOSE:
+      // Every way out comes here: Log on, Close, Esc, the close box, diagnostics.
+      ScrubPassword(dialog);
       EndDialog(dialog, 0);
       return FALSE;
     default:

@@ -13,6 +13,7 @@
 #include "launcher/win/splash.h"
 #include "launcher/win/wide.h"
 #include "launching/win/process.h"
+#include "launching/win/system_folder.h"
 
 namespace tvn {
 
@@ -75,6 +76,10 @@ bool IsNetworkPath(const wchar_t* path) {
 }
 
 int RunEntry(HINSTANCE instance, const wchar_t* fullCommandLine) {
+  // Before anything may load a library by name: the current directory can be
+  // a folder that others write to.
+  RemoveCurrentDirectoryFromLibrarySearch();
+
   // The entry's description holds the application context for the whole run.
   static UiDescription ui;
   LoadAppContext(ui.context, GetCurrentProcessId(), QueryModulePath(), QueryTempPath());

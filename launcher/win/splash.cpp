@@ -39,21 +39,36 @@ bool SplashWindow::Start() noexcept {
   return started;
 }
 
-void SplashWindow::Close() noexcept {
-  if (thread_ && window() == nullptr && initialised_) {
-    // Serve messages sent to this thread meanwhile, so that a dialog that
-    // talks to windows of this thread while it is being made cannot stall.
-    const DWORD start = GetTickCount();
-    HANDLE waitFor[2] = {initialised_.get(), thread_.get()};
-    for (;;) {
-      const DWORD elapsed = GetTickCount() - start;
-      if (elapsed >= kInitWaitMs) break;
-      DWORD result = MsgWaitForMultipleObjects(2, waitFor, FALSE, kInitWaitMs - elapsed, QS_SENDMESSAGE);
-      if (result != WAIT_OBJECT_0 + 2) break;
-      MSG message;
-      PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
+void SplashWindow::WaitForInitialisation(DWORD start) noexcept {
+  // Serve messages sent to this thread meanwhile, so that a dialog that
+  // talks to windows of this thread while it is being made cannot stall.
+  HANDLE waitFor[2] = {initialised_.get(), thread_.get()};
+  for (;;) {
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= kInitWaitMs) break;
+    DWORD result = MsgWaitForMultipleObjects(2, waitFor, FALSE, kInitWaitMs - elapsed, QS_SENDMESSAGE);
+    if (result != WAIT_OBJECT_0 + 2) break;
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
+}
+
+void SplashWindow::WaitUntilShown() noexcept {
+  if (!thread_ || !initialised_) return;
+  const DWORD saved = GetLastError();
+  const DWORD start = GetTickCount();
+  if (window() == nullptr) WaitForInitialisation(start);
+  // A modal dialog is shown only after its initialisation.
+  for (;;) {
+    HWND dialog = window();
+    if (dialog == nullptr || IsWindowVisible(dialog) || GetTickCount() - start >= kInitWaitMs) break;
+    if (WaitForSingleObject(thread_.get(), 10) != WAIT_TIMEOUT) break;
+  }
+  SetLastError(saved);
+}
+
+void SplashWindow::Close() noexcept {
+  if (thread_ && window() == nullptr && initialised_) WaitForInitialisation(GetTickCount());
   HWND dialog = window();
   if (dialog != nullptr) SendMessageW(dialog, WM_CLOSE, 0, 0);
   thread_.reset();

@@ -31,6 +31,13 @@ class SplashWindow {
   // started thread only the pause is slept.
   void Close() noexcept;
 
+  // Waits until the splash dialog is on the screen (at most kInitWaitMs from
+  // the call), or its thread has ended without one. The splash takes the
+  // foreground when it appears: a message box meant to stand in front of it
+  // waits for this first. Does nothing without a started thread; keeps the
+  // last error.
+  void WaitUntilShown() noexcept;
+
   // The splash dialog, or none until the splash thread has initialised it.
   HWND window() const noexcept { return window_.load(std::memory_order_acquire); }
   DWORD threadId() const noexcept { return threadId_; }
@@ -38,6 +45,9 @@ class SplashWindow {
   static constexpr DWORD kInitWaitMs = 10000;
 
  private:
+  // Waits for the initialised event or the thread's end until `start` +
+  // kInitWaitMs, serving messages sent to this thread meanwhile.
+  void WaitForInitialisation(DWORD start) noexcept;
   static DWORD WINAPI ThreadMain(void* parameter);
   static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -1,5 +1,7 @@
 #include "launching/win/start_as_user.h"
 
+#include "launching/win/system_folder.h"
+
 namespace tvn {
 
 namespace {
@@ -89,10 +91,12 @@ std::uint32_t Win32AccountPlatform::LastError() { return GetLastError(); }
 
 bool StartAsUser(const wchar_t* application, const wchar_t* commandLine, bool loadProfile, const wchar_t* domain,
                  const wchar_t* user, const wchar_t* password) noexcept {
+  const Text systemFolder = SystemFolder();
+  if (systemFolder.empty()) return false;  // SystemFolder's code is the last error
   Win32AccountPlatform platform;
   std::uint32_t code = 0;
-  const bool started = StartAsUser(platform, Utf16(application), Utf16(commandLine), loadProfile, Utf16(domain),
-                                   Utf16(user), Utf16(password), code);
+  const bool started = StartAsUser(platform, systemFolder.c_str(), Utf16(application), Utf16(commandLine), loadProfile,
+                                   Utf16(domain), Utf16(user), Utf16(password), code);
   SetLastError(code);
   return started;
 }

@@ -1,6 +1,7 @@
 // StartAsUser on the real platform: CreateProcessWithLogonW from
-// "advapi32.dll" and the user-environment calls from "Userenv.dll", all
-// looked up at run time, and LogonUserW.
+// advapi32.dll and the user-environment calls from Userenv.dll, both loaded
+// by their full path in the system folder and looked up at run time, and
+// LogonUserW.
 #pragma once
 
 #include <windows.h>
@@ -27,8 +28,9 @@ class Win32AccountPlatform final : public AccountPlatform {
   std::uint32_t LastError() override;
 };
 
-// StartAsUser on the platform; true with the thread's last error 0, or false
-// with the failing step's code as the last error.
+// StartAsUser on the platform with the system folder (GetSystemDirectoryW);
+// true with the thread's last error 0, or false with the failing step's code
+// as the last error.
 [[nodiscard]] bool StartAsUser(const wchar_t* application, const wchar_t* commandLine, bool loadProfile,
                                const wchar_t* domain, const wchar_t* user, const wchar_t* password) noexcept;
 

@@ -72,16 +72,19 @@ class HarnessTest(tvnlib.TvnTestCase):
         self.assertEqual(values.get("OEMCP"), "866")
 
     def test_cyrillic_argument_round_trips_through_the_shim(self):
-        # The way TVN.exe runs its script: the command interpreter finds
-        # cscript on the path, with a single-slash /nologo and the engine switch.
+        # The interpreter finds the system's cscript (the shim) by name and by
+        # full path, the way TVN.exe names it, with a single-slash /nologo and
+        # the engine switch.
         for extension in (".js", ".script"):
             with self.subTest(extension=extension):
                 script = self._file("echo" + extension, ECHO_SCRIPT)
                 out = self._file("out%s.txt" % extension)
-                result = tvnlib.wine(["cmd", "/c", "cscript", "/nologo", "/e:javascript", tvnlib.winpath(script),
-                                      tvnlib.winpath(out), "Привет"], timeout=60)
-                self.assertEqual(result.returncode, 0, tvnlib.decode_console(result.stdout + result.stderr))
-                self.assertEqual(self._read_lines(out), ["Привет"])
+                for host in ("cscript", "C:\\windows\\system32\\cscript.exe"):
+                    result = tvnlib.wine(["cmd", "/c", host, "/nologo", "/e:javascript", tvnlib.winpath(script),
+                                          tvnlib.winpath(out), "Привет"], timeout=60)
+                    self.assertEqual(result.returncode, 0, tvnlib.decode_console(result.stdout + result.stderr))
+                    self.assertEqual(self._read_lines(out), ["Привет"])
+                    os.unlink(out)
 
         script = self._file("echo2.js", ECHO_SCRIPT)
         out = self._file("out2.txt")
@@ -91,9 +94,11 @@ class HarnessTest(tvnlib.TvnTestCase):
 
     def test_engine_switch_is_dropped_only_by_the_shim(self):
         script = self._file("echo3.js", ECHO_SCRIPT)
-        shim = os.path.join(tvnlib.build_dir(), "shim", "cscript.exe")
-        self.assertTrue(os.path.isfile(shim), "the cscript shim is missing: %s" % shim)
-        system_host = "C:\\windows\\system32\\cscript.exe"
+        # The shim is the system's cscript.exe; Wine's own script host sits beside it.
+        shim = os.path.join(tvnlib.system_folder_unix(), "cscript.exe")
+        with open(shim, "rb") as installed, open(tvnlib.exe("cscript.exe"), "rb") as built:
+            self.assertEqual(installed.read(), built.read(), "the system's cscript.exe is not the shim")
+        system_host = "C:\\windows\\system32\\" + tvnlib.WINE_CSCRIPT
 
         direct = self._file("direct.txt")
         tvnlib.wine([system_host, "//nologo", "/e:javascript", tvnlib.winpath(script), tvnlib.winpath(direct), "x"])
@@ -113,7 +118,7 @@ class HarnessTest(tvnlib.TvnTestCase):
 
     def test_shim_keeps_arguments_and_exit_code(self):
         script = self._file("echo4.js", ECHO_SCRIPT)
-        shim = os.path.join(tvnlib.build_dir(), "shim", "cscript.exe")
+        shim = "C:\\windows\\system32\\cscript.exe"
         out = self._file("quoted.txt")
         awkward = ["two words", 'say "hi"', "C:\\dir with space\\", "back\\\\slash\\", "tab\there", "Ёлка ёж"]
         result = tvnlib.wine([shim, "//nologo", "/e:javascript", tvnlib.winpath(script), tvnlib.winpath(out)] + awkward)

@@ -3,11 +3,11 @@
 Standard library only. CTest runs every tests/e2e/test_*.py as
 `python3 <file>` from the Windows build directory with TVN_BUILD_DIR and
 TVN_SOURCE_DIR set; scripts/test.sh has already exported the Wine environment
-(WINEPREFIX, HOME, LOCPATH, LC_CTYPE, WINEPATH, DISPLAY, ...). Run by hand, this
+(WINEPREFIX, HOME, LOCPATH, LC_CTYPE, DISPLAY, ...). Run by hand, this
 module sets the same environment up itself: the prefix inside the build tree,
 the ru_RU.UTF-8 host character set (ANSI code page 1251, English
-system texts), the cscript shim on
-WINEPATH, and a private Xvfb display when DISPLAY is unset.
+system texts), the cscript shim installed as the prefix's system cscript.exe,
+and a private Xvfb display when DISPLAY is unset.
 
 Every subprocess runs with a timeout; failures raise AssertionError with the
 command and its output in the message.
@@ -23,6 +23,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -121,15 +122,45 @@ def _compile_locales(locdir):
                                  % (name, locdir))
 
 
-def _refresh_shim(build):
-    source = os.path.join(build, "cscript.exe")
-    target_dir = os.path.join(build, "shim")
-    target = os.path.join(target_dir, "cscript.exe")
-    if os.path.isfile(source):
-        os.makedirs(target_dir, exist_ok=True)
-        if not os.path.isfile(target) or os.path.getmtime(source) > os.path.getmtime(target):
-            shutil.copy2(source, target)
-    return target_dir
+def system_folder_unix():
+    """The prefix's system folder (C:\\windows\\system32 of the 64-bit prefix) as a unix path."""
+    return os.path.join(prefix_dir(), "drive_c", "windows", "system32")
+
+
+# Wine's own script host, kept under this name beside the shim.
+WINE_CSCRIPT = "tvn_wine_cscript.exe"
+
+
+def _is_wine_builtin(path):
+    try:
+        with open(path, "rb") as f:
+            f.seek(64)
+            return f.read(16) == b"Wine builtin DLL"
+    except OSError:
+        return False
+
+
+def _install_shim():
+    """Installs the build's cscript shim as the prefix's system32\\cscript.exe, as scripts/wine-env.sh does.
+
+    Wine's own script host is kept as tvn_wine_cscript.exe, which the shim
+    runs; the prefix's DllOverrides (cscript.exe = native) make Wine run the
+    installed file rather than its built-in cscript.
+    """
+    shim = os.path.join(build_dir(), "cscript.exe")
+    if not os.path.isfile(shim):
+        raise AssertionError("the cscript shim is not built: %s" % shim)
+    system = os.path.join(os.environ["WINEPREFIX"], "drive_c", "windows", "system32")
+    host = os.path.join(system, "cscript.exe")
+    original = os.path.join(system, WINE_CSCRIPT)
+    if not os.path.isfile(original):
+        if not _is_wine_builtin(host):
+            raise AssertionError("%s is not Wine's own script host, and no copy of it exists" % host)
+        shutil.copyfile(host, original)
+    with open(shim, "rb") as a, open(host, "rb") as b:
+        same = a.read() == b.read()
+    if not same:
+        shutil.copyfile(shim, host)
 
 
 def _display_answers(display):
@@ -189,6 +220,7 @@ def _setup_prefix():
     except OSError:
         ready = False
     if ready:
+        _install_shim()
         _warm()
         return
     if os.path.isdir(prefix):
@@ -206,8 +238,11 @@ def _setup_prefix():
             shutil.copy(os.path.join("/usr/share/wine/fonts", name), fonts)
     for args in (["reg", "add", r"HKCR\.script", "/ve", "/d", "JSFile", "/f"],
                  ["reg", "add", r"HKCU\Software\Wine\Explorer", "/v", "Desktop", "/d", "Default", "/f"],
-                 ["reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "Default", "/d", "1024x768", "/f"]):
+                 ["reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "Default", "/d", "1024x768", "/f"],
+                 # Run the shim installed as system32\cscript.exe, not Wine's built-in cscript.
+                 ["reg", "add", r"HKCU\Software\Wine\DllOverrides", "/v", "cscript.exe", "/d", "native", "/f"]):
         wine(args, check=True)
+    _install_shim()
     with open(marker, "w", encoding="ascii") as f:
         f.write(version + "\n")
     _warm()
@@ -245,8 +280,9 @@ def ensure_env():
     # Inherit the environment only when it belongs to this build tree: a
     # WINEPREFIX from the user's own shell must never be used.
     inherited = os.environ.get("WINEPREFIX")
+    # Programs are found the system's way only: the shim lives in the system folder.
+    os.environ.pop("WINEPATH", None)
     if not inherited or os.path.realpath(inherited) != os.path.realpath(os.path.join(build, "wineprefix")):
-        os.environ.pop("WINEPATH", None)
         os.makedirs(build, exist_ok=True)
         home = os.path.join(build, "winehome")
         os.makedirs(home, exist_ok=True)
@@ -266,9 +302,6 @@ def ensure_env():
             "LC_CTYPE": "ru_RU.UTF-8",
             "LC_MESSAGES": "en_US.UTF-8",
         })
-    shim = _refresh_shim(build)
-    if not os.environ.get("WINEPATH"):
-        os.environ["WINEPATH"] = "Z:" + shim.replace("/", "\\")
     if not os.environ.get("DISPLAY"):
         # A wineserver left from an earlier run would keep its desktop on a
         # display that is gone.
@@ -311,10 +344,11 @@ def wine(args, timeout=60, env=None, check=False, cwd=None):
     return result
 
 
-def wine_start(args, env=None, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=None):
+def wine_start(args, env=None, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=None,
+               stdin=subprocess.DEVNULL):
     """Starts `wine <args>` without waiting; returns the Popen (its pid is the unix pid)."""
     command = ["wine"] + [str(a) for a in args]
-    return subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr,
+    return subprocess.Popen(command, stdin=stdin, stdout=stdout, stderr=stderr,
                             env=_wine_env(env), cwd=cwd)
 
 
@@ -778,17 +812,46 @@ def wait_exit(proc, timeout=30):
 class Spawn:
     """A program of the build (TVN.exe unless `program` names another) started
     through tvn_spawn.exe with an exact command-line tail; `spawn_options` go
-    to tvn_spawn.exe itself (--env, --unset, --cwd)."""
+    to tvn_spawn.exe itself (--env, --unset, --cwd).
 
-    def __init__(self, tail="", program=None, spawn_options=()):
+    With `suspended` the program waits, created but not running, until
+    resume(): its process id is known before it does anything. With
+    `capture_stderr` everything that Wine prints on the standard error of
+    tvn_spawn and the programs started from it (its debug channels) is kept in
+    memory only, for stderr_text(); `env` adds variables for the wine command.
+    """
+
+    def __init__(self, tail="", program=None, spawn_options=(), suspended=False, capture_stderr=False, env=None):
         program = program or exe("TVN.exe")
-        self.proc = wine_start([exe("tvn_spawn.exe")] + list(spawn_options) + [winpath(program), tail],
-                               stdout=subprocess.PIPE)
+        options = list(spawn_options) + (["--suspended"] if suspended else [])
+        self._stderr = []
+        self.proc = wine_start([exe("tvn_spawn.exe")] + options + [winpath(program), tail],
+                               stdout=subprocess.PIPE, env=env,
+                               stderr=subprocess.PIPE if capture_stderr else subprocess.DEVNULL,
+                               stdin=subprocess.PIPE if suspended else subprocess.DEVNULL)
+        if capture_stderr:
+            # A reader thread, so that the pipe never fills; the programs that
+            # inherit it may keep it open after tvn_spawn has ended.
+            threading.Thread(target=self._read_stderr, daemon=True).start()
         line = self.proc.stdout.readline().decode("ascii", "replace").strip()
         if not line.isdigit():
             self.proc.stdout.close()
             raise AssertionError("tvn_spawn printed no process id: %r" % line)
         self.pid = int(line)
+
+    def _read_stderr(self):
+        with self.proc.stderr:
+            for line in iter(self.proc.stderr.readline, b""):
+                self._stderr.append(line)
+
+    def stderr_text(self):
+        """What was printed on the standard error so far (never written anywhere by this module)."""
+        return b"".join(list(self._stderr)).decode("utf-8", "replace")
+
+    def resume(self):
+        """Lets a suspended program run."""
+        self.proc.stdin.write(b"go\n")
+        self.proc.stdin.close()
 
     def description(self):
         """The registry description of the started process; AssertionError if it has none."""

@@ -59,6 +59,8 @@
 //   --close              post WM_CLOSE to the window
 //   --click ID           post BM_CLICK to control ID
 //   --set-text ID TEXT   send WM_SETTEXT to control ID (ID 0: the window itself)
+//   --set-check ID STATE send BM_SETCHECK with STATE (0, 1, 2) to control ID;
+//                        reaches a disabled check box too, which a click does not
 //   --focus ID           give control ID the focus (WM_NEXTDLGCTL to a dialog,
 //                        else AttachThreadInput + SetFocus); ok once the
 //                        thread's focus is on it (waits up to 1 s)
@@ -71,7 +73,12 @@
 //                        xdotool mousemove X Y click --repeat 2 1 | click 3)
 // ID is the control id (decimal, may be negative); VK and INDEX are decimal
 // or 0x-hex numbers.
+//
+// tvn_inspect.exe --process-cwd PID prints the current directory of process
+// PID, read from its process parameters: {"pid":N,"cwd":"..."} (exit 0), or
+// {"pid":N,"cwd":null,"error":"..."} (exit 1).
 #include <windows.h>
+// After windows.h, which it needs.
 #include <commctrl.h>
 
 #include <cstdint>
@@ -94,7 +101,7 @@ constexpr int kMaxListItems = 10000;
 constexpr int kItemTextUnits = 1024;
 constexpr UINT kMenuGetHmenu = 0x01E1;  // MN_GETHMENU
 
-enum class Action { None, Close, Click, SetText, Focus, Key, LvSelect, LvDblClick, LvRClick };
+enum class Action { None, Close, Click, SetText, SetCheck, Focus, Key, LvSelect, LvDblClick, LvRClick };
 
 struct Options {
   bool hasPid = false;
@@ -158,7 +165,8 @@ void Usage(const wchar_t* message, const wchar_t* argument) {
   std::fwprintf(stderr, L"tvn_inspect: %ls%ls%ls\n", message, argument ? L": " : L"", argument ? argument : L"");
   std::fwprintf(stderr,
                 L"usage: tvn_inspect.exe (--pid N | --title TEXT | --class NAME | --all | --menus | --hwnd 0xHEX)...\n"
-                L"       [--hidden] [--wait MS] [--close | --click ID | --set-text ID TEXT | --focus ID |\n"
+                L"       [--hidden] [--wait MS] [--close | --click ID | --set-text ID TEXT | --set-check ID STATE |\n"
+                L"        --focus ID |\n"
                 L"        --key ID VK | --lv-select ID INDEX | --lv-dblclick ID INDEX | --lv-rclick ID INDEX]\n");
 }
 
@@ -220,6 +228,11 @@ bool ParseArguments(int argc, wchar_t** argv, Options* o) {
       if (!set_action(Action::SetText, "set-text")) return Usage(L"only one action at a time", nullptr), false;
       if (!need(2) || !ParseControlId(argv[i + 1], &o->controlId)) return Usage(L"bad control id", nullptr), false;
       o->text = argv[i + 2];
+      i += 2;
+    } else if (arg == L"--set-check") {
+      if (!set_action(Action::SetCheck, "set-check")) return Usage(L"only one action at a time", nullptr), false;
+      if (!need(2) || !ParseControlId(argv[i + 1], &o->controlId)) return Usage(L"bad control id", nullptr), false;
+      if (!ParseUnsigned(argv[i + 2], 2, &o->number)) return Usage(L"bad check state", argv[i + 2]), false;
       i += 2;
     } else if (arg == L"--key" || arg == L"--lv-select" || arg == L"--lv-dblclick" || arg == L"--lv-rclick") {
       bool ok = arg == L"--key"           ? set_action(Action::Key, "key")
@@ -964,9 +977,16 @@ int RunAction(const Options& o, HWND window, JsonWriter& json) {
         ok = Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(o.text.c_str()), &result) && result != FALSE;
         break;
       }
-      case Action::Focus:
-        ok = FocusControl(window, control, &error);
+      case Action::SetCheck: {
+        ok = Send(control, BM_SETCHECK, static_cast<WPARAM>(o.number), 0, nullptr);
+        LRESULT state = -1;
+        if (ok && (!Send(control, BM_GETCHECK, 0, 0, &state) || state != static_cast<LRESULT>(o.number))) {
+          ok = false;
+          error = "the check state did not change";
+        }
         break;
+      }
+      case Action::Focus: ok = FocusControl(window, control, &error); break;
       case Action::Key: {
         UINT vk = static_cast<UINT>(o.number);
         LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC) & 0xFF) << 16;
@@ -1038,7 +1058,83 @@ void Print(const std::string& text) {
 
 }  // namespace
 
+// The current directory of another process: its PEB names the process
+// parameters, which hold the directory as a counted UTF-16 text. The offsets
+// are those of 64-bit processes.
+bool ProcessCurrentDirectory(DWORD pid, std::wstring* directory, std::string* error) {
+  static_assert(sizeof(void*) == 8, "the offsets below are those of 64-bit processes");
+  constexpr std::size_t kPebParameters = 0x20;     // PEB.ProcessParameters
+  constexpr std::size_t kParametersCurDir = 0x38;  // RTL_USER_PROCESS_PARAMETERS.CurrentDirectory.DosPath
+  struct BasicInformation {
+    LONG_PTR exitStatus;
+    void* peb;
+    ULONG_PTR affinity, priority, pid, parentPid;
+  } info = {};
+  using QueryFn = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  const auto query = reinterpret_cast<QueryFn>(
+      reinterpret_cast<std::uintptr_t>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+  UniqueHandleKernel process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+  if (!process || query == nullptr) {
+    *error = "cannot open the process (error " + std::to_string(GetLastError()) + ")";
+    return false;
+  }
+  ULONG length = 0;
+  if (query(process.get(), 0 /* ProcessBasicInformation */, &info, sizeof(info), &length) != 0 || !info.peb) {
+    *error = "NtQueryInformationProcess failed";
+    return false;
+  }
+  auto read = [&](const void* at, void* out, std::size_t size) {
+    SIZE_T got = 0;
+    return ReadProcessMemory(process.get(), at, out, size, &got) && got == size;
+  };
+  void* parameters = nullptr;
+  struct CountedText {
+    USHORT length, capacity;
+    ULONG padding;
+    wchar_t* buffer;
+  } text = {};
+  if (!read(static_cast<const char*>(info.peb) + kPebParameters, &parameters, sizeof(parameters)) || !parameters ||
+      !read(static_cast<const char*>(parameters) + kParametersCurDir, &text, sizeof(text))) {
+    *error = "cannot read the process parameters";
+    return false;
+  }
+  std::vector<wchar_t> units(text.length / sizeof(wchar_t) + 1, L'\0');
+  if (text.length != 0 && !read(text.buffer, units.data(), text.length)) {
+    *error = "cannot read the directory text";
+    return false;
+  }
+  directory->assign(units.data(), text.length / sizeof(wchar_t));
+  return true;
+}
+
+int PrintProcessCurrentDirectory(const wchar_t* pidText) {
+  unsigned long long pid = 0;
+  if (!ParseUnsigned(pidText, 0xFFFFFFFFull, &pid)) {
+    Usage(L"bad process id", pidText);
+    return 2;
+  }
+  std::wstring directory;
+  std::string error;
+  const bool ok = ProcessCurrentDirectory(static_cast<DWORD>(pid), &directory, &error);
+  JsonWriter json;
+  json.BeginObject();
+  json.Key("pid");
+  json.Int(static_cast<long long>(pid));
+  json.Key("cwd");
+  if (ok) {
+    json.String(directory);
+  } else {
+    json.Null();
+    json.Key("error");
+    json.Ascii(error.c_str());
+  }
+  json.EndObject();
+  Print(json.str());
+  return ok ? 0 : 1;
+}
+
 int wmain(int argc, wchar_t** argv) {
+  if (argc == 3 && std::wstring(argv[1]) == L"--process-cwd") return PrintProcessCurrentDirectory(argv[2]);
   Options options;
   if (!ParseArguments(argc, argv, &options)) return 2;
 

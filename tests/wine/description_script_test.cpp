@@ -5,8 +5,9 @@
 // The tool itself runs "cscript /nologo /e:javascript <file> ...". Wine's
 // cscript exits at once on /e:javascript and picks the engine by extension, so
 // these tests call cscript without /e: and rely on the test prefix mapping
-// .script to JScript (HKCR\.script = "JSFile"); the test harness puts a
-// cscript shim that drops /e: first on the path for runs of TVN.exe itself.
+// .script to JScript (HKCR\.script = "JSFile"); the test harness installs a
+// cscript shim that drops /e: as the prefix's system cscript.exe for runs of
+// TVN.exe itself.
 #include <windows.h>
 
 #include <gtest/gtest.h>

@@ -436,6 +436,81 @@ TEST_F(LogonDialogTest, EscCloseAndTheCloseBoxEndWithZero) {
   }
 }
 
+// Records every text that reaches the password edit through WM_SETTEXT, by
+// subclassing it from inside the dialog's own thread.
+class PasswordTexts {
+ public:
+  static void Watch(HWND dialog) {
+    texts().clear();
+    HWND edit = GetDlgItem(dialog, IDC_LOGON_PASSWORD);
+    previous() = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PasswordTexts::Proc)));
+  }
+  static std::vector<std::wstring>& texts() {
+    static std::vector<std::wstring> seen;
+    return seen;
+  }
+
+ private:
+  static WNDPROC& previous() {
+    static WNDPROC proc = nullptr;
+    return proc;
+  }
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTEXT) texts().push_back(lParam != 0 ? reinterpret_cast<const wchar_t*>(lParam) : L"");
+    return CallWindowProcW(previous(), window, message, wParam, lParam);
+  }
+};
+
+// The password is overwritten with filler of its own length, then emptied.
+void ExpectScrubbed(const std::vector<std::wstring>& texts, const std::wstring& password, const char* way) {
+  ASSERT_EQ(texts.size(), 2u) << way;
+  EXPECT_EQ(texts[0].size(), password.size()) << way;
+  EXPECT_EQ(texts[0].find_first_of(password), std::wstring::npos) << way << ": the filler holds no typed character";
+  EXPECT_EQ(texts[1], L"") << way;
+}
+
+TEST_F(LogonDialogTest, ThePasswordIsOverwrittenBeforeTheDialogEnds) {
+  const std::wstring password = L"Pa55-w0rd!";
+  const char* ways[] = {"Esc", "Close", "close box", "diagnostics"};
+  key.Set("2#3", "Help caption");
+  context.exePath.Set(ToText(SystemExe(L"hostname.exe").c_str()));
+  for (int way = 0; way < 4; ++way) {
+    std::vector<Driver::Step> steps = {findDialog, [&] {
+                                         SetDlgItemTextW(dialog, IDC_LOGON_PASSWORD, password.c_str());
+                                         PasswordTexts::Watch(dialog);
+                                         if (way == 0) PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+                                         if (way == 1) Click(dialog, IDC_LOGON_CLOSE);
+                                         if (way == 2) PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+                                         if (way == 3) Click(dialog, IDC_LOGON_HELP);
+                                         return true;
+                                       }};
+    if (way == 3) {
+      steps.push_back([&] {
+        HWND help = FindDialog(IDC_HELP_DIAGNOSTICS);
+        if (help == nullptr) return false;
+        EXPECT_TRUE(PasswordTexts::texts().empty()) << "the help dialog leaves the password";
+        PostMessageW(help, WM_COMMAND, MAKEWPARAM(IDC_HELP_DIAGNOSTICS, BN_CLICKED), 0);
+        return true;
+      });
+    }
+    INT_PTR result = Run(std::move(steps));
+    EXPECT_EQ(result, 0);
+    ExpectScrubbed(PasswordTexts::texts(), password, ways[way]);
+  }
+
+  // Ticking "use current credentials" clears the box the same way.
+  Run({findDialog, [&] {
+         SetDlgItemTextW(dialog, IDC_LOGON_PASSWORD, L"abc");
+         PasswordTexts::Watch(dialog);
+         SendDlgItemMessageW(dialog, IDC_LOGON_CURRENT_CREDENTIALS, BM_CLICK, 0, 0);
+         ExpectScrubbed(PasswordTexts::texts(), L"abc", "credential toggle");
+         EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_LOGON_PASSWORD)), L"");
+         Click(dialog, IDC_LOGON_CLOSE);
+         return true;
+       }});
+}
+
 // ---------------------------------------------------------------------------
 // Help dialog
 

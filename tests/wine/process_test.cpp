@@ -222,16 +222,73 @@ TEST_F(ProcessTest, StartProcessLooksTheNameUpAsAVariable) {
   EXPECT_EQ(GetLastError(), 0u);
 }
 
+// Makes `folder` the current directory for the test's duration.
+class ScopedCurrentDirectory {
+ public:
+  explicit ScopedCurrentDirectory(const std::wstring& folder) {
+    wchar_t buffer[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, buffer);
+    old_ = buffer;
+    EXPECT_TRUE(SetCurrentDirectoryW(folder.c_str()));
+  }
+  ~ScopedCurrentDirectory() { SetCurrentDirectoryW(old_.c_str()); }
+
+ private:
+  std::wstring old_;
+};
+
+std::wstring SystemFolder() {
+  wchar_t buffer[MAX_PATH] = {};
+  GetSystemDirectoryW(buffer, MAX_PATH);
+  return buffer;
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+TEST_F(ProcessTest, StartedProgramsRunInTheSystemFolderAndOnlyByFullPath) {
+  // The caller sits in a folder that anybody may have written to; a program
+  // of that name there must neither run nor be the new process's directory.
+  ScopedCurrentDirectory here(folder_);
+  const std::wstring planted = folder_ + L"tvn_record.exe";
+  ASSERT_TRUE(CopyFileW(RecorderPath().c_str(), planted.c_str(), FALSE));
+
+  ASSERT_TRUE(tvn::StartProcess(RecorderPath().c_str(), L"tvn_record one", 0, true));
+  ASSERT_TRUE(tvn::StartProgram(RecorderPath().c_str(), L"tvn_record two", 0, true));
+  std::vector<Record> records = Records();
+  ASSERT_EQ(records.size(), 2u);
+  for (const Record& record : records) {
+    EXPECT_TRUE(SamePath(record.Text("cwd"), SystemFolder())) << "started in " << record.Text("cwd").size();
+    EXPECT_TRUE(SamePath(record.Text("exe"), RecorderPath()));
+  }
+
+  for (const wchar_t* relative : {L"tvn_record.exe", L".\\tvn_record.exe", L"C:tvn_record.exe"}) {
+    SetLastError(0);
+    EXPECT_FALSE(tvn::StartProgram(relative, L"tvn_record planted", 0, true));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_PATHNAME));
+  }
+  EXPECT_EQ(Records().size(), 2u) << "the planted copy never ran";
+}
+
 TEST_F(ProcessTest, StartProcessFailuresLeaveTheCreateProcessCode) {
   SetLastError(0);
   EXPECT_FALSE(tvn::StartProcess(L"C:\\windows\\tvn_no_such_program.exe", L" c", 0, true));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 
-  // A variable that does not exist: its name is tried as the program path.
+  // A variable that does not exist: its name is tried as the program path,
+  // and as a relative path it is refused rather than looked up from the
+  // current directory.
   ScopedEnvironment missing(L"TVN_TEST_NO_SUCH_VARIABLE", nullptr);
   SetLastError(0);
   EXPECT_FALSE(tvn::StartProcess(L"TVN_TEST_NO_SUCH_VARIABLE", L" /c exit", CREATE_NO_WINDOW, true));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_PATHNAME));
+
+  // A name too long for the path buffer is refused, not cut to another path.
+  const std::wstring tooLong = L"C:\\" + std::wstring(1100, L'x') + L"\\tvn_record.exe";
+  SetLastError(0);
+  EXPECT_FALSE(tvn::StartProcess(tooLong.c_str(), L" c", 0, false));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
 
   SetLastError(0);
   EXPECT_FALSE(tvn::StartProcess(nullptr, L" c", 0, false));
@@ -271,15 +328,22 @@ TEST_F(ProcessTest, ShellRunPassesTheShowState) {
   EXPECT_EQ(records[0].List("argv"), (std::vector<std::wstring>{L"hidden"}));
 }
 
-TEST_F(ProcessTest, ShellRunWithoutSystemDriveKeepsTheCurrentDirectory) {
-  ScopedEnvironment noDrive(L"systemdrive", nullptr);
-  wchar_t current[MAX_PATH] = {};
-  GetCurrentDirectoryW(MAX_PATH, current);
-  const std::wstring command = RecorderPath() + L" nodrive";
+TEST_F(ProcessTest, ShellRunWorksInTheDriveRootNeverInTheCallersDirectory) {
+  // The caller's current directory is a folder on the system drive: "C:"
+  // alone would stand for it.
+  ScopedCurrentDirectory here(folder_);
+  const std::wstring root = SystemFolder().substr(0, 3);
+  ASSERT_EQ(root.substr(1), L":\\");
+  ScopedEnvironment drive(L"systemdrive", root.substr(0, 2).c_str());
+  const std::wstring command = RecorderPath() + L" drive";
   ASSERT_TRUE(tvn::ShellRun(nullptr, command.c_str(), SW_HIDE));
-  std::vector<Record> records = WaitForRecords(1);
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(CompareStringOrdinal(records[0].Text("cwd").c_str(), -1, current, -1, TRUE), CSTR_EQUAL);
+  // Without the variable, the system folder's drive.
+  ScopedEnvironment noDrive(L"systemdrive", nullptr);
+  const std::wstring second = RecorderPath() + L" nodrive";
+  ASSERT_TRUE(tvn::ShellRun(nullptr, second.c_str(), SW_HIDE));
+  std::vector<Record> records = WaitForRecords(2);
+  ASSERT_EQ(records.size(), 2u);
+  for (const Record& record : records) EXPECT_TRUE(SamePath(record.Text("cwd"), root)) << record.List("argv")[0];
 }
 
 TEST_F(ProcessTest, ShellRunFailuresLeaveTheShellCode) {

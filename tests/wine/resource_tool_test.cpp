@@ -166,6 +166,65 @@ TEST(ResourceToolExtract, UnwritableOutputFails) {
   EXPECT_NE(GetLastError(), 0u);
 }
 
+// The names of the files in a folder, for "nothing was left behind".
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
+TEST(ResourceToolExtract, AFailedExtractLeavesTheTargetAsItWasAndNoTemporaryFile) {
+  TempFolder folder;
+  const std::wstring out = folder / L"kept.js";
+  const Bytes before = {'o', 'l', 'd', '\r', '\n', 0, 0xFF};
+  ASSERT_TRUE(WriteAll(out, before));
+  const std::wstring base = (folder / L"");
+
+  // Held open by another program that does not share it: the file cannot be
+  // replaced, and the bytes already written elsewhere are thrown away.
+  HANDLE held = CreateFileW(out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  SetLastError(0);
+  const bool extracted = tvn::ExtractResourceToFile(out.c_str(), 10, 750);
+  const DWORD code = GetLastError();
+  CloseHandle(held);
+  EXPECT_FALSE(extracted);
+  EXPECT_NE(code, 0u);
+  Bytes now;
+  ASSERT_TRUE(ReadAll(out, now));
+  EXPECT_TRUE(now == before) << "the existing file must stay byte for byte as it was";
+  EXPECT_EQ(FilesIn(base), (std::vector<std::wstring>{L"kept.js"})) << "the temporary file is removed";
+
+  // A directory where the file should go: the same.
+  const std::wstring directory = folder / L"a folder";
+  ASSERT_TRUE(CreateDirectoryW(directory.c_str(), nullptr));
+  SetLastError(0);
+  EXPECT_FALSE(tvn::ExtractResourceToFile(directory.c_str(), 10, 750));
+  EXPECT_NE(GetLastError(), 0u);
+  EXPECT_EQ(GetFileAttributesW(directory.c_str()) & FILE_ATTRIBUTE_DIRECTORY,
+            static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+  EXPECT_EQ(FilesIn(base), (std::vector<std::wstring>{L"kept.js"}));
+  RemoveDirectoryW(directory.c_str());
+
+  // A resource that cannot be had: the target is not even touched.
+  SetLastError(0);
+  EXPECT_FALSE(tvn::ExtractResourceToFile(out.c_str(), 10, 7777));
+  ASSERT_TRUE(ReadAll(out, now));
+  EXPECT_TRUE(now == before);
+
+  // And a successful extract replaces it whole, leaving nothing else behind.
+  ASSERT_TRUE(tvn::ExtractResourceToFile(out.c_str(), 10, 750));
+  ASSERT_TRUE(ReadAll(out, now));
+  EXPECT_TRUE(now == PackedScript());
+  EXPECT_EQ(FilesIn(base), (std::vector<std::wstring>{L"kept.js"}));
+}
+
 // A copy of this test program to update; the original is never touched.
 struct ExeCopy {
   TempFolder folder;
@@ -269,6 +328,24 @@ TEST(ResourceToolReplace, EmptyDataFileIsRefusedAndKeepsTheScript) {
   SetLastError(0);
   EXPECT_FALSE(tvn::ReplaceResourceFromFile(data.c_str(), copy.exe.c_str(), 10, 750));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
+  EXPECT_TRUE(copy.Unchanged());
+}
+
+TEST(ResourceToolReplace, ADataFileAboveTheCapIsRefusedBeforeItIsRead) {
+  ExeCopy copy;
+  const std::wstring data = copy.folder / L"huge.bin";
+  {
+    HANDLE file = CreateFileW(data.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size;
+    size.QuadPart = static_cast<LONGLONG>(tvn::kMaxResourceDataBytes) + 1;
+    EXPECT_TRUE(SetFilePointerEx(file, size, nullptr, FILE_BEGIN));
+    EXPECT_TRUE(SetEndOfFile(file));
+    CloseHandle(file);
+  }
+  SetLastError(0);
+  EXPECT_FALSE(tvn::ReplaceResourceFromFile(data.c_str(), copy.exe.c_str(), 10, 750));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
   EXPECT_TRUE(copy.Unchanged());
 }
 
@@ -386,7 +463,34 @@ TEST_F(ResourceToolMode, FailuresShowTheirFatalMessage) {
   options.arguments = {tvn::ToText((folder / L"missing.bin").c_str()), tvn::ToText(copy.exe.c_str()), u"10", u"750",
                        u""};
   text = RunAndAnswer(options);
-  EXPECT_EQ(text.rfind(L"FATAL ERROR: Update resource!\r\nError (2): ", 0), 0u) << tvn::ToUtf8(tvn::ToText(text.c_str()));
+  EXPECT_EQ(text.rfind(L"FATAL ERROR: Update resource!\r\nError (2): ", 0), 0u)
+      << tvn::ToUtf8(tvn::ToText(text.c_str()));
+  EXPECT_TRUE(copy.Unchanged());
+}
+
+TEST_F(ResourceToolMode, AnArgumentThatDidNotFitIsRefusedNotCut) {
+  if (GetSystemMetrics(SM_CXSCREEN) == 0) GTEST_SKIP() << "needs a display for the message box";
+  TempFolder folder;
+  // What the parser kept of a longer output path: a shorter path that names
+  // another file. It must not be written.
+  const std::wstring cut = folder / L"cut.js";
+  tvn::CommandLineOptions options = tvn::ParseCommandLine(u"e \"" + tvn::ToText(cut.c_str()) +
+                                                          Text(tvn::kArgumentChars, u'x') + u"\" \"10\" \"750\"");
+  ASSERT_TRUE(options.overflowed[0]);
+  std::wstring text = RunAndAnswer(options);
+  EXPECT_EQ(text.rfind(L"FATAL ERROR: Extract script!\r\nError (206): ", 0), 0u)
+      << tvn::ToUtf8(tvn::ToText(text.c_str()));
+  EXPECT_TRUE(FilesIn(folder / L"").empty());
+
+  ExeCopy copy;
+  const std::wstring data = copy.folder / L"d.bin";
+  ASSERT_TRUE(WriteAll(data, Bytes{'1'}));
+  options = tvn::ParseCommandLine(u"i \"" + tvn::ToText(data.c_str()) + u"\" \"" + tvn::ToText(copy.exe.c_str()) +
+                                  u"\" \"10\" \"" + Text(tvn::kArgumentChars + 1, u'7') + u"\"");
+  ASSERT_TRUE(options.overflowed[3]);
+  text = RunAndAnswer(options);
+  EXPECT_EQ(text.rfind(L"FATAL ERROR: Update resource!\r\nError (122): ", 0), 0u)
+      << tvn::ToUtf8(tvn::ToText(text.c_str()));
   EXPECT_TRUE(copy.Unchanged());
 }
 

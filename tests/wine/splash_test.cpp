@@ -96,4 +96,23 @@ TEST(Splash, CloseRightAfterStartStillEndsTheSplash) {
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(window); }, 5000));
 }
 
+TEST(Splash, WaitUntilShownReturnsOnceTheSplashIsOnTheScreen) {
+  if (!HaveDisplay()) GTEST_SKIP() << "needs a display";
+  tvn::SplashWindow idle(0);
+  SetLastError(1234);
+  idle.WaitUntilShown();  // no thread: nothing to wait for
+  EXPECT_EQ(GetLastError(), 1234u);
+
+  tvn::SplashWindow splash(0);
+  ASSERT_TRUE(splash.Start());
+  SetLastError(4321);
+  splash.WaitUntilShown();
+  EXPECT_EQ(GetLastError(), 4321u) << "a failure's code waits with it for its box";
+  HWND window = splash.window();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(IsWindowVisible(window));
+  splash.Close();
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(window); }, 5000));
+}
+
 }  // namespace
