@@ -118,9 +118,12 @@ target_link_libraries(tvn_plant_dll PRIVATE kernel32)
 target_link_options(tvn_plant_dll PRIVATE ${TVN_STATIC_LINK})
 
 file(GLOB TVN_WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*_test.cpp)
+# What the Windows-side tests share: files and folders, windows and dialogs,
+# the dialog driver, the recorder's output, registry keys, started programs.
+file(GLOB TVN_WINE_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/support/*.cpp)
 if(TVN_WINE_TESTS)
   # The test program carries the same resources as TVN.exe (templates, script).
-  add_executable(tvn_wine_tests ${TVN_WINE_TESTS} ${CMAKE_SOURCE_DIR}/resources/tvn.rc)
+  add_executable(tvn_wine_tests ${TVN_WINE_TESTS} ${TVN_WINE_TEST_SUPPORT} ${CMAKE_SOURCE_DIR}/resources/tvn.rc)
   target_include_directories(tvn_wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/resources)
   add_dependencies(tvn_wine_tests tvn_script)
   target_compile_definitions(tvn_wine_tests PRIVATE ${TVN_TEST_DEFINITIONS})
