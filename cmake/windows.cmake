@@ -95,11 +95,11 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 include(GoogleTest)
 
-# Small programs that the tests drive TVN.exe with.
-file(GLOB TVN_TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/tools/*.cpp)
-foreach(tool_source ${TVN_TOOL_SOURCES})
-  get_filename_component(tool_name ${tool_source} NAME_WE)
-  add_executable(${tool_name} ${tool_source})
+# Small programs that the tests drive TVN.exe with: each tests/tools/<name>.cpp
+# is the program <name>.exe, and each folder tests/tools/<name>/ with a
+# main.cpp is the program tvn_<name>.exe built from all its files.
+function(tvn_add_tool tool_name)
+  add_executable(${tool_name} ${ARGN})
   target_include_directories(${tool_name} PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_definitions(${tool_name} PRIVATE ${TVN_TEST_DEFINITIONS})
   target_link_libraries(${tool_name} PRIVATE ${TVN_SYSTEM_LIBS} psapi)
@@ -108,6 +108,18 @@ foreach(tool_source ${TVN_TOOL_SOURCES})
     # Started as a user's command would be; a GUI program opens no console.
     target_link_options(${tool_name} PRIVATE -mwindows)
   endif()
+endfunction()
+file(GLOB TVN_TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/tools/*.cpp)
+foreach(tool_source ${TVN_TOOL_SOURCES})
+  get_filename_component(tool_name ${tool_source} NAME_WE)
+  tvn_add_tool(${tool_name} ${tool_source})
+endforeach()
+file(GLOB TVN_TOOL_MAINS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/tools/*/main.cpp)
+foreach(tool_main ${TVN_TOOL_MAINS})
+  get_filename_component(tool_dir ${tool_main} DIRECTORY)
+  get_filename_component(tool_folder ${tool_dir} NAME)
+  file(GLOB tool_sources CONFIGURE_DEPENDS ${tool_dir}/*.cpp)
+  tvn_add_tool(tvn_${tool_folder} ${tool_sources})
 endforeach()
 
 # A library that the planting tests put beside TVN.exe under a system
