@@ -80,7 +80,10 @@ std::size_t Record::ReadString(std::size_t at, std::wstring& out) const {
     unsigned unit = 0;
     for (int i = 1; i <= 4; ++i) {
       const int digit = at + i < line_.size() ? HexDigit(line_[at + i]) : -1;
-      if (digit < 0) return line_.size();
+      if (digit < 0) {  // a cut or broken escape ends the text
+        out += WideFromUtf8(run);
+        return line_.size();
+      }
       unit = unit * 16 + static_cast<unsigned>(digit);
     }
     at += 4;
