@@ -32,7 +32,6 @@ using tvn_test::Do;
 using tvn_test::FindThreadDialog;
 using tvn_test::FindThreadMessageBox;
 using tvn_test::FindThreadWindow;
-using tvn_test::MessageBoxText;
 using tvn_test::Pause;
 using tvn_test::PostClicked;
 using tvn_test::PostKey;
@@ -299,14 +298,7 @@ TEST_F(CommandDialog, MissingProgramShowsTheWarningBoxAndTheDialogStays) {
                                     SetDlgItemTextW(dialog, IDC_COMMAND_LINE, L"C:\\no\\such\\program.exe");
                                     PostClicked(dialog, IDC_COMMAND_EXECUTE);
                                   }),
-                                  [&](HWND) {
-                                    HWND box = FindThreadMessageBox();
-                                    if (box == nullptr) return false;
-                                    boxText = MessageBoxText(box);
-                                    PostMessageW(box, WM_COMMAND, IDOK, 0);
-                                    return true;
-                                  },
-                                  [](HWND) { return FindThreadMessageBox() == nullptr; },
+                                  tvn_test::AnswerMessageBox(&boxText), tvn_test::NoMessageBox(),
                                   Do([&](HWND dialog) { dialogAlive = IsWindowVisible(dialog) != FALSE; })}));
   EXPECT_EQ(boxText.rfind(L"Error (3): ", 0), 0u) << Utf8(boxText);
   EXPECT_TRUE(dialogAlive);
@@ -574,14 +566,7 @@ TEST_F(ShellMenu, NetworkConnectionsRootFailsAndIsReported) {
                                     error = GetLastError();
                                     PostListNotify(dialog, NM_RCLICK, ListItemOfRow(dialog, 4));
                                   }),
-                                  [&](HWND) {
-                                    HWND box = FindThreadMessageBox();
-                                    if (box == nullptr) return false;
-                                    boxText = MessageBoxText(box);
-                                    PostMessageW(box, WM_COMMAND, IDOK, 0);
-                                    return true;
-                                  },
-                                  [](HWND) { return FindThreadMessageBox() == nullptr; }}));
+                                  tvn_test::AnswerMessageBox(&boxText), tvn_test::NoMessageBox()}));
   EXPECT_FALSE(network);
   EXPECT_NE(error, 0u);
   EXPECT_EQ(boxText.rfind(L"Error (", 0), 0u) << Utf8(boxText);

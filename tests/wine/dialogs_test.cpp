@@ -247,13 +247,7 @@ TEST_F(LogonDialogTest, CurrentCredentialsStartTheCommandCopy) {
                           ClickButton(dialog, IDC_LOGON_LOGON);
                           return true;
                         },
-                        [&](HWND) {
-                          HWND box = FindThreadMessageBox();
-                          if (box == nullptr) return false;
-                          boxText = MessageBoxText(box);
-                          PostMessageW(box, WM_COMMAND, IDOK, 0);
-                          return true;
-                        },
+                        tvn_test::AnswerMessageBox(&boxText),
                         [this](HWND) { return FindThreadMessageBox() == nullptr && IsWindow(dialog); }, closeBox});
   EXPECT_EQ(result, 0);
   EXPECT_EQ(boxText.rfind(L"Error (3): ", 0), 0u) << std::string(boxText.begin(), boxText.end());

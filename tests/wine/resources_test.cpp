@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "resource.h"
+#include "tests/wine/support/windows.h"
 
 namespace {
 
@@ -243,10 +244,8 @@ RECT ToPixels(HWND dialog, const RECT& dlu) {
 
 // A control's window rectangle relative to the dialog's client area, as
 // x, y, width, height.
-RECT PlacementOf(HWND dialog, HWND control) {
-  RECT r;
-  GetWindowRect(control, &r);
-  MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&r), 2);
+RECT PlacementOf(HWND control) {
+  const RECT r = tvn_test::RectInParent(control);
   return RECT{r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
@@ -262,14 +261,6 @@ DWORD TypeMask(const std::wstring& className) {
   if (className == kCombo) return CBS_SIMPLE | CBS_DROPDOWN | CBS_DROPDOWNLIST;
   if (className == kList) return LVS_TYPEMASK;
   return 0;
-}
-
-// Without a display Wine reports a screen size but creates no windows.
-bool CanCreateWindows() {
-  HWND probe = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, Self(), nullptr);
-  if (!probe) return false;
-  DestroyWindow(probe);
-  return true;
 }
 
 class Resources : public ::testing::Test {
@@ -317,7 +308,7 @@ TEST_F(Resources, StoredTemplatesMatchTheirTables) {
 }
 
 TEST_F(Resources, CreatedDialogsMatchTheirTables) {
-  if (!CanCreateWindows()) GTEST_SKIP() << "needs a display";
+  if (!tvn_test::CanCreateWindows()) GTEST_SKIP() << "needs a display";
   for (const DialogSpec& spec : Dialogs()) {
     SCOPED_TRACE("template " + std::to_string(spec.id));
     HWND dialog = CreateDialogParamW(Self(), MAKEINTRESOURCEW(spec.id), nullptr, PassiveDialogProc, 0);
@@ -368,7 +359,7 @@ TEST_F(Resources, CreatedDialogsMatchTheirTables) {
       EXPECT_EQ(HasBorder(control), (c.style & WS_BORDER) != 0);
 
       const RECT want = ToPixels(dialog, c.dlu);
-      const RECT got = PlacementOf(dialog, control);
+      const RECT got = PlacementOf(control);
       EXPECT_EQ(got.left, want.left);
       EXPECT_EQ(got.top, want.top);
       if ((c.style & SS_TYPEMASK) == SS_ETCHEDHORZ && className == kStatic) {

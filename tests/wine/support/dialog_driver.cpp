@@ -101,6 +101,20 @@ DialogDriver::Step Pause(DWORD ms) {
   };
 }
 
+DialogDriver::Step AnswerMessageBox(std::wstring* text) {
+  return [text](HWND) {
+    HWND box = FindThreadMessageBox();
+    if (box == nullptr) return false;
+    *text = MessageBoxText(box);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return true;
+  };
+}
+
+DialogDriver::Step NoMessageBox() {
+  return [](HWND) { return FindThreadMessageBox() == nullptr; };
+}
+
 BoxAnswerer::BoxAnswerer()
     : thread_([this] {
         while (!done_.load()) {

@@ -78,6 +78,11 @@ INT_PTR RunTemplate(int templateId, DLGPROC procedure, LPARAM parameter);
 DialogDriver::Step Do(std::function<void(HWND dialog)> action);
 // A step that waits `ms` milliseconds from its first call.
 DialogDriver::Step Pause(DWORD ms);
+// A step that waits for this thread's message box, keeps its text in `text`
+// and answers it with OK.
+DialogDriver::Step AnswerMessageBox(std::wstring* text);
+// A step that waits until this thread shows no message box.
+DialogDriver::Step NoMessageBox();
 
 // Watches, on a thread of its own, for the first message box of this process,
 // keeps its text and answers it with OK. Stops at destruction.
