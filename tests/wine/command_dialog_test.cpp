@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "base/win/wide.h"
 #include "description/records.h"
 #include "dialogs/win/command_dialog.h"
 #include "dialogs/win/command_menus.h"
-#include "launcher/win/wide.h"
 #include "resources/resource.h"
 
 namespace {

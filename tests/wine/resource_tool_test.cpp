@@ -10,12 +10,12 @@
 #include <thread>
 #include <vector>
 
+#include "base/win/wide.h"
 #include "description/records.h"
 #include "launcher/app_context.h"
 #include "launcher/command_line.h"
 #include "launcher/win/resource_tool.h"
 #include "launcher/win/splash.h"
-#include "launcher/win/wide.h"
 
 namespace {
 

@@ -17,14 +17,14 @@
 #include <set>
 #include <string>
 
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "description/loader.h"
 #include "description/win/description.h"
 #include "description/win/handle_factory.h"
 #include "description/win/registry_source.h"
 #include "dialogs/win/help_dialog.h"
 #include "launcher/app_context.h"
-#include "launcher/win/unique_handle.h"
-#include "launcher/win/wide.h"
 #include "tests/native/description_fakes.h"
 
 namespace tvn {
