@@ -12,9 +12,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/text.h"
 #include "description/reader.h"
 #include "description/records.h"
-#include "launcher/text.h"
 
 namespace tvn {
 

@@ -19,18 +19,10 @@
 #include <initializer_list>
 #include <memory>
 
-#include "launcher/text.h"
+#include "base/error_text.h"
+#include "base/text.h"
 
 namespace tvn {
-
-// Platform status codes the core itself produces or tests for (the values of
-// the Windows error codes of the same meaning).
-constexpr std::uint32_t kStatusSuccess = 0;             // ERROR_SUCCESS
-constexpr std::uint32_t kStatusFileNotFound = 2;        // ERROR_FILE_NOT_FOUND
-constexpr std::uint32_t kStatusInvalidHandle = 6;       // ERROR_INVALID_HANDLE
-constexpr std::uint32_t kStatusInvalidParameter = 87;   // ERROR_INVALID_PARAMETER
-constexpr std::uint32_t kStatusMoreData = 234;          // ERROR_MORE_DATA
-constexpr std::uint32_t kStatusUnsupportedType = 1630;  // ERROR_UNSUPPORTED_TYPE
 
 // Shape of one value.
 constexpr std::size_t kFieldCount = 10;       // fields 0..9

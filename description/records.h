@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "launcher/text.h"
+#include "base/text.h"
 
 namespace tvn {
 

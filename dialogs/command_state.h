@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/text.h"
 #include "description/records.h"
-#include "launcher/text.h"
 
 namespace tvn {
 

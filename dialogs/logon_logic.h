@@ -6,8 +6,8 @@
 #include <array>
 #include <cstdint>
 
+#include "base/text.h"
 #include "description/records.h"
-#include "launcher/text.h"
 
 namespace tvn {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "base/error_text.h"
+
 namespace tvn {
 namespace {
-
-constexpr std::uint32_t kErrorInvalidData = 13;  // ERROR_INVALID_DATA: a display name of an unknown kind
 
 // No folder of the shell has this many children; an enumerator that never
 // ends is cut off here instead of filling memory.

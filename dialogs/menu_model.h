@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "description/records.h"
-#include "launcher/text.h"
 
 namespace tvn {
 

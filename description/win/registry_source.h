@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
+#include "base/win/unique_handle.h"
 #include "description/reader.h"
-#include "launcher/win/unique_handle.h"
 
 namespace tvn {
 

@@ -4,15 +4,15 @@
 
 #include <vector>
 
+#include "base/win/error_box.h"
+#include "base/win/struct_sizes.h"
+#include "base/win/wide.h"
 #include "dialogs/command_state.h"
 #include "dialogs/layout.h"
 #include "dialogs/win/apply.h"
 #include "dialogs/win/command_menus.h"
 #include "dialogs/win/dialog_layout.h"
 #include "dialogs/win/help_dialog.h"
-#include "launcher/win/error_box.h"
-#include "launcher/win/struct_sizes.h"
-#include "launcher/win/wide.h"
 #include "launching/win/process.h"
 #include "resources/resource.h"
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "dialogs/win/command_dialog.h"
-#include "launcher/win/unique_handle.h"
-#include "launcher/win/wide.h"
 
 namespace tvn {
 

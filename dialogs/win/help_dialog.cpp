@@ -1,11 +1,11 @@
 #include "dialogs/win/help_dialog.h"
 
+#include "base/win/error_box.h"
+#include "base/win/wide.h"
 #include "description/win/description.h"
 #include "dialogs/logon_logic.h"
 #include "dialogs/win/apply.h"
 #include "dialogs/win/dialog_layout.h"
-#include "launcher/win/error_box.h"
-#include "launcher/win/wide.h"
 #include "launching/win/process.h"
 #include "resources/resource.h"
 

@@ -2,12 +2,12 @@
 
 #include <string>
 
+#include "base/win/error_box.h"
+#include "base/win/wide.h"
 #include "description/records.h"
 #include "dialogs/logon_logic.h"
 #include "dialogs/win/apply.h"
 #include "dialogs/win/help_dialog.h"
-#include "launcher/win/error_box.h"
-#include "launcher/win/wide.h"
 #include "launching/start_as_user.h"
 #include "launching/win/process.h"
 #include "launching/win/start_as_user.h"

@@ -4,14 +4,14 @@
 #include <new>
 #include <string>
 
+#include "base/error_text.h"
+#include "base/system_paths.h"
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "description/records.h"
 #include "launcher/command_line.h"
-#include "launcher/error_text.h"
-#include "launcher/system_paths.h"
-#include "launcher/win/error_box.h"
+#include "launcher/win/fatal_box.h"
 #include "launcher/win/splash.h"
-#include "launcher/win/unique_handle.h"
-#include "launcher/win/wide.h"
 
 namespace tvn {
 

@@ -1,8 +1,8 @@
 #include "launcher/win/splash.h"
 
+#include "base/win/wide.h"
 #include "description/records.h"
 #include "description/win/description.h"
-#include "launcher/win/wide.h"
 #include "resources/resource.h"
 
 namespace tvn {

@@ -13,9 +13,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
 #include "description/loader.h"
 #include "description/reader.h"
-#include "launcher/text.h"
 
 #ifndef TVN_EXPECTED_DIR
 #error "TVN_EXPECTED_DIR must name the folder of the expected registry dumps (tests/wine/expected)"

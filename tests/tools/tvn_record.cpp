@@ -34,7 +34,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/win/unique_handle.h"
+#include "base/win/unique_handle.h"
 #include "tests/tools/json_out.h"
 
 namespace {

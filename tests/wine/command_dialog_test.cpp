@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "base/win/wide.h"
 #include "description/records.h"
 #include "dialogs/win/command_dialog.h"
 #include "dialogs/win/command_menus.h"
-#include "launcher/win/wide.h"
 #include "resources/resource.h"
 #include "tests/wine/support/dialog_driver.h"
 #include "tests/wine/support/files.h"

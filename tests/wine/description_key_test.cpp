@@ -7,10 +7,10 @@
 
 #include <string>
 
-#include "launcher/text.h"
+#include "base/text.h"
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "launcher/win/description_key.h"
-#include "launcher/win/unique_handle.h"
-#include "launcher/win/wide.h"
 #include "tests/wine/support/registry.h"
 
 namespace tvn {

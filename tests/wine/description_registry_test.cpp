@@ -9,11 +9,12 @@
 #include <cstdio>
 #include <string>
 
+#include "base/text.h"
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "description/win/description.h"
 #include "description/win/handle_factory.h"
 #include "description/win/registry_source.h"
-#include "launcher/text.h"
-#include "launcher/win/wide.h"
 #include "tests/native/description_fakes.h"
 #include "tests/wine/support/registry.h"
 

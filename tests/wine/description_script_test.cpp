@@ -20,10 +20,10 @@
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "description/win/description.h"
-#include "launcher/text.h"
-#include "launcher/win/unique_handle.h"
-#include "launcher/win/wide.h"
 #include "resource.h"
 #include "tests/native/description_fakes.h"
 #include "tests/wine/support/files.h"

@@ -11,12 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "description/records.h"
 #include "description/win/description.h"
 #include "dialogs/win/help_dialog.h"
 #include "dialogs/win/logon_dialog.h"
-#include "launcher/text.h"
-#include "launcher/win/wide.h"
 #include "resources/resource.h"
 #include "tests/wine/support/dialog_driver.h"
 #include "tests/wine/support/files.h"

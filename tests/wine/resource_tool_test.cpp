@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "base/win/wide.h"
 #include "description/records.h"
 #include "launcher/app_context.h"
 #include "launcher/command_line.h"
 #include "launcher/win/resource_tool.h"
 #include "launcher/win/splash.h"
-#include "launcher/win/wide.h"
 #include "tests/wine/support/dialog_driver.h"
 #include "tests/wine/support/files.h"
 #include "tests/wine/support/windows.h"

@@ -18,13 +18,14 @@
 #include <set>
 #include <string>
 
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "description/loader.h"
 #include "description/win/description.h"
 #include "description/win/handle_factory.h"
 #include "description/win/registry_source.h"
 #include "dialogs/win/help_dialog.h"
 #include "launcher/app_context.h"
-#include "launcher/win/wide.h"
 #include "resources/resource.h"
 #include "tests/native/description_fakes.h"
 #include "tests/wine/support/registry.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "launcher/win/wide.h"
+#include "base/win/wide.h"
 #include "launching/win/system_folder.h"
 #include "tests/wine/support/files.h"
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/win/unique_handle.h"
+#include "base/win/unique_handle.h"
 #include "tests/wine/support/files.h"
 #include "tests/wine/support/processes.h"
 #include "tests/wine/support/records.h"

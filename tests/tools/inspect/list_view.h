@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <string>
 
-#include "launcher/win/unique_handle.h"
+#include "base/win/unique_handle.h"
 #include "tests/tools/json_out.h"
 
 namespace tvn_inspect {

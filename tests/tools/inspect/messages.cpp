@@ -3,7 +3,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "launcher/win/unique_handle.h"
+#include "base/win/unique_handle.h"
 
 namespace tvn_inspect {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "launcher/win/unique_handle.h"
+#include "base/win/unique_handle.h"
 #include "tests/tools/inspect/options.h"
 #include "tests/tools/inspect/output.h"
 #include "tests/tools/json_out.h"

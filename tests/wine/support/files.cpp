@@ -1,6 +1,6 @@
 #include "tests/wine/support/files.h"
 
-#include "launcher/win/unique_handle.h"
+#include "base/win/unique_handle.h"
 
 namespace tvn_test {
 

@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "launcher/win/unique_handle.h"
+#include "base/win/unique_handle.h"
 
 namespace tvn_test {
 

@@ -1,6 +1,6 @@
 #include "tests/wine/support/registry.h"
 
-#include "launcher/win/wide.h"
+#include "base/win/wide.h"
 
 namespace tvn_test {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "launcher/text.h"
-#include "launcher/win/unique_handle.h"
+#include "base/text.h"
+#include "base/win/unique_handle.h"
 
 namespace tvn_test {
 

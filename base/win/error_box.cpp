@@ -1,9 +1,8 @@
-#include "launcher/win/error_box.h"
+#include "base/win/error_box.h"
 
-#include "description/records.h"
-#include "launcher/error_text.h"
-#include "launcher/win/unique_handle.h"
-#include "launcher/win/wide.h"
+#include "base/error_text.h"
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 
 namespace tvn {
 
@@ -32,14 +31,6 @@ void ShowError(HWND owner, UINT kind, bool withSystemText, bool withErrorCode, c
   // box in front of it, or it would sit hidden behind the splash.
   const UINT placement = owner == nullptr ? (MB_SETFOREGROUND | MB_TOPMOST) : 0;
   MessageBoxW(owner, W(joined), reinterpret_cast<const wchar_t*>(kProductCaption), icon | placement);
-}
-
-void ShowFatal(const AppContext& context, int message, bool withSystemTextAndCode) {
-  const Text* text = nullptr;
-  if (message >= 0 && message < static_cast<int>(context.fatalMessages.size())) {
-    text = &context.fatalMessages[static_cast<std::size_t>(message)].text.text();
-  }
-  ShowError(nullptr, kKindError, withSystemTextAndCode, withSystemTextAndCode, text ? W(*text) : nullptr);
 }
 
 }  // namespace tvn
