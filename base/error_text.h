@@ -50,8 +50,7 @@ std::uint32_t IconFlagForKind(std::uint32_t kind);
 
 // Joins the caller's text ("%s\r\n"), the error code ("Error (%d): ") and the
 // system's text, in that order; a part not asked for, or absent, adds nothing.
-Text ComposeErrorText(const Text* callerText, bool withErrorCode, std::int32_t errorCode,
-                      const Text* systemText);
+Text ComposeErrorText(const Text* callerText, bool withErrorCode, std::int32_t errorCode, const Text* systemText);
 
 constexpr char16_t kProductCaption[] = u"Tolvane";
 

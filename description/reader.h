@@ -25,9 +25,9 @@
 namespace tvn {
 
 // Shape of one value.
-constexpr std::size_t kFieldCount = 10;       // fields 0..9
-constexpr std::size_t kFieldUnits = 1024;     // units per field buffer
-constexpr std::size_t kValueBytes = 2048;     // query buffer, terminator included
+constexpr std::size_t kFieldCount = 10;    // fields 0..9
+constexpr std::size_t kFieldUnits = 1024;  // units per field buffer
+constexpr std::size_t kValueBytes = 2048;  // query buffer, terminator included
 constexpr std::size_t kValueUnits = kValueBytes / 2;
 
 // Naming of the per-process key and of its values.
@@ -53,8 +53,7 @@ class DescriptionSource {
   // holds `capacity` bytes, and sets `bytes` to the number of bytes copied.
   // Data larger than the buffer gives kStatusMoreData; a value that is not a
   // text value may be refused with any non-zero status.
-  virtual std::uint32_t QueryValue(TextView name, std::uint8_t* buffer, std::size_t capacity,
-                                   std::size_t& bytes) = 0;
+  virtual std::uint32_t QueryValue(TextView name, std::uint8_t* buffer, std::size_t capacity, std::size_t& bytes) = 0;
 
   // Closes the key opened by OpenKey (no-op with status 0 when none is open).
   virtual std::uint32_t CloseKey() = 0;

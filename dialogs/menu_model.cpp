@@ -177,22 +177,16 @@ bool ShellMenuState::DescribeItem(int key, Text* name, std::uint32_t* attributes
     result = Fail(e);
   } else {
     switch (display.kind) {
-      case kStrretWstr:
-        *name = Truncated(display.wide, kShellNameChars + 1);
-        break;
+      case kStrretWstr: *name = Truncated(display.wide, kShellNameChars + 1); break;
       case kStrretOffset: {
         std::string bytes = platform_.IdListBytes(item->idList);
-        std::string narrow = OffsetNameBytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                                             display.offset);
+        std::string narrow =
+            OffsetNameBytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), display.offset);
         *name = Truncated(platform_.FromAnsi(narrow), kShellNameChars + 1);
         break;
       }
-      case kStrretCstr:
-        *name = NotSupportedName();
-        break;
-      default:
-        result = Fail(kErrorInvalidData);
-        break;
+      case kStrretCstr: *name = NotSupportedName(); break;
+      default: result = Fail(kErrorInvalidData); break;
     }
   }
   std::uint32_t asked = kSfgaoFolder;

@@ -53,7 +53,7 @@ class AccountPlatform {
   virtual ~AccountPlatform() = default;
 
   // Each failing call leaves its error code for LastError().
-  virtual Module LoadModule(const char16_t* name) = 0;                     // LoadLibraryW; 0 on failure
+  virtual Module LoadModule(const char16_t* name) = 0;                   // LoadLibraryW; 0 on failure
   virtual Procedure FindProcedure(Module module, const char* name) = 0;  // GetProcAddress; 0 on failure
   virtual void ReleaseModule(Module module) = 0;                         // FreeLibrary
   // CreateProcessWithLogonW through the looked-up entry point, with a

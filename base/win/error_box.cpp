@@ -14,9 +14,9 @@ void ShowError(HWND owner, UINT kind, bool withSystemText, bool withErrorCode, c
   bool haveSystemText = false;
   if (withSystemText) {
     wchar_t* buffer = nullptr;
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code,
-                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&buffer), 0,
-                                  nullptr);
+    DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code,
+                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     UniqueLocal owned(buffer);
     if (length != 0 && buffer != nullptr) systemText = ToText(buffer, length);
     haveSystemText = true;

@@ -54,12 +54,8 @@ void Dispatch(UiDescription& ui, HINSTANCE instance, const CommandLineOptions& o
       if (IsNetworkPath(W(ui.context.exePath.text())) && StartTemporaryCopy(ui.context)) return;
       RunLogonSequence(ui, instance, commandBuffer, splash);
       return;
-    case UiMode::Commands:
-      RunCommandSequence(ui, instance, commandBuffer, splash);
-      return;
-    case UiMode::Diagnostics:
-      RunDiagnosticsSequence(ui, instance, commandBuffer, splash);
-      return;
+    case UiMode::Commands: RunCommandSequence(ui, instance, commandBuffer, splash); return;
+    case UiMode::Diagnostics: RunDiagnosticsSequence(ui, instance, commandBuffer, splash); return;
   }
 }
 

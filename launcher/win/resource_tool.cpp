@@ -133,8 +133,8 @@ bool ReplaceResourceFromFile(const wchar_t* dataPath, const wchar_t* exePath, WO
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
-  UniqueHandleKernel file(CreateFileW(dataPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandleKernel file(
+      CreateFileW(dataPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
 
   DWORD sizeHigh = 0;
@@ -192,8 +192,8 @@ WORD ResourceNumber(const Text& argument) noexcept {
   std::string narrow;
   if (!argument.empty()) {
     const int units = static_cast<int>(argument.size() < 0x7FFFFFFF ? argument.size() : 0x7FFFFFFF);
-    int bytes = WideCharToMultiByte(CP_ACP, 0, W(argument), units, buffer,
-                                    static_cast<int>(kNumberBufferBytes - 1), nullptr, nullptr);
+    int bytes = WideCharToMultiByte(CP_ACP, 0, W(argument), units, buffer, static_cast<int>(kNumberBufferBytes - 1),
+                                    nullptr, nullptr);
     if (bytes > 0) {
       narrow.assign(buffer, static_cast<std::size_t>(bytes));
     } else {

@@ -90,8 +90,8 @@ void RunDialogSequence(const DialogRun& run, UiDescription& ui, HINSTANCE instan
       section = reinterpret_cast<LPARAM>(&ui.command);
     }
     splash.Close();
-    const INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(run.dialogTemplate), nullptr,
-                                           run.procedure, section);
+    const INT_PTR result =
+        DialogBoxParamW(instance, MAKEINTRESOURCEW(run.dialogTemplate), nullptr, run.procedure, section);
     if (result == -1) ShowFatal(context, kFatalStartupDialog, true);
     ReleaseDescription(ui, run.mode);
   }
@@ -102,13 +102,13 @@ void RunDialogSequence(const DialogRun& run, UiDescription& ui, HINSTANCE instan
 }  // namespace
 
 void RunLogonSequence(UiDescription& ui, HINSTANCE instance, Text& buffer, SplashWindow& splash) {
-  RunDialogSequence({ScriptRun::LogonDescription, kLoadLogon, kLogonTemplate, LogonDialogProc}, ui, instance,
-                    buffer, splash);
+  RunDialogSequence({ScriptRun::LogonDescription, kLoadLogon, kLogonTemplate, LogonDialogProc}, ui, instance, buffer,
+                    splash);
 }
 
 void RunCommandSequence(UiDescription& ui, HINSTANCE instance, Text& buffer, SplashWindow& splash) {
-  RunDialogSequence({ScriptRun::CommandDescription, kLoadCommand, kCommandTemplate, CommandDialogProc}, ui,
-                    instance, buffer, splash);
+  RunDialogSequence({ScriptRun::CommandDescription, kLoadCommand, kCommandTemplate, CommandDialogProc}, ui, instance,
+                    buffer, splash);
 }
 
 void RunDiagnosticsSequence(UiDescription& ui, HINSTANCE, Text& buffer, SplashWindow& splash) {

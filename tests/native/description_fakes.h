@@ -52,8 +52,7 @@ class MemorySource : public DescriptionSource {
     open = true;
     return 0;
   }
-  std::uint32_t QueryValue(TextView name, std::uint8_t* buffer, std::size_t capacity,
-                           std::size_t& bytes) override {
+  std::uint32_t QueryValue(TextView name, std::uint8_t* buffer, std::size_t capacity, std::size_t& bytes) override {
     queries.push_back(ToUtf8(name));
     bytes = 0;
     if (!open) return kStatusInvalidHandle;

@@ -28,6 +28,7 @@
 // Exit code: N from --exit (default 0); 3 when the record file cannot be
 // opened or written.
 #include <windows.h>
+
 #include <shellapi.h>
 #include <tlhelp32.h>
 

@@ -3,6 +3,7 @@
 // the manifest and the version block. The test program carries the same
 // resources as TVN.exe.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
@@ -71,7 +72,9 @@ const std::vector<DialogSpec>& Dialogs() {
            {IDC_LOGON_USER, kCombo, kDropDown, {123, 72, 141, 90}},
            {IDC_LOGON_PASSWORD_ICON, kStatic, kIcon, {3, 93, 20, 20}},
            {IDC_LOGON_PASSWORD_LABEL, kStatic, kLabel, {30, 99, 90, 12}},
-           {IDC_LOGON_PASSWORD, kEdit, kShown | WS_BORDER | WS_TABSTOP | ES_PASSWORD | ES_AUTOHSCROLL,
+           {IDC_LOGON_PASSWORD,
+            kEdit,
+            kShown | WS_BORDER | WS_TABSTOP | ES_PASSWORD | ES_AUTOHSCROLL,
             {123, 99, 141, 12}},
            {IDC_LOGON_IGNORE_UAC, kButton, WS_CHILD | kCheck, {30, 126, 234, 12}},
            {IDC_LOGON_LOAD_PROFILE, kButton, kShown | kCheck | WS_TABSTOP, {30, 138, 234, 12}},
@@ -88,7 +91,8 @@ const std::vector<DialogSpec>& Dialogs() {
        {
            {IDC_COMMAND_ICON, kStatic, kIcon, {3, 6, 20, 20}},
            {IDC_COMMAND_INFO, kEdit, kReadOnlyText, {30, 3, 237, 27}},
-           {IDC_COMMAND_LIST, kList,
+           {IDC_COMMAND_LIST,
+            kList,
             kShown | WS_BORDER | WS_TABSTOP | LVS_ICON | LVS_SINGLESEL | LVS_SORTASCENDING | LVS_AUTOARRANGE,
             {3, 36, 306, 159}},
            {IDC_COMMAND_LINE, kEdit, kShown | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, {3, 201, 258, 15}},
@@ -381,8 +385,8 @@ TEST_F(Resources, CreatedDialogsMatchTheirTables) {
 }
 
 TEST_F(Resources, ScriptIsLanguageNeutralAndPacked) {
-  HRSRC found = FindResourceExW(Self(), RT_RCDATA, MAKEINTRESOURCEW(IDR_SCRIPT),
-                                MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
+  HRSRC found =
+      FindResourceExW(Self(), RT_RCDATA, MAKEINTRESOURCEW(IDR_SCRIPT), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(FindResourceW(Self(), MAKEINTRESOURCEW(IDR_SCRIPT), RT_RCDATA), found);
 
@@ -503,8 +507,8 @@ TEST_F(Resources, VersionBlockReadsBack) {
   EXPECT_EQ(fixed->dwProductVersionLS, 0u);
 
   DWORD* translation = nullptr;
-  ASSERT_TRUE(version.query(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                            &length));
+  ASSERT_TRUE(
+      version.query(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
   ASSERT_GE(length, sizeof(DWORD));
   EXPECT_EQ(*translation, MAKELONG(0x409, 1200));
 
