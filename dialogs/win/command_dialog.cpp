@@ -10,8 +10,7 @@
 #include "dialogs/command_state.h"
 #include "dialogs/layout.h"
 #include "dialogs/win/apply.h"
-#include "dialogs/win/command_menus.h"
-#include "dialogs/win/dialog_layout.h"
+#include "dialogs/win/dialog_actions.h"
 #include "dialogs/win/help_dialog.h"
 #include "launching/win/process.h"
 #include "resources/resource.h"
@@ -22,31 +21,6 @@ namespace {
 
 constexpr int kCommandLineLimit = 2047;     // characters the command line takes
 constexpr DWORD kBrowseFlags = 0x10001804;  // hide read-only, path and file must exist, show hidden
-constexpr UINT kWaitCursor = 0x7F02;        // IDC_WAIT
-constexpr UINT kArrowCursor = 0x7F00;       // IDC_ARROW
-
-CommandDialogState g_state;
-Win32DialogLayout g_layout;
-
-const CommandDescription& Description() {
-  static const CommandDescription kEmpty;
-  return g_state.description != nullptr ? *g_state.description : kEmpty;
-}
-
-const std::vector<CommandEntry>& Rows() { return Description().list.rows; }
-
-// The row whose index a list item carries, or null.
-const CommandEntry* RowOfItem(HWND list, int item) {
-  if (item < 0) return nullptr;
-  LVITEMW lv{};
-  lv.mask = LVIF_PARAM;
-  lv.iItem = item;
-  if (!SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&lv))) return nullptr;
-  if (lv.lParam < 0 || static_cast<std::size_t>(lv.lParam) >= Rows().size()) return nullptr;
-  return &Rows()[static_cast<std::size_t>(lv.lParam)];
-}
-
-void ShowCursorResource(UINT cursor) { SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(cursor))); }
 
 // The code of a call that failed: the system's last error, or a general
 // failure when the call left none (a failure must never read as success).
@@ -55,23 +29,58 @@ DWORD FailureCode() {
   return code != 0 ? code : ERROR_GEN_FAILURE;
 }
 
-void Report(HWND dialog) { ShowError(dialog, kKindWarning, true, true, nullptr); }
-
 int TitleCompareNoCase(const Text& a, const Text& b) { return lstrcmpiW(W(a), W(b)); }
 
-int CALLBACK CompareRowItems(LPARAM a, LPARAM b, LPARAM) {
-  return CompareCommandTitles(Rows(), static_cast<std::intptr_t>(a), static_cast<std::intptr_t>(b), TitleCompareNoCase);
+// The list's sort: `rows` is the address of the dialog's rows.
+int CALLBACK CompareRowItems(LPARAM a, LPARAM b, LPARAM rows) {
+  return CompareCommandTitles(*reinterpret_cast<const std::vector<CommandEntry>*>(rows), static_cast<std::intptr_t>(a),
+                              static_cast<std::intptr_t>(b), TitleCompareNoCase);
 }
 
-bool FillCommandList(HWND dialog) {
-  HWND list = GetDlgItem(dialog, IDC_COMMAND_LIST);
+// Row colours: the answer goes into the message result.
+LRESULT CustomDrawAnswer(const NMLVCUSTOMDRAW& draw) {
+  switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: return CDRF_NEWFONT;
+    default: return CDRF_DODEFAULT;
+  }
+}
+
+}  // namespace
+
+CommandDialog::CommandDialog(const CommandDescription& description) : description_(description), menus_(*this) {}
+
+CommandDialog::~CommandDialog() = default;
+
+INT_PTR CommandDialog::Run(HINSTANCE instance, HWND owner) { return RunModal(instance, IDD_COMMAND, owner); }
+
+void CommandDialog::Report() const { ShowError(window(), kKindWarning, true, true, nullptr); }
+
+bool CommandDialog::StartHiddenTicked() const {
+  return SendDlgItemMessageW(window(), IDC_COMMAND_START_HIDDEN, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// The row whose index a list item carries, or null.
+const CommandEntry* CommandDialog::RowOfItem(HWND list, int item) const {
+  if (item < 0) return nullptr;
+  LVITEMW lv{};
+  lv.mask = LVIF_PARAM;
+  lv.iItem = item;
+  if (!SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&lv))) return nullptr;
+  const std::vector<CommandEntry>& rows = description_.list.rows;
+  if (lv.lParam < 0 || static_cast<std::size_t>(lv.lParam) >= rows.size()) return nullptr;
+  return &rows[static_cast<std::size_t>(lv.lParam)];
+}
+
+bool CommandDialog::FillCommandList() {
+  HWND list = GetDlgItem(window(), IDC_COMMAND_LIST);
   bool result = true;
   DWORD error = 0;
-  const std::vector<CommandEntry>& rows = Rows();
+  const std::vector<CommandEntry>& rows = description_.list.rows;
   for (std::size_t n = 0; n < rows.size(); ++n) {
     const CommandEntry& row = rows[n];
     int image = -1;
-    if (g_state.imageList) image = ImageList_ReplaceIcon(g_state.imageList, -1, reinterpret_cast<HICON>(row.icon));
+    if (imageList_) image = ImageList_ReplaceIcon(imageList_, -1, reinterpret_cast<HICON>(row.icon));
     Text title = row.text.text();
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
@@ -86,7 +95,7 @@ bool FillCommandList(HWND dialog) {
     }
   }
   SetLastError(0);
-  if (!SendMessageW(list, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(CompareRowItems))) {
+  if (!SendMessageW(list, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&rows), reinterpret_cast<LPARAM>(CompareRowItems))) {
     SetLastError(FailureCode());
     return false;
   }
@@ -94,7 +103,8 @@ bool FillCommandList(HWND dialog) {
   return result;
 }
 
-void UpdateCommandState(HWND dialog) {
+void CommandDialog::UpdateCommandState() {
+  HWND dialog = window();
   CommandStateInput input;
   HWND focus = GetFocus();
   if (focus != nullptr && GetParent(focus) == dialog) input.focusId = GetDlgCtrlID(focus);
@@ -116,62 +126,51 @@ void UpdateCommandState(HWND dialog) {
     input.lineText = line;
   }
 
-  CommandState state = DecideCommandState(input, g_state.currentCommand.text());
-  g_state.currentCommand.Set(state.current);
-  g_state.commandReady = state.ready;
+  CommandState state = DecideCommandState(input, currentCommand_.text());
+  currentCommand_.Set(state.current);
+  commandReady_ = state.ready;
   EnableWindow(GetDlgItem(dialog, IDC_COMMAND_EXECUTE), state.executeEnabled ? TRUE : FALSE);
 }
 
-void Restart(HWND dialog, const wchar_t* tail) {
-  const AppContext* context = Description().context;
-  Text exePath = context != nullptr ? context->exePath.text() : Text();
-  if (StartProcess(W(exePath), tail, 0, false)) {
-    SendMessageW(dialog, WM_CLOSE, 0, 0);
-  } else {
-    Report(dialog);
-  }
+void CommandDialog::Restart(const char16_t* tail) {
+  const AppContext* context = description_.context;
+  (void)StartCopyOrWarn(window(), context != nullptr ? context->exePath.text() : Text(), Text(tail));
 }
 
-void Browse(HWND dialog) {
-  ShowCursorResource(kWaitCursor);
+void CommandDialog::Browse() {
+  WaitCursor wait;
   std::vector<wchar_t> file(kPathUnits, L'\0');
   OPENFILENAMEW ofn{};
   ofn.lStructSize = kOpenFileNameSize400;  // without the trailing Windows 2000 fields
-  ofn.hwndOwner = dialog;
+  ofn.hwndOwner = window();
   ofn.lpstrFile = file.data();
   ofn.nMaxFile = static_cast<DWORD>(file.size());
   ofn.Flags = kBrowseFlags;
   if (GetOpenFileNameW(&ofn) && file[0] != L'\0') {
     file.back() = L'\0';
-    g_state.currentCommand.Set(FormatText(u"\"%s\"", kCommandUnits, {ToText(file.data())}));
-    Text quoted = g_state.currentCommand.text();
-    SetDlgItemTextW(dialog, IDC_COMMAND_LINE, W(quoted));
-    SetFocus(GetDlgItem(dialog, IDC_COMMAND_LINE));
+    currentCommand_.Set(FormatText(u"\"%s\"", kCommandUnits, {ToText(file.data())}));
+    Text quoted = currentCommand_.text();
+    SetDlgItemTextW(window(), IDC_COMMAND_LINE, W(quoted));
+    SetFocus(GetDlgItem(window(), IDC_COMMAND_LINE));
   }
-  ShowCursorResource(kArrowCursor);
 }
 
-void OnInitDialog(HWND dialog, const CommandDescription* description) {
-  g_state.currentCommand.Allocate(kCommandUnits);
-  g_state.commandReady = 0;
-  g_state.description = description;
+INT_PTR CommandDialog::OnInit() {
+  HWND dialog = window();
+  currentCommand_.Allocate(kCommandUnits);
+  commandReady_ = 0;
 
   BringToForeground(dialog);  // its result is not examined
 
-  g_state.lastShellItem = ShellPopupItem();
-  g_state.shellItemCommandId = kShellItemCommandId;
-
-  g_state.imageList =
-      ImageList_Create(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), ILC_COLOR32 | ILC_MASK, 0, 0);
-  if (g_state.imageList == nullptr) {
+  imageList_ = ImageList_Create(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), ILC_COLOR32 | ILC_MASK, 0, 0);
+  if (imageList_ == nullptr) {
     SetLastError(FailureCode());
-    Report(dialog);
+    Report();
   } else {
-    SendDlgItemMessageW(dialog, IDC_COMMAND_LIST, LVM_SETIMAGELIST, LVSIL_NORMAL,
-                        reinterpret_cast<LPARAM>(g_state.imageList));
+    SendDlgItemMessageW(dialog, IDC_COMMAND_LIST, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(imageList_));
   }
 
-  const CommandDescription& d = Description();
+  const CommandDescription& d = description_;
   ApplyDialogDescription(dialog, d.window);
   ApplyControlDescription(dialog, IDC_COMMAND_ICON, d.systemIcon, ControlKind::Icon);
   ApplyControlDescription(dialog, IDC_COMMAND_INFO, d.systemText, ControlKind::Edit);
@@ -186,146 +185,126 @@ void OnInitDialog(HWND dialog, const CommandDescription* description) {
   ApplyControlDescription(dialog, IDC_COMMAND_AUTHORIZATION, d.authorization, ControlKind::PushButton);
   ApplyControlDescription(dialog, IDC_COMMAND_HELP, d.help, ControlKind::PushButton);
 
-  if (!FillCommandList(dialog)) Report(dialog);
-
-  g_layout.BindCentred(dialog);
-  g_layout.AddControl(IDC_COMMAND_ICON, AnchorFixed, AnchorFixed);
-  g_layout.AddControl(IDC_COMMAND_INFO, AnchorStretch, AnchorFixed);
-  g_layout.AddControl(IDC_COMMAND_LIST, AnchorStretch, AnchorStretch);
-  g_layout.AddControl(IDC_COMMAND_LINE, AnchorStretch, AnchorMove);
-  g_layout.AddControl(IDC_COMMAND_BROWSE, AnchorMove, AnchorMove);
-  g_layout.AddControl(IDC_COMMAND_SUPPORT_FILTERS, AnchorStretch, AnchorMove);
-  g_layout.AddControl(IDC_COMMAND_START_HIDDEN, AnchorStretch, AnchorMove);
-  g_layout.AddControl(IDC_COMMAND_SEPARATOR, AnchorStretch, AnchorMove);
-  g_layout.AddControl(IDC_COMMAND_EXECUTE, AnchorMove, AnchorMove);
-  g_layout.AddControl(IDC_COMMAND_CLOSE, AnchorMove, AnchorMove);
-  g_layout.AddControl(IDC_COMMAND_REFRESH, AnchorFixed, AnchorMove);
-  g_layout.AddControl(IDC_COMMAND_AUTHORIZATION, AnchorFixed, AnchorMove);
-  g_layout.AddControl(IDC_COMMAND_HELP, AnchorMove, AnchorFixed);
+  if (!FillCommandList()) Report();
+  LayOut();
 
   // The description enables Execute after the focus was set; bring it in
   // line with the focus, so that it never starts enabled without a command.
-  UpdateCommandState(dialog);
+  UpdateCommandState();
+  return FALSE;  // the focus stays where the description put it
 }
 
-// Row colours: the answer goes into the message result.
-LRESULT OnCustomDraw(const NMLVCUSTOMDRAW* draw) {
-  switch (draw->nmcd.dwDrawStage) {
-    case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
-    case CDDS_ITEMPREPAINT: {
-      return CDRF_NEWFONT;
-    }
-    default: return CDRF_DODEFAULT;
+void CommandDialog::LayOut() {
+  layout_.BindCentred(window());
+  layout_.AddControl(IDC_COMMAND_ICON, AnchorFixed, AnchorFixed);
+  layout_.AddControl(IDC_COMMAND_INFO, AnchorStretch, AnchorFixed);
+  layout_.AddControl(IDC_COMMAND_LIST, AnchorStretch, AnchorStretch);
+  layout_.AddControl(IDC_COMMAND_LINE, AnchorStretch, AnchorMove);
+  layout_.AddControl(IDC_COMMAND_BROWSE, AnchorMove, AnchorMove);
+  layout_.AddControl(IDC_COMMAND_SUPPORT_FILTERS, AnchorStretch, AnchorMove);
+  layout_.AddControl(IDC_COMMAND_START_HIDDEN, AnchorStretch, AnchorMove);
+  layout_.AddControl(IDC_COMMAND_SEPARATOR, AnchorStretch, AnchorMove);
+  layout_.AddControl(IDC_COMMAND_EXECUTE, AnchorMove, AnchorMove);
+  layout_.AddControl(IDC_COMMAND_CLOSE, AnchorMove, AnchorMove);
+  layout_.AddControl(IDC_COMMAND_REFRESH, AnchorFixed, AnchorMove);
+  layout_.AddControl(IDC_COMMAND_AUTHORIZATION, AnchorFixed, AnchorMove);
+  layout_.AddControl(IDC_COMMAND_HELP, AnchorMove, AnchorFixed);
+}
+
+// A right click opens the row's menu; a double click opens a shell row's
+// menu and runs the current command of any other row.
+INT_PTR CommandDialog::OnListClick(const NMITEMACTIVATE& click, bool doubleClick) {
+  const CommandEntry* row = click.iItem != -1 ? RowOfItem(click.hdr.hwndFrom, click.iItem) : nullptr;
+  const std::uint16_t type = row != nullptr ? static_cast<std::uint16_t>(row->menuType) : 0;
+  if (!doubleClick) {
+    if (row != nullptr && !menus_.Open(row->menuNumber, type)) Report();
+    // Handled: the list view must not send WM_CONTEXTMENU as well.
+    SetMessageResult(1);
+    return TRUE;
   }
+  const bool ok =
+      (row != nullptr && type == kMenuTypeShell) ? menus_.Open(row->menuNumber, kMenuTypeShell) : ExecuteCommand();
+  if (!ok) Report();
+  return FALSE;
 }
 
-INT_PTR OnNotify(HWND dialog, const NMHDR* header) {
-  if (header == nullptr || header->idFrom != IDC_COMMAND_LIST) return FALSE;
-  switch (header->code) {
+INT_PTR CommandDialog::OnNotify(const NMHDR& header) {
+  if (header.idFrom != IDC_COMMAND_LIST) return FALSE;
+  switch (header.code) {
     case NM_CUSTOMDRAW: {
-      auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(header));
-      if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
-        const std::vector<CommandEntry>& rows = Rows();
-        std::size_t row = static_cast<std::size_t>(draw->nmcd.lItemlParam);
-        draw->clrText = row < rows.size() ? static_cast<COLORREF>(rows[row].colour) : RGB(0, 0, 0);
+      auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(const_cast<NMHDR&>(header));
+      if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+        const std::vector<CommandEntry>& rows = description_.list.rows;
+        std::size_t row = static_cast<std::size_t>(draw.nmcd.lItemlParam);
+        draw.clrText = row < rows.size() ? static_cast<COLORREF>(rows[row].colour) : RGB(0, 0, 0);
       }
-      SetWindowLongPtrW(dialog, DWLP_MSGRESULT, OnCustomDraw(draw));
+      SetMessageResult(CustomDrawAnswer(draw));
       return TRUE;
     }
-    case NM_RCLICK: {
-      auto* click = reinterpret_cast<const NMITEMACTIVATE*>(header);
-      if (click->iItem != -1) {
-        const CommandEntry* row = RowOfItem(header->hwndFrom, click->iItem);
-        if (row != nullptr && !OpenRowMenu(dialog, row->menuNumber, static_cast<std::uint16_t>(row->menuType))) {
-          Report(dialog);
-        }
-      }
-      // Handled: the list view must not send WM_CONTEXTMENU as well.
-      SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 1);
-      return TRUE;
-    }
-    case NM_DBLCLK: {
-      auto* click = reinterpret_cast<const NMITEMACTIVATE*>(header);
-      const CommandEntry* row = click->iItem != -1 ? RowOfItem(header->hwndFrom, click->iItem) : nullptr;
-      bool ok = (row != nullptr && static_cast<std::uint16_t>(row->menuType) == kMenuTypeShell)
-                    ? OpenRowMenu(dialog, row->menuNumber, kMenuTypeShell)
-                    : ExecuteCommand(dialog);
-      if (!ok) Report(dialog);
-      return FALSE;
-    }
+    case NM_RCLICK: return OnListClick(reinterpret_cast<const NMITEMACTIVATE&>(header), false);
+    case NM_DBLCLK: return OnListClick(reinterpret_cast<const NMITEMACTIVATE&>(header), true);
     default:
-      if (TriggersCommandStateUpdate(IDC_COMMAND_LIST, static_cast<int>(header->code))) UpdateCommandState(dialog);
+      if (TriggersCommandStateUpdate(IDC_COMMAND_LIST, static_cast<int>(header.code))) UpdateCommandState();
       return FALSE;
   }
 }
 
-void OnCommand(HWND dialog, int id, int code) {
+INT_PTR CommandDialog::OnCommand(int id, int code) {
   if (TriggersCommandStateUpdate(id, code)) {
-    UpdateCommandState(dialog);
-    return;
+    UpdateCommandState();
+    return FALSE;
   }
-  if (code != BN_CLICKED) return;
+  if (code != BN_CLICKED) return FALSE;
   switch (id) {
     case IDC_COMMAND_EXECUTE:
-      if (!ExecuteCommand(dialog)) Report(dialog);
-      return;
+      if (!ExecuteCommand()) Report();
+      break;
     case IDC_COMMAND_CLOSE:
-    case IDCANCEL: SendMessageW(dialog, WM_CLOSE, 0, 0); return;
-    case IDC_COMMAND_BROWSE: Browse(dialog); return;
-    case IDC_COMMAND_REFRESH: Restart(dialog, L" c"); return;
-    case IDC_COMMAND_AUTHORIZATION: Restart(dialog, L" a"); return;
+    case IDCANCEL: SendMessageW(window(), WM_CLOSE, 0, 0); break;
+    case IDC_COMMAND_BROWSE: Browse(); break;
+    case IDC_COMMAND_REFRESH: Restart(u" c"); break;
+    case IDC_COMMAND_AUTHORIZATION: Restart(u" a"); break;
     case IDC_COMMAND_HELP:
-      OpenHelpFrom(dialog, Description().context);  // " t" after Diagnostics, or the warning box
-      return;
-    default: return;
+      OpenHelpFrom(window(), description_.context);  // " t" after Diagnostics, or the warning box
+      break;
+    default: break;
   }
+  return FALSE;
 }
 
-void OnClose(HWND dialog) {
-  g_layout.Release();
-  g_state.currentCommand.Free();
-  g_state.commandReady = 0;
-  g_state.imageList = nullptr;  // went with the list view
-  EndDialog(dialog, 0);
+INT_PTR CommandDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_MENUSELECT) menus_.ExpandShellItem(wParam, lParam);
+  return FALSE;
 }
 
-}  // namespace
-
-CommandDialogState& CommandDialog() { return g_state; }
-
-bool StartHiddenTicked(HWND dialog) {
-  return SendDlgItemMessageW(dialog, IDC_COMMAND_START_HIDDEN, BM_GETCHECK, 0, 0) == BST_CHECKED;
+INT_PTR CommandDialog::OnClose() {
+  layout_.Release();
+  currentCommand_.Free();
+  commandReady_ = 0;
+  imageList_ = nullptr;  // went with the list view
+  EndDialog(window(), 0);
+  return FALSE;
 }
 
-bool ExecuteCommand(HWND dialog) {
-  ShowCursorResource(kWaitCursor);
-  bool result = true;
-  DWORD error = 0;
-  if (g_state.commandReady == 1) {
-    Text command = g_state.currentCommand.text();
-    if (!ShellRun(dialog, W(command), StartHiddenTicked(dialog) ? SW_HIDE : SW_SHOWNORMAL)) {
-      result = false;
-      error = FailureCode();
-    }
+bool CommandDialog::ExecuteCommand() {
+  WaitCursor wait;
+  if (commandReady_ != 1) {
+    SetLastError(0);
+    return true;
   }
-  ShowCursorResource(kArrowCursor);
-  SetLastError(error);
-  return result;
+  Text command = currentCommand_.text();
+  if (!ShellRun(window(), W(command), StartHiddenTicked() ? SW_HIDE : SW_SHOWNORMAL)) {
+    SetLastError(FailureCode());
+    return false;
+  }
+  SetLastError(0);
+  return true;
 }
 
-INT_PTR CALLBACK CommandDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      OnInitDialog(dialog, reinterpret_cast<const CommandDescription*>(lParam));
-      return FALSE;  // the focus stays where the description put it
-    case WM_COMMAND: OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)); return FALSE;
-    case WM_NOTIFY: return OnNotify(dialog, reinterpret_cast<const NMHDR*>(lParam));
-    case WM_SIZE: g_layout.OnSize(lParam); return FALSE;
-    case WM_GETMINMAXINFO: g_layout.OnGetMinMaxInfo(lParam); return FALSE;
-    case WM_CLOSE: OnClose(dialog); return FALSE;
-    case WM_MENUSELECT: ExpandShellItem(dialog, wParam, lParam); return FALSE;
-    default: return FALSE;
-  }
+bool CommandDialog::RunCommand(const Text& command) {
+  currentCommand_.Set(command);
+  commandReady_ = 1;
+  return ExecuteCommand();
 }
 
 }  // namespace tvn

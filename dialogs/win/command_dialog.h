@@ -9,35 +9,61 @@
 #include <cstdint>
 
 #include "description/records.h"
+#include "dialogs/win/command_menus.h"
+#include "dialogs/win/dialog_base.h"
+#include "dialogs/win/dialog_layout.h"
 
 namespace tvn {
 
-// Dialog procedure; the creation parameter is the CommandDescription.
-INT_PTR CALLBACK CommandDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+class CommandDialog final : public DialogBase {
+ public:
+  // The description stays owned by the caller until the dialog has ended.
+  explicit CommandDialog(const CommandDescription& description);
+  ~CommandDialog() override;
 
-// A menu item by position: the shell item that was last under the pointer.
-struct ShellPopupItem {
-  HMENU menu = nullptr;  // null: none
-  UINT position = 0;
+  // Runs the dialog modally from the executable's template; it always ends
+  // with 0 (-1 when it could not be made).
+  INT_PTR Run(HINSTANCE instance, HWND owner);
+
+  const CommandDescription& description() const { return description_; }
+  // The command that Execute would run, and whether it is ready (1) to run.
+  Text currentCommand() const { return currentCommand_.text(); }
+  std::uint16_t commandReady() const { return commandReady_; }
+  RowMenus& menus() { return menus_; }
+
+  // Runs the current command through ShellRun when it is ready, hidden when
+  // the start-hidden box is ticked; true when nothing was to run.
+  [[nodiscard]] bool ExecuteCommand();
+  // Makes `command` the current, ready command and runs it.
+  [[nodiscard]] bool RunCommand(const Text& command);
+  // Whether the start-hidden box is ticked.
+  bool StartHiddenTicked() const;
+
+ protected:
+  INT_PTR OnInit() override;
+  INT_PTR OnCommand(int id, int code) override;
+  INT_PTR OnNotify(const NMHDR& header) override;
+  INT_PTR OnClose() override;
+  void OnSize(int width, int height) override { layout_.OnSize(width, height); }
+  void OnMinTrackSize(MINMAXINFO& info) override { layout_.OnMinTrackSize(info); }
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  const CommandEntry* RowOfItem(HWND list, int item) const;
+  bool FillCommandList();
+  void LayOut();
+  void UpdateCommandState();
+  void Restart(const char16_t* tail);
+  void Browse();
+  void Report() const;
+  INT_PTR OnListClick(const NMITEMACTIVATE& click, bool doubleClick);
+
+  const CommandDescription& description_;
+  TextBuffer currentCommand_;  // 2048 units while the dialog is open
+  std::uint16_t commandReady_ = 0;
+  HIMAGELIST imageList_ = nullptr;  // owned by the list view once attached
+  Win32DialogLayout layout_;
+  RowMenus menus_;
 };
-
-// The state of the one command dialog of the process, shared with the
-// command menus (dialogs/win/command_menus.h).
-struct CommandDialogState {
-  const CommandDescription* description = nullptr;
-  TextBuffer currentCommand;  // 2048 units while the dialog is open
-  std::uint16_t commandReady = 0;
-  HIMAGELIST imageList = nullptr;  // owned by the list view once attached
-  ShellPopupItem lastShellItem;
-  UINT shellItemCommandId = 0;
-};
-CommandDialogState& CommandDialog();
-
-// Runs the current command through ShellRun when the command-ready flag is
-// 1, hidden when the start-hidden box is ticked; true when nothing was to run.
-[[nodiscard]] bool ExecuteCommand(HWND dialog);
-
-// Whether the start-hidden box (1306) is ticked.
-bool StartHiddenTicked(HWND dialog);
 
 }  // namespace tvn

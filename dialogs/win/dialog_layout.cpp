@@ -55,14 +55,12 @@ std::uint32_t Win32LayoutOps::LastError() { return GetLastError(); }
 
 void Win32LayoutOps::SetLastError(std::uint32_t code) { ::SetLastError(code); }
 
-void Win32DialogLayout::OnGetMinMaxInfo(LPARAM lParam) const {
-  MINMAXINFO* info = reinterpret_cast<MINMAXINFO*>(lParam);
-  if (info == nullptr) return;
+void Win32DialogLayout::OnMinTrackSize(MINMAXINFO& info) const {
   const LayoutSize size = InitialWindowSize();
   // Before the first Bind the size is 0 x 0: the system's own minimum stays.
   if (size.width <= 0 || size.height <= 0) return;
-  info->ptMinTrackSize.x = size.width;
-  info->ptMinTrackSize.y = size.height;
+  info.ptMinTrackSize.x = size.width;
+  info.ptMinTrackSize.y = size.height;
 }
 
 }  // namespace tvn

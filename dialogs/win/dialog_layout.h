@@ -1,5 +1,5 @@
-// DialogLayout bound to the window system, and the message handlers that
-// every resizable dialog wires to it.
+// DialogLayout bound to the window system, and the handlers that every
+// resizable dialog calls from its size hooks.
 #pragma once
 
 #include <windows.h>
@@ -32,13 +32,13 @@ class Win32DialogLayout : public DialogLayout {
   // Bind(dialog, -1, -1, -1, -1): the template size, centred on the primary screen.
   void BindCentred(HWND dialog) { Bind(reinterpret_cast<WindowId>(dialog), -1, -1, -1, -1); }
 
-  // WM_SIZE: Resize(LOWORD(lParam), HIWORD(lParam)), whatever the kind of change.
-  void OnSize(LPARAM lParam) { Resize(LOWORD(lParam), HIWORD(lParam)); }
+  // WM_SIZE: Resize with the new client size, whatever the kind of change.
+  void OnSize(int width, int height) { Resize(width, height); }
 
   // WM_GETMINMAXINFO: the smallest tracking size is the opening window size;
   // the other members keep what the system put in them. Before the first
   // Bind (0 x 0) nothing is changed.
-  void OnGetMinMaxInfo(LPARAM lParam) const;
+  void OnMinTrackSize(MINMAXINFO& info) const;
 
  private:
   Win32LayoutOps ops_;

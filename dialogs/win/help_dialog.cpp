@@ -5,39 +5,28 @@
 #include "description/win/description.h"
 #include "dialogs/logon_logic.h"
 #include "dialogs/win/apply.h"
-#include "dialogs/win/dialog_layout.h"
-#include "launching/win/process.h"
+#include "dialogs/win/dialog_actions.h"
 #include "resources/resource.h"
 
 namespace tvn {
 
-namespace {
+HelpDialog::~HelpDialog() { ReleaseDescription(ui_, kLoadHelp); }
 
-// Only one help dialog can be open in a process, so its working state is static.
-struct HelpState {
-  UiDescription ui;  // only the help section is used
-  Win32DialogLayout layout;
-  std::int32_t result = 0;
-};
+INT_PTR HelpDialog::Run(HINSTANCE instance, HWND owner) { return RunModal(instance, IDD_HELP, owner); }
 
-HelpState& State() {
-  static HelpState state;
-  return state;
-}
-
-void OnInitDialog(HWND dialog, const AppContext* context) {
-  HelpState& state = State();
-  state.result = 0;
+INT_PTR HelpDialog::OnInit() {
+  HWND dialog = window();
+  result_ = 0;
 
   // Every opening starts from an empty section: nothing of an earlier opening
   // (released at its close) is ever applied again.
-  ReleaseDescription(state.ui, kLoadHelp);
-  state.ui.help = HelpDescription();
-  if (context != nullptr && !context->keyName.empty()) {
+  ReleaseDescription(ui_, kLoadHelp);
+  ui_.help = HelpDescription();
+  if (context_ != nullptr && !context_->keyName.empty()) {
     // The dialog opens whether or not the load succeeds.
-    (void)LoadDescription(state.ui, kLoadHelp, context->keyName.text());
+    (void)LoadDescription(ui_, kLoadHelp, context_->keyName.text());
   }
-  const HelpDescription& help = state.ui.help;
+  const HelpDescription& help = ui_.help;
 
   ApplyDialogDescription(dialog, help.window);
   ApplyControlDescription(dialog, IDC_HELP_ICON, help.icon, ControlKind::Icon);
@@ -46,48 +35,36 @@ void OnInitDialog(HWND dialog, const AppContext* context) {
   ApplyControlDescription(dialog, IDC_HELP_CLOSE, help.close, ControlKind::PushButton);
   ApplyControlDescription(dialog, IDC_HELP_DIAGNOSTICS, help.diagnostics, ControlKind::PushButton);
 
-  state.layout.BindCentred(dialog);
-  state.layout.AddControl(IDC_HELP_ICON, AnchorFixed, AnchorFixed);
-  state.layout.AddControl(IDC_HELP_ABOUT, AnchorStretch, AnchorFixed);
-  state.layout.AddControl(IDC_HELP_UPPER_SEPARATOR, AnchorStretch, AnchorFixed);
-  state.layout.AddControl(IDC_HELP_DISCLAIMER, AnchorStretch, AnchorStretch);
-  state.layout.AddControl(IDC_HELP_LOWER_SEPARATOR, AnchorStretch, AnchorMove);
-  state.layout.AddControl(IDC_HELP_CLOSE, AnchorMove, AnchorMove);
-  state.layout.AddControl(IDC_HELP_DIAGNOSTICS, AnchorFixed, AnchorMove);
+  layout_.BindCentred(dialog);
+  layout_.AddControl(IDC_HELP_ICON, AnchorFixed, AnchorFixed);
+  layout_.AddControl(IDC_HELP_ABOUT, AnchorStretch, AnchorFixed);
+  layout_.AddControl(IDC_HELP_UPPER_SEPARATOR, AnchorStretch, AnchorFixed);
+  layout_.AddControl(IDC_HELP_DISCLAIMER, AnchorStretch, AnchorStretch);
+  layout_.AddControl(IDC_HELP_LOWER_SEPARATOR, AnchorStretch, AnchorMove);
+  layout_.AddControl(IDC_HELP_CLOSE, AnchorMove, AnchorMove);
+  layout_.AddControl(IDC_HELP_DIAGNOSTICS, AnchorFixed, AnchorMove);
+  return FALSE;  // the focus stays where the description put it
 }
 
-void OnClose(HWND dialog) {
-  HelpState& state = State();
-  state.layout.Release();
-  ReleaseDescription(state.ui, kLoadHelp);
-  EndDialog(dialog, state.result);
-}
-
-}  // namespace
-
-INT_PTR CALLBACK HelpDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      OnInitDialog(dialog, reinterpret_cast<const AppContext*>(lParam));
-      return FALSE;  // the focus stays where the description put it
-    case WM_COMMAND: {
-      std::int32_t result = 0;
-      if (HelpResultForCommand(LOWORD(wParam), HIWORD(wParam), result)) {
-        State().result = result;
-        SendMessageW(dialog, WM_CLOSE, 0, 0);
-      }
-      return FALSE;
-    }
-    case WM_SIZE: State().layout.OnSize(lParam); return FALSE;
-    case WM_GETMINMAXINFO: State().layout.OnGetMinMaxInfo(lParam); return FALSE;
-    case WM_CLOSE: OnClose(dialog); return FALSE;
-    default: return FALSE;
+INT_PTR HelpDialog::OnCommand(int id, int code) {
+  std::int32_t result = 0;
+  if (HelpResultForCommand(id, code, result)) {
+    result_ = result;
+    SendMessageW(window(), WM_CLOSE, 0, 0);
   }
+  return FALSE;
+}
+
+INT_PTR HelpDialog::OnClose() {
+  layout_.Release();
+  ReleaseDescription(ui_, kLoadHelp);
+  EndDialog(window(), result_);
+  return FALSE;
 }
 
 INT_PTR RunHelpDialog(HWND owner, const AppContext& context) {
-  return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_HELP), owner, HelpDialogProc,
-                         reinterpret_cast<LPARAM>(&context));
+  HelpDialog dialog(&context);
+  return dialog.Run(GetModuleHandleW(nullptr), owner);
 }
 
 void OpenHelpFrom(HWND caller, const AppContext* context) {
@@ -95,15 +72,9 @@ void OpenHelpFrom(HWND caller, const AppContext* context) {
   const AppContext& used = context != nullptr ? *context : kEmptyContext;
   switch (FollowUpForHelpResult(RunHelpDialog(caller, used))) {
     case HelpFollowUp::ReportOpenFailure: ShowError(caller, kKindWarning, true, true, nullptr); return;
-    case HelpFollowUp::StartDiagnostics: {
-      const Text tail(kDiagnosticsModeTail);
-      if (StartProcess(W(used.exePath.text()), W(tail), 0, false)) {
-        SendMessageW(caller, WM_CLOSE, 0, 0);
-      } else {
-        ShowError(caller, kKindWarning, true, true, nullptr);
-      }
+    case HelpFollowUp::StartDiagnostics:
+      (void)StartCopyOrWarn(caller, used.exePath.text(), Text(kDiagnosticsModeTail));
       return;
-    }
     case HelpFollowUp::Nothing: return;
   }
 }

@@ -4,9 +4,9 @@
 
 #include "base/win/error_box.h"
 #include "base/win/wide.h"
-#include "description/records.h"
 #include "dialogs/logon_logic.h"
 #include "dialogs/win/apply.h"
+#include "dialogs/win/dialog_actions.h"
 #include "dialogs/win/help_dialog.h"
 #include "launching/start_as_user.h"
 #include "launching/win/process.h"
@@ -19,30 +19,24 @@ namespace {
 
 constexpr int kCredentialLimit = 511;  // characters of a typed credential
 
-// Only one log-on dialog exists per process; the description it came with.
-const LogonDescription* g_description = nullptr;
+}  // namespace
 
-const LogonDescription& Description() {
-  static const LogonDescription kEmpty;
-  return g_description != nullptr ? *g_description : kEmpty;
-}
+INT_PTR LogonDialog::Run(HINSTANCE instance, HWND owner) { return RunModal(instance, IDD_LOGON, owner); }
 
-const AppContext* Context() { return Description().context; }
-
-Text ExePath() {
-  const AppContext* context = Context();
+Text LogonDialog::ExePath() const {
+  const AppContext* context = description_.context;
   return context != nullptr ? context->exePath.text() : Text();
 }
 
-bool IsTicked(HWND dialog, int id) { return SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool LogonDialog::IsTicked(int id) const { return SendDlgItemMessageW(window(), id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 // Empties the password edit so that the typed text does not stay behind in
 // the control's memory: the edit first gets filler of the same length, which
 // it writes over the password in its own buffer, and only then the empty
 // text. Emptying it at once would merely free the buffer with the password
 // still in it.
-void ScrubPassword(HWND dialog) {
-  HWND edit = GetDlgItem(dialog, IDC_LOGON_PASSWORD);
+void LogonDialog::ScrubPassword() const {
+  HWND edit = GetDlgItem(window(), IDC_LOGON_PASSWORD);
   if (edit == nullptr) return;
   const int length = GetWindowTextLengthW(edit);
   if (length > 0) {
@@ -52,21 +46,21 @@ void ScrubPassword(HWND dialog) {
   SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
 }
 
-void UpdateCredentialControls(HWND dialog) {
-  const bool useCurrent = IsTicked(dialog, IDC_LOGON_CURRENT_CREDENTIALS);
-  const CredentialToggle toggle = DecideCredentialToggle(Description(), useCurrent);
+void LogonDialog::UpdateCredentialControls() const {
+  const bool useCurrent = IsTicked(IDC_LOGON_CURRENT_CREDENTIALS);
+  const CredentialToggle toggle = DecideCredentialToggle(description_, useCurrent);
   for (const ControlEnable& control : toggle.controls) {
-    EnableWindow(GetDlgItem(dialog, control.id), control.enabled ? TRUE : FALSE);
+    EnableWindow(GetDlgItem(window(), control.id), control.enabled ? TRUE : FALSE);
   }
-  if (toggle.untickLoadProfile) SendDlgItemMessageW(dialog, IDC_LOGON_LOAD_PROFILE, BM_SETCHECK, BST_UNCHECKED, 0);
-  if (toggle.clearPassword) ScrubPassword(dialog);
+  if (toggle.untickLoadProfile) SendDlgItemMessageW(window(), IDC_LOGON_LOAD_PROFILE, BM_SETCHECK, BST_UNCHECKED, 0);
+  if (toggle.clearPassword) ScrubPassword();
 }
 
-void OnInitDialog(HWND dialog, const LogonDescription* description) {
-  g_description = description;
+INT_PTR LogonDialog::OnInit() {
+  HWND dialog = window();
   BringToForeground(dialog);  // its result is not examined
 
-  const LogonDescription& d = Description();
+  const LogonDescription& d = description_;
   ApplyDialogDescription(dialog, d.window);
   ApplyControlDescription(dialog, IDC_LOGON_ICON, d.systemIcon, ControlKind::Icon);
   ApplyControlDescription(dialog, IDC_LOGON_INFO, d.systemText, ControlKind::Edit);
@@ -86,91 +80,79 @@ void OnInitDialog(HWND dialog, const LogonDescription* description) {
   ApplyControlDescription(dialog, IDC_LOGON_CLOSE, d.close, ControlKind::PushButton);
   ApplyControlDescription(dialog, IDC_LOGON_HELP, d.help, ControlKind::PushButton);
 
-  UpdateCredentialControls(dialog);
+  UpdateCredentialControls();
+  return FALSE;  // the focus stays where the description put it
 }
 
 // The text of a control into `buffer` (units long, terminated; longer text is cut).
-void ReadText(HWND dialog, int id, wchar_t* buffer, std::size_t units) {
+void LogonDialog::ReadText(int id, wchar_t* buffer, std::size_t units) const {
   buffer[0] = L'\0';
-  SendDlgItemMessageW(dialog, id, WM_GETTEXT, static_cast<WPARAM>(units), reinterpret_cast<LPARAM>(buffer));
+  SendDlgItemMessageW(window(), id, WM_GETTEXT, static_cast<WPARAM>(units), reinterpret_cast<LPARAM>(buffer));
   buffer[units - 1] = L'\0';
 }
 
-void OnLogOn(HWND dialog) {
-  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+void LogonDialog::LogOn() const {
+  WaitCursor wait;
+  HWND dialog = window();
   const Text exePath = ExePath();
   const Text tail(kCommandModeTail);
 
   const LRESULT useCurrent = SendDlgItemMessageW(dialog, IDC_LOGON_CURRENT_CREDENTIALS, BM_GETCHECK, 0, 0);
   if (ChooseLogonPath(useCurrent, 0).path == LogonPath::CurrentAccount) {
-    if (StartProcess(W(exePath), W(tail), 0, false)) {
-      SendMessageW(dialog, WM_CLOSE, 0, 0);
-    } else {
-      ShowError(dialog, kKindWarning, true, true, nullptr);
-    }
-  } else {
-    // Each credential in its own 512-unit buffer; all three are wiped before
-    // they are freed, the password as soon as the start has returned.
-    SecretBuffer domain(kCaptionUnits);
-    SecretBuffer user(kCaptionUnits);
-    SecretBuffer password(kCaptionUnits);
-    ReadText(dialog, IDC_LOGON_DOMAIN, reinterpret_cast<wchar_t*>(domain.data()), domain.units());
-    ReadText(dialog, IDC_LOGON_USER, reinterpret_cast<wchar_t*>(user.data()), user.units());
-    ReadText(dialog, IDC_LOGON_PASSWORD, reinterpret_cast<wchar_t*>(password.data()), password.units());
-    const LogonChoice choice =
-        ChooseLogonPath(useCurrent, SendDlgItemMessageW(dialog, IDC_LOGON_LOAD_PROFILE, BM_GETCHECK, 0, 0));
-
-    const bool started =
-        StartAsUser(W(exePath), W(tail), choice.loadProfile, reinterpret_cast<const wchar_t*>(domain.data()),
-                    reinterpret_cast<const wchar_t*>(user.data()), reinterpret_cast<const wchar_t*>(password.data()));
-    password.Wipe();  // touches no last-error code
-    if (started) {
-      SendMessageW(dialog, WM_CLOSE, 0, 0);
-    } else {
-      ShowError(dialog, kKindWarning, true, true, nullptr);
-      SetFocus(GetDlgItem(dialog, IDC_LOGON_PASSWORD));  // EN_SETFOCUS selects the whole password
-    }
+    (void)StartCopyOrWarn(dialog, exePath, tail);
+    return;
   }
-  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+  // Each credential in its own 512-unit buffer; all three are wiped before
+  // they are freed, the password as soon as the start has returned.
+  SecretBuffer domain(kCaptionUnits);
+  SecretBuffer user(kCaptionUnits);
+  SecretBuffer password(kCaptionUnits);
+  ReadText(IDC_LOGON_DOMAIN, reinterpret_cast<wchar_t*>(domain.data()), domain.units());
+  ReadText(IDC_LOGON_USER, reinterpret_cast<wchar_t*>(user.data()), user.units());
+  ReadText(IDC_LOGON_PASSWORD, reinterpret_cast<wchar_t*>(password.data()), password.units());
+  const LogonChoice choice =
+      ChooseLogonPath(useCurrent, SendDlgItemMessageW(dialog, IDC_LOGON_LOAD_PROFILE, BM_GETCHECK, 0, 0));
+
+  const bool started =
+      StartAsUser(W(exePath), W(tail), choice.loadProfile, reinterpret_cast<const wchar_t*>(domain.data()),
+                  reinterpret_cast<const wchar_t*>(user.data()), reinterpret_cast<const wchar_t*>(password.data()));
+  password.Wipe();  // touches no last-error code
+  if (started) {
+    SendMessageW(dialog, WM_CLOSE, 0, 0);
+  } else {
+    ShowError(dialog, kKindWarning, true, true, nullptr);
+    SetFocus(GetDlgItem(dialog, IDC_LOGON_PASSWORD));  // EN_SETFOCUS selects the whole password
+  }
 }
 
-void OnCommand(HWND dialog, int id, int notification) {
+INT_PTR LogonDialog::OnCommand(int id, int code) {
   switch (id) {
     case IDCANCEL:
     case IDC_LOGON_CLOSE:
-      if (notification == BN_CLICKED) SendMessageW(dialog, WM_CLOSE, 0, 0);
-      return;
+      if (code == BN_CLICKED) SendMessageW(window(), WM_CLOSE, 0, 0);
+      break;
     case IDC_LOGON_PASSWORD:
-      if (notification == EN_SETFOCUS) SendDlgItemMessageW(dialog, IDC_LOGON_PASSWORD, EM_SETSEL, 0, -1);
-      return;
+      if (code == EN_SETFOCUS) SendDlgItemMessageW(window(), IDC_LOGON_PASSWORD, EM_SETSEL, 0, -1);
+      break;
     case IDC_LOGON_CURRENT_CREDENTIALS:
-      if (notification == BN_CLICKED) UpdateCredentialControls(dialog);
-      return;
+      if (code == BN_CLICKED) UpdateCredentialControls();
+      break;
     case IDC_LOGON_LOGON:
-      if (notification == BN_CLICKED) OnLogOn(dialog);
-      return;
+      if (code == BN_CLICKED) LogOn();
+      break;
     case IDC_LOGON_HELP:
-      if (notification == BN_CLICKED) OpenHelpFrom(dialog, Context());
-      return;
-    default: return;
+      if (code == BN_CLICKED) OpenHelpFrom(window(), description_.context);
+      break;
+    default: break;
   }
+  return FALSE;
 }
 
-}  // namespace
-
-INT_PTR CALLBACK LogonDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      OnInitDialog(dialog, reinterpret_cast<const LogonDescription*>(lParam));
-      return FALSE;  // the focus stays where the description put it
-    case WM_COMMAND: OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)); return FALSE;
-    case WM_CLOSE:
-      // Every way out comes here: Log on, Close, Esc, the close box, diagnostics.
-      ScrubPassword(dialog);
-      EndDialog(dialog, 0);
-      return FALSE;
-    default: return FALSE;
-  }
+// Every way out comes here: Log on, Close, Esc, the close box, diagnostics.
+INT_PTR LogonDialog::OnClose() {
+  ScrubPassword();
+  EndDialog(window(), 0);
+  return FALSE;
 }
 
 }  // namespace tvn

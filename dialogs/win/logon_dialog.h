@@ -4,11 +4,35 @@
 
 #include <windows.h>
 
+#include "description/records.h"
+#include "dialogs/win/dialog_base.h"
+
 namespace tvn {
 
-// The dialog procedure; the creation parameter is the LogonDescription (its
-// context set), which stays owned by the caller until the dialog has ended.
-// The dialog always ends with 0.
-INT_PTR CALLBACK LogonDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+class LogonDialog final : public DialogBase {
+ public:
+  // The description (its context set) stays owned by the caller until the
+  // dialog has ended.
+  explicit LogonDialog(const LogonDescription& description) : description_(description) {}
+
+  // Runs the dialog modally from the executable's template; it always ends
+  // with 0 (-1 when it could not be made).
+  INT_PTR Run(HINSTANCE instance, HWND owner);
+
+ protected:
+  INT_PTR OnInit() override;
+  INT_PTR OnCommand(int id, int code) override;
+  INT_PTR OnClose() override;
+
+ private:
+  Text ExePath() const;
+  bool IsTicked(int id) const;
+  void ScrubPassword() const;
+  void UpdateCredentialControls() const;
+  void ReadText(int id, wchar_t* buffer, std::size_t units) const;
+  void LogOn() const;
+
+  const LogonDescription& description_;
+};
 
 }  // namespace tvn

@@ -20,8 +20,6 @@ namespace {
 
 constexpr WORD kScriptType = 10;  // RT_RCDATA
 constexpr WORD kScriptId = 750;
-constexpr int kLogonTemplate = 200;
-constexpr int kCommandTemplate = 300;
 
 // The command interpreter that runs the script: COMSPEC when it names a full
 // path, otherwise cmd.exe in the system folder. Empty, with the last error
@@ -60,9 +58,19 @@ bool ClearLeftoverDescription(const AppContext& context) { return DeleteDescript
 struct DialogRun {
   ScriptRun describe;
   LoadMode mode;
-  int dialogTemplate;
-  DLGPROC procedure;
 };
+
+// Shows the dialog of the loaded section: its result, -1 when it could not be made.
+INT_PTR RunDialog(LoadMode mode, UiDescription& ui, HINSTANCE instance) {
+  if (mode == kLoadLogon) {
+    ui.logon.context = &ui.context;
+    LogonDialog dialog(ui.logon);
+    return dialog.Run(instance, nullptr);
+  }
+  ui.command.context = &ui.context;
+  CommandDialog dialog(ui.command);
+  return dialog.Run(instance, nullptr);
+}
 
 // Extract the script, let it write the description, load it, show the dialog,
 // release the description and let the script clear the key again.
@@ -81,17 +89,8 @@ void RunDialogSequence(const DialogRun& run, UiDescription& ui, HINSTANCE instan
   } else if (!LoadDescription(ui, run.mode, context.keyName.text())) {
     ShowFatal(context, kFatalLoadRegistry, true);
   } else {
-    LPARAM section = 0;
-    if (run.mode == kLoadLogon) {
-      ui.logon.context = &context;
-      section = reinterpret_cast<LPARAM>(&ui.logon);
-    } else {
-      ui.command.context = &context;
-      section = reinterpret_cast<LPARAM>(&ui.command);
-    }
     splash.Close();
-    const INT_PTR result =
-        DialogBoxParamW(instance, MAKEINTRESOURCEW(run.dialogTemplate), nullptr, run.procedure, section);
+    const INT_PTR result = RunDialog(run.mode, ui, instance);
     if (result == -1) ShowFatal(context, kFatalStartupDialog, true);
     ReleaseDescription(ui, run.mode);
   }
@@ -102,13 +101,11 @@ void RunDialogSequence(const DialogRun& run, UiDescription& ui, HINSTANCE instan
 }  // namespace
 
 void RunLogonSequence(UiDescription& ui, HINSTANCE instance, Text& buffer, SplashWindow& splash) {
-  RunDialogSequence({ScriptRun::LogonDescription, kLoadLogon, kLogonTemplate, LogonDialogProc}, ui, instance, buffer,
-                    splash);
+  RunDialogSequence({ScriptRun::LogonDescription, kLoadLogon}, ui, instance, buffer, splash);
 }
 
 void RunCommandSequence(UiDescription& ui, HINSTANCE instance, Text& buffer, SplashWindow& splash) {
-  RunDialogSequence({ScriptRun::CommandDescription, kLoadCommand, kCommandTemplate, CommandDialogProc}, ui, instance,
-                    buffer, splash);
+  RunDialogSequence({ScriptRun::CommandDescription, kLoadCommand}, ui, instance, buffer, splash);
 }
 
 void RunDiagnosticsSequence(UiDescription& ui, HINSTANCE, Text& buffer, SplashWindow& splash) {

@@ -3,18 +3,12 @@
 #include "base/win/wide.h"
 #include "description/records.h"
 #include "description/win/description.h"
+#include "dialogs/win/dialog_base.h"
 #include "resources/resource.h"
 
 namespace tvn {
 
 namespace {
-
-// What the splash thread hands its dialog procedure.
-struct SplashThreadState {
-  std::atomic<HWND>* window;
-  HANDLE initialised;
-  const SplashDescription* description;
-};
 
 void ApplyControl(HWND dialog, int id, const ControlDescription& control) {
   HWND item = GetDlgItem(dialog, id);
@@ -24,6 +18,37 @@ void ApplyControl(HWND dialog, int id, const ControlDescription& control) {
   if (control.text.allocated()) SendMessageW(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(W(control.text.text())));
   EnableWindow(item, control.enabled ? TRUE : FALSE);
 }
+
+// The splash dialog of the splash thread: it shows its fixed description,
+// publishes its window and signals `initialised` once it is made.
+class SplashDialog final : public DialogBase {
+ public:
+  SplashDialog(std::atomic<HWND>& published, HANDLE initialised, const SplashDescription& description)
+      : published_(published), initialised_(initialised), description_(description) {}
+
+ protected:
+  INT_PTR OnInit() override {
+    HWND dialog = window();
+    const SplashDescription& d = description_;
+    published_.store(dialog, std::memory_order_release);
+    SendMessageW(dialog, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(d.window.icon));
+    SendMessageW(dialog, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(W(d.window.text.text())));
+    ApplyControl(dialog, IDC_SPLASH_ICON, d.picture);
+    ApplyControl(dialog, IDC_SPLASH_TEXT, d.text);
+    if (initialised_ != nullptr) SetEvent(initialised_);
+    return TRUE;  // the system sets the default focus
+  }
+
+  INT_PTR OnClose() override {
+    EndDialog(window(), 0);
+    return TRUE;
+  }
+
+ private:
+  std::atomic<HWND>& published_;
+  HANDLE initialised_;
+  const SplashDescription& description_;
+};
 
 }  // namespace
 
@@ -90,31 +115,12 @@ DWORD WINAPI SplashWindow::ThreadMain(void* parameter) {
   UiDescription ui;
   LoadDescription(ui, kLoadSplash, TextView());
 
-  SplashThreadState state{&self->window_, initialised, &ui.splash};
-  INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SPLASH), nullptr,
-                                   &SplashWindow::DialogProc, reinterpret_cast<LPARAM>(&state));
+  SplashDialog dialog(self->window_, initialised, ui.splash);
+  INT_PTR result = dialog.RunModal(GetModuleHandleW(nullptr), IDD_SPLASH, nullptr);
   if (result == -1 && initialised != nullptr) SetEvent(initialised);  // no dialog: nobody waits for it
 
   ReleaseDescription(ui, kLoadSplash);
   return 0;
-}
-
-INT_PTR CALLBACK SplashWindow::DialogProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG: {
-      const auto* state = reinterpret_cast<const SplashThreadState*>(lParam);
-      const SplashDescription& d = *state->description;
-      state->window->store(dialog, std::memory_order_release);
-      SendMessageW(dialog, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(d.window.icon));
-      SendMessageW(dialog, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(W(d.window.text.text())));
-      ApplyControl(dialog, IDC_SPLASH_ICON, d.picture);
-      ApplyControl(dialog, IDC_SPLASH_TEXT, d.text);
-      if (state->initialised != nullptr) SetEvent(state->initialised);
-      return TRUE;  // the system sets the default focus
-    }
-    case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
-    default: return FALSE;
-  }
 }
 
 }  // namespace tvn

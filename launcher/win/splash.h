@@ -49,7 +49,6 @@ class SplashWindow {
   // kInitWaitMs, serving messages sent to this thread meanwhile.
   void WaitForInitialisation(DWORD start) noexcept;
   static DWORD WINAPI ThreadMain(void* parameter);
-  static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
   // Written by the splash thread in WM_INITDIALOG, read by the main thread.
   std::atomic<HWND> window_{nullptr};

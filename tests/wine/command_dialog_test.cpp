@@ -75,6 +75,7 @@ struct Fixture {
   tvn::CommandDescription description;
   tvn::AppContext context;
   tvn_test::RecordFile recordFile{tvn_test::TempDir() + L"tvn_cmd_dialog_record.log"};
+  tvn::CommandDialog dialog{description};  // the dialog of every run of the test
 
   Fixture() {
     SetText(context.exePath, tvn::kPathUnits, RecorderPath());
@@ -155,11 +156,7 @@ bool RunDialog(Fixture& fixture, std::vector<Step> steps, DWORD timeoutMs = 2000
   options.closeAfterLastStep = true;
   options.timeoutMs = timeoutMs;
   const DialogDriver::Result run = DialogDriver::Run(
-      [&fixture] {
-        return tvn_test::RunTemplate(IDD_COMMAND, tvn::CommandDialogProc,
-                                     reinterpret_cast<LPARAM>(&fixture.description));
-      },
-      std::move(steps), options);
+      [&fixture] { return fixture.dialog.Run(GetModuleHandleW(nullptr), nullptr); }, std::move(steps), options);
   EXPECT_EQ(run.dialogResult, 0);
   EXPECT_FALSE(run.timedOut) << "stopped at step " << run.stepsDone << " of " << run.stepCount;
   return !run.timedOut && run.finished;
@@ -310,23 +307,23 @@ TEST_F(CommandDialog, StaticMenuListsEntriesLastFirstAndRunsThePick) {
   std::vector<UINT> ids;
   std::vector<UINT> types;
   Text current;
-  ASSERT_TRUE(RunDialog(
-      fixture, {Do([](HWND dialog) { PostListNotify(dialog, NM_RCLICK, ListItemOfRow(dialog, 0)); }),
-                [&](HWND) {
-                  HWND popup = PopupWindow();
-                  if (popup == nullptr) return false;
-                  auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, kGetMenuHandle, 0, 0));
-                  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-                    MENUITEMINFOW item = MenuItem(menu, static_cast<UINT>(i));
-                    texts.push_back(MenuText(menu, static_cast<UINT>(i)));
-                    ids.push_back(item.wID);
-                    types.push_back(item.fType);
-                  }
-                  PostKey(popup, VK_DOWN);  // the top item: the last entry
-                  PostKey(popup, VK_RETURN);
-                  return true;
-                },
-                RecordCount(fixture, 1), Do([&](HWND) { current = tvn::CommandDialog().currentCommand.text(); })}));
+  ASSERT_TRUE(
+      RunDialog(fixture, {Do([](HWND dialog) { PostListNotify(dialog, NM_RCLICK, ListItemOfRow(dialog, 0)); }),
+                          [&](HWND) {
+                            HWND popup = PopupWindow();
+                            if (popup == nullptr) return false;
+                            auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, kGetMenuHandle, 0, 0));
+                            for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+                              MENUITEMINFOW item = MenuItem(menu, static_cast<UINT>(i));
+                              texts.push_back(MenuText(menu, static_cast<UINT>(i)));
+                              ids.push_back(item.wID);
+                              types.push_back(item.fType);
+                            }
+                            PostKey(popup, VK_DOWN);  // the top item: the last entry
+                            PostKey(popup, VK_RETURN);
+                            return true;
+                          },
+                          RecordCount(fixture, 1), Do([&](HWND) { current = fixture.dialog.currentCommand(); })}));
   ASSERT_EQ(texts.size(), 3u);
   EXPECT_EQ(texts[0], L"Record three");
   EXPECT_EQ(ids[0], 3u);
@@ -485,6 +482,70 @@ TEST_F(CommandDialog, RefreshStartsTheToolInCommandModeAndCloses) {
   EXPECT_EQ(records[0].Text("command_line"), L" c") << records[0].line();
 }
 
+TEST_F(CommandDialog, AuthorizationThatCannotStartWarnsAndTheDialogStays) {
+  fixture.context.exePath.Set(T(tvn_test::TempDir() + L"tvn_no_such_copy.exe"));
+  std::wstring boxText;
+  bool dialogAlive = false;
+  ASSERT_TRUE(RunDialog(fixture, {Do([](HWND dialog) { PostClicked(dialog, IDC_COMMAND_AUTHORIZATION); }),
+                                  tvn_test::AnswerMessageBox(&boxText), tvn_test::NoMessageBox(),
+                                  Do([&](HWND dialog) { dialogAlive = IsWindowVisible(dialog) != FALSE; })}));
+  EXPECT_EQ(boxText.rfind(L"Error (2): ", 0), 0u) << Utf8(boxText);
+  EXPECT_TRUE(dialogAlive);
+  EXPECT_TRUE(fixture.Records().empty());
+}
+
+// A command dialog made without a modal loop, destroyed at the end of the scope.
+class OpenCommandDialog {
+ public:
+  explicit OpenCommandDialog(tvn::CommandDialog& dialog)
+      : window_(dialog.CreateModeless(GetModuleHandleW(nullptr), IDD_COMMAND, nullptr)) {}
+  ~OpenCommandDialog() {
+    if (window_ != nullptr) DestroyWindow(window_);
+  }
+  OpenCommandDialog(const OpenCommandDialog&) = delete;
+  OpenCommandDialog& operator=(const OpenCommandDialog&) = delete;
+  HWND get() const { return window_; }
+
+ private:
+  HWND window_;
+};
+
+void TypeCommand(HWND dialog, const wchar_t* text) {
+  SetFocus(Item(dialog, IDC_COMMAND_LINE));
+  SetDlgItemTextW(dialog, IDC_COMMAND_LINE, text);
+}
+
+int ListCount(HWND dialog) {
+  return static_cast<int>(SendMessageW(Item(dialog, IDC_COMMAND_LIST), LVM_GETITEMCOUNT, 0, 0));
+}
+
+TEST_F(CommandDialog, TwoDialogsOpenAtOnceKeepTheirOwnState) {
+  Fixture other;
+  other.description.list.rows.resize(2);
+  other.description.list.count = 2;
+  OpenCommandDialog first(fixture.dialog);
+  OpenCommandDialog second(other.dialog);
+  ASSERT_NE(first.get(), nullptr);
+  ASSERT_NE(second.get(), nullptr);
+  EXPECT_EQ(ListCount(first.get()), 6);
+  EXPECT_EQ(ListCount(second.get()), 2);
+
+  TypeCommand(first.get(), L"first command");
+  EXPECT_EQ(fixture.dialog.commandReady(), 1);
+  EXPECT_EQ(other.dialog.commandReady(), 0);
+  TypeCommand(second.get(), L"second command");
+  EXPECT_EQ(other.dialog.commandReady(), 1);
+  EXPECT_EQ(fixture.dialog.currentCommand(), T(L"first command"));
+  EXPECT_EQ(other.dialog.currentCommand(), T(L"second command"));
+
+  // Emptying one command line leaves the other dialog's command as it was.
+  TypeCommand(second.get(), L"");
+  EXPECT_EQ(other.dialog.commandReady(), 0);
+  EXPECT_FALSE(ExecuteEnabled(second.get()));
+  EXPECT_TRUE(other.dialog.currentCommand().empty());
+  EXPECT_EQ(fixture.dialog.currentCommand(), T(L"first command"));
+}
+
 TEST_F(ShellMenu, ControlPanelRootListsItsItemsWithContextMenus) {
   std::vector<std::wstring> texts;
   std::vector<MENUITEMINFOW> items;
@@ -511,8 +572,8 @@ TEST_F(ShellMenu, ControlPanelRootListsItsItemsWithContextMenus) {
                                     return true;
                                   },
                                   [](HWND) { return PopupWindow() == nullptr; }, Pause(100), Do([&](HWND) {
-                                    activeAfter = tvn::CommandShellState().active();
-                                    lastKeyAfter = tvn::CommandShellState().lastKey();
+                                    activeAfter = fixture.dialog.menus().shell().active();
+                                    lastKeyAfter = fixture.dialog.menus().shell().lastKey();
                                   })}));
   ASSERT_EQ(items.size(), 3u) << "Wine's Control Panel holds three applets";
   for (std::size_t i = 0; i < items.size(); ++i) {
@@ -532,11 +593,11 @@ TEST_F(ShellMenu, PrintersAndRowsWithoutMenusOpenNothingAndReportNothing) {
   bool popupSeen = false, boxSeen = false;
   const DWORD started = GetTickCount();
   ASSERT_TRUE(RunDialog(fixture, {Do([&](HWND dialog) {
-                                    printers = tvn::OpenRowMenu(dialog, 2, 2);  // EnumObjects: E_NOTIMPL
+                                    printers = fixture.dialog.menus().Open(2, 2);  // EnumObjects: E_NOTIMPL
                                     printersError = GetLastError();
-                                    beyond = tvn::OpenRowMenu(dialog, 4, 1);  // number equal to the count
-                                    noMenu = tvn::OpenRowMenu(dialog, 0, 0) && tvn::OpenRowMenu(dialog, -1, 1) &&
-                                             tvn::OpenRowMenu(dialog, 0, 3);
+                                    beyond = fixture.dialog.menus().Open(4, 1);  // number equal to the count
+                                    noMenu = fixture.dialog.menus().Open(0, 0) && fixture.dialog.menus().Open(-1, 1) &&
+                                             fixture.dialog.menus().Open(0, 3);
                                     // The same through the list: a right click on the Printers row.
                                     PostListNotify(dialog, NM_RCLICK, ListItemOfRow(dialog, 3));
                                   }),
@@ -554,7 +615,7 @@ TEST_F(ShellMenu, PrintersAndRowsWithoutMenusOpenNothingAndReportNothing) {
   EXPECT_GE(GetTickCount() - started, 1500u) << "watched long enough";
   EXPECT_FALSE(popupSeen);
   EXPECT_FALSE(boxSeen);
-  EXPECT_FALSE(tvn::CommandShellState().active());
+  EXPECT_FALSE(fixture.dialog.menus().shell().active());
 }
 
 TEST_F(ShellMenu, NetworkConnectionsRootFailsAndIsReported) {
@@ -562,7 +623,7 @@ TEST_F(ShellMenu, NetworkConnectionsRootFailsAndIsReported) {
   DWORD error = 0;
   std::wstring boxText;
   ASSERT_TRUE(RunDialog(fixture, {Do([&](HWND dialog) {
-                                    network = tvn::OpenRowMenu(dialog, 3, 2);
+                                    network = fixture.dialog.menus().Open(3, 2);
                                     error = GetLastError();
                                     PostListNotify(dialog, NM_RCLICK, ListItemOfRow(dialog, 4));
                                   }),
@@ -570,7 +631,7 @@ TEST_F(ShellMenu, NetworkConnectionsRootFailsAndIsReported) {
   EXPECT_FALSE(network);
   EXPECT_NE(error, 0u);
   EXPECT_EQ(boxText.rfind(L"Error (", 0), 0u) << Utf8(boxText);
-  EXPECT_FALSE(tvn::CommandShellState().active());
+  EXPECT_FALSE(fixture.dialog.menus().shell().active());
 }
 
 }  // namespace

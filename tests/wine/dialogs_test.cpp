@@ -89,7 +89,10 @@ class LogonDialogTest : public ::testing::Test {
     EXPECT_TRUE(LoadDescription(ui, kLoadLogon, key.subKey()));
     ui.logon.context = &context;
     const DialogDriver::Result run = DialogDriver::Run(
-        [this] { return RunTemplate(IDD_LOGON, LogonDialogProc, reinterpret_cast<LPARAM>(&ui.logon)); },
+        [this] {
+          LogonDialog logon(ui.logon);
+          return logon.Run(GetModuleHandleW(nullptr), nullptr);
+        },
         std::move(steps));
     EXPECT_FALSE(run.timedOut) << "the steps did not finish in time";
     EXPECT_TRUE(run.finished);
