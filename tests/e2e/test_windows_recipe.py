@@ -4,10 +4,11 @@ Windows, and what the stored code page can carry.
 A script as a Windows user writes it: many lines with CR LF line ends, code
 page 1251, the two header lines kept; put into a copy of TVN.exe with the
 update mode, its diagnostics run cleanly and its command dialog shows the new
-row and the row's menu. A script with \\u escapes shows letters that code page
-1251 lacks. A script saved as UTF-8, as newer Notepads do unless told
-otherwise, shows its Russian texts garbled, and one saved as UTF-8 with a
-byte-order mark does not run at all.
+row and the row's menu. The guide's common changes of the log-on dialog
+(domain names, a user name, the profile box) take effect. A script with \\u
+escapes shows letters that code page 1251 lacks. A script saved as UTF-8, as
+newer Notepads do unless told otherwise, shows its Russian texts garbled, and
+one saved as UTF-8 with a byte-order mark does not run at all.
 """
 
 import os
@@ -203,6 +204,29 @@ class WindowsRecipeTest(tvnlib.TvnTestCase):
         self.assertTrue(all(ord(ch) > 0xFF for ch in expected[1215].replace(" ", "")))
         for ch in "ĀŞŐΩçΕλ":
             self.assertRaises(UnicodeEncodeError, ch.encode, "cp1251")
+        self.close(run, dialog)
+
+    def test_the_guides_common_log_on_changes_take_effect(self):
+        script = self.extract(tvnlib.exe("TVN-en.exe"), "english.script")
+        edits = {
+            b"function GetNTDomains() { return []; }": b'function GetNTDomains() { return ["OFFICE", "BRANCH"]; }',
+            b'R("0.7#20", 0);': b'R("0.7#20", 1); R("0.7.0#3", "Administrator");',
+            b'R("0.12#8", 1);': b'R("0.12#8", 0);',
+        }
+        for old, new in edits.items():
+            self.assertEqual(script.count(old), 1, old)
+            script = script.replace(old, new)
+        copy = self.copy_with(script, "TVN-changes")
+
+        run, dialog = self.open_dialog(copy, "", ENGLISH_LOGON_CAPTION)
+        domain = tvnlib.control(dialog, 1204)
+        self.assertEqual(domain["items"], ["OFFICE", "BRANCH"])
+        self.assertEqual(domain["selected"], 1, "the last domain is selected")
+        user = tvnlib.control(dialog, 1207)
+        self.assertEqual(user["items"], ["Administrator"])
+        self.assertEqual(user["selected"], 0)
+        self.assertTrue(tvnlib.control(dialog, 1212)["enabled"], "Load the profile can be ticked")
+        self.assertEqual(tvnlib.control(dialog, 1212)["checked"], 0)
         self.close(run, dialog)
 
     def test_saved_as_utf8_the_russian_texts_come_out_garbled_and_with_a_bom_nothing_runs(self):
