@@ -5,7 +5,8 @@
 #include <array>
 #include <cstdint>
 
-#include "launcher/text.h"
+#include "base/error_text.h"
+#include "base/text.h"
 
 namespace tvn {
 
@@ -30,9 +31,6 @@ struct CommandLineOptions {
 // one is marked as overflowed). A sixth and later quoted argument is ignored;
 // an unterminated quote keeps what was read.
 CommandLineOptions ParseCommandLine(TextView text);
-
-constexpr std::uint32_t kFilenameTooLong = 206;  // ERROR_FILENAME_EXCED_RANGE
-constexpr std::uint32_t kBufferTooSmall = 122;   // ERROR_INSUFFICIENT_BUFFER
 
 // The error with which the resource tool mode refuses its arguments: 0 when
 // every argument the mode reads fitted its buffer; kFilenameTooLong when a

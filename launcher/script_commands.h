@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "launcher/text.h"
+#include "base/text.h"
 
 namespace tvn {
 

@@ -3,7 +3,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "launcher/system_paths.h"
+#include "base/system_paths.h"
 
 namespace tvn {
 

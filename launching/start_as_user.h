@@ -8,7 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "launcher/text.h"
+#include "base/error_text.h"
+#include "base/text.h"
 
 namespace tvn {
 
@@ -52,7 +53,7 @@ class AccountPlatform {
   virtual ~AccountPlatform() = default;
 
   // Each failing call leaves its error code for LastError().
-  virtual Module LoadModule(const char16_t* name) = 0;                     // LoadLibraryW; 0 on failure
+  virtual Module LoadModule(const char16_t* name) = 0;                   // LoadLibraryW; 0 on failure
   virtual Procedure FindProcedure(Module module, const char* name) = 0;  // GetProcAddress; 0 on failure
   virtual void ReleaseModule(Module module) = 0;                         // FreeLibrary
   // CreateProcessWithLogonW through the looked-up entry point, with a
@@ -79,10 +80,6 @@ constexpr std::uint32_t kCreateUnicodeEnvironment = 0x400;  // CREATE_UNICODE_EN
 constexpr std::uint32_t kLogonInteractive = 2;              // LOGON32_LOGON_INTERACTIVE
 constexpr std::uint32_t kLogonProviderDefault = 0;          // LOGON32_PROVIDER_DEFAULT
 constexpr std::size_t kProfileDirectoryUnits = 1024;
-// Stands in for the code of a step that failed without setting one, so that
-// a failure never reads as "completed successfully" (ERROR_GEN_FAILURE).
-constexpr std::uint32_t kUnreportedFailure = 31;
-constexpr std::uint32_t kPathNotFound = 3;  // ERROR_PATH_NOT_FOUND
 
 // Starts `application` with `commandLine` under the account `user` of
 // `domain`. With `loadProfile` the account's profile is loaded: a separate

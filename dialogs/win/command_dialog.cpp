@@ -4,15 +4,15 @@
 
 #include <vector>
 
+#include "base/win/error_box.h"
+#include "base/win/struct_sizes.h"
+#include "base/win/wide.h"
 #include "dialogs/command_state.h"
 #include "dialogs/layout.h"
 #include "dialogs/win/apply.h"
 #include "dialogs/win/command_menus.h"
 #include "dialogs/win/dialog_layout.h"
 #include "dialogs/win/help_dialog.h"
-#include "launcher/win/error_box.h"
-#include "launcher/win/struct_sizes.h"
-#include "launcher/win/wide.h"
 #include "launching/win/process.h"
 #include "resources/resource.h"
 
@@ -20,10 +20,10 @@ namespace tvn {
 
 namespace {
 
-constexpr int kCommandLineLimit = 2047;           // characters the command line takes
-constexpr DWORD kBrowseFlags = 0x10001804;        // hide read-only, path and file must exist, show hidden
-constexpr UINT kWaitCursor = 0x7F02;              // IDC_WAIT
-constexpr UINT kArrowCursor = 0x7F00;             // IDC_ARROW
+constexpr int kCommandLineLimit = 2047;     // characters the command line takes
+constexpr DWORD kBrowseFlags = 0x10001804;  // hide read-only, path and file must exist, show hidden
+constexpr UINT kWaitCursor = 0x7F02;        // IDC_WAIT
+constexpr UINT kArrowCursor = 0x7F00;       // IDC_ARROW
 
 CommandDialogState g_state;
 Win32DialogLayout g_layout;
@@ -60,8 +60,7 @@ void Report(HWND dialog) { ShowError(dialog, kKindWarning, true, true, nullptr);
 int TitleCompareNoCase(const Text& a, const Text& b) { return lstrcmpiW(W(a), W(b)); }
 
 int CALLBACK CompareRowItems(LPARAM a, LPARAM b, LPARAM) {
-  return CompareCommandTitles(Rows(), static_cast<std::intptr_t>(a), static_cast<std::intptr_t>(b),
-                              TitleCompareNoCase);
+  return CompareCommandTitles(Rows(), static_cast<std::intptr_t>(a), static_cast<std::intptr_t>(b), TitleCompareNoCase);
 }
 
 bool FillCommandList(HWND dialog) {
@@ -162,8 +161,8 @@ void OnInitDialog(HWND dialog, const CommandDescription* description) {
   g_state.lastShellItem = ShellPopupItem();
   g_state.shellItemCommandId = kShellItemCommandId;
 
-  g_state.imageList = ImageList_Create(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
-                                       ILC_COLOR32 | ILC_MASK, 0, 0);
+  g_state.imageList =
+      ImageList_Create(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), ILC_COLOR32 | ILC_MASK, 0, 0);
   if (g_state.imageList == nullptr) {
     SetLastError(FailureCode());
     Report(dialog);
@@ -212,13 +211,11 @@ void OnInitDialog(HWND dialog, const CommandDescription* description) {
 // Row colours: the answer goes into the message result.
 LRESULT OnCustomDraw(const NMLVCUSTOMDRAW* draw) {
   switch (draw->nmcd.dwDrawStage) {
-    case CDDS_PREPAINT:
-      return CDRF_NOTIFYITEMDRAW;
+    case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT: {
       return CDRF_NEWFONT;
     }
-    default:
-      return CDRF_DODEFAULT;
+    default: return CDRF_DODEFAULT;
   }
 }
 
@@ -273,23 +270,14 @@ void OnCommand(HWND dialog, int id, int code) {
       if (!ExecuteCommand(dialog)) Report(dialog);
       return;
     case IDC_COMMAND_CLOSE:
-    case IDCANCEL:
-      SendMessageW(dialog, WM_CLOSE, 0, 0);
-      return;
-    case IDC_COMMAND_BROWSE:
-      Browse(dialog);
-      return;
-    case IDC_COMMAND_REFRESH:
-      Restart(dialog, L" c");
-      return;
-    case IDC_COMMAND_AUTHORIZATION:
-      Restart(dialog, L" a");
-      return;
+    case IDCANCEL: SendMessageW(dialog, WM_CLOSE, 0, 0); return;
+    case IDC_COMMAND_BROWSE: Browse(dialog); return;
+    case IDC_COMMAND_REFRESH: Restart(dialog, L" c"); return;
+    case IDC_COMMAND_AUTHORIZATION: Restart(dialog, L" a"); return;
     case IDC_COMMAND_HELP:
       OpenHelpFrom(dialog, Description().context);  // " t" after Diagnostics, or the warning box
       return;
-    default:
-      return;
+    default: return;
   }
 }
 
@@ -330,25 +318,13 @@ INT_PTR CALLBACK CommandDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_INITDIALOG:
       OnInitDialog(dialog, reinterpret_cast<const CommandDescription*>(lParam));
       return FALSE;  // the focus stays where the description put it
-    case WM_COMMAND:
-      OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-      return FALSE;
-    case WM_NOTIFY:
-      return OnNotify(dialog, reinterpret_cast<const NMHDR*>(lParam));
-    case WM_SIZE:
-      g_layout.OnSize(lParam);
-      return FALSE;
-    case WM_GETMINMAXINFO:
-      g_layout.OnGetMinMaxInfo(lParam);
-      return FALSE;
-    case WM_CLOSE:
-      OnClose(dialog);
-      return FALSE;
-    case WM_MENUSELECT:
-      ExpandShellItem(dialog, wParam, lParam);
-      return FALSE;
-    default:
-      return FALSE;
+    case WM_COMMAND: OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)); return FALSE;
+    case WM_NOTIFY: return OnNotify(dialog, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_SIZE: g_layout.OnSize(lParam); return FALSE;
+    case WM_GETMINMAXINFO: g_layout.OnGetMinMaxInfo(lParam); return FALSE;
+    case WM_CLOSE: OnClose(dialog); return FALSE;
+    case WM_MENUSELECT: ExpandShellItem(dialog, wParam, lParam); return FALSE;
+    default: return FALSE;
   }
 }
 

@@ -2,12 +2,12 @@
 
 #include <string>
 
+#include "base/win/error_box.h"
+#include "base/win/wide.h"
 #include "description/records.h"
 #include "dialogs/logon_logic.h"
 #include "dialogs/win/apply.h"
 #include "dialogs/win/help_dialog.h"
-#include "launcher/win/error_box.h"
-#include "launcher/win/wide.h"
 #include "launching/start_as_user.h"
 #include "launching/win/process.h"
 #include "launching/win/start_as_user.h"
@@ -120,10 +120,9 @@ void OnLogOn(HWND dialog) {
     const LogonChoice choice =
         ChooseLogonPath(useCurrent, SendDlgItemMessageW(dialog, IDC_LOGON_LOAD_PROFILE, BM_GETCHECK, 0, 0));
 
-    const bool started = StartAsUser(W(exePath), W(tail), choice.loadProfile,
-                                     reinterpret_cast<const wchar_t*>(domain.data()),
-                                     reinterpret_cast<const wchar_t*>(user.data()),
-                                     reinterpret_cast<const wchar_t*>(password.data()));
+    const bool started =
+        StartAsUser(W(exePath), W(tail), choice.loadProfile, reinterpret_cast<const wchar_t*>(domain.data()),
+                    reinterpret_cast<const wchar_t*>(user.data()), reinterpret_cast<const wchar_t*>(password.data()));
     password.Wipe();  // touches no last-error code
     if (started) {
       SendMessageW(dialog, WM_CLOSE, 0, 0);
@@ -153,8 +152,7 @@ void OnCommand(HWND dialog, int id, int notification) {
     case IDC_LOGON_HELP:
       if (notification == BN_CLICKED) OpenHelpFrom(dialog, Context());
       return;
-    default:
-      return;
+    default: return;
   }
 }
 
@@ -165,16 +163,13 @@ INT_PTR CALLBACK LogonDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     case WM_INITDIALOG:
       OnInitDialog(dialog, reinterpret_cast<const LogonDescription*>(lParam));
       return FALSE;  // the focus stays where the description put it
-    case WM_COMMAND:
-      OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-      return FALSE;
+    case WM_COMMAND: OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)); return FALSE;
     case WM_CLOSE:
       // Every way out comes here: Log on, Close, Esc, the close box, diagnostics.
       ScrubPassword(dialog);
       EndDialog(dialog, 0);
       return FALSE;
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 

@@ -1,8 +1,8 @@
 #include "launcher/win/description_key.h"
 
-#include "launcher/system_paths.h"
-#include "launcher/win/unique_handle.h"
-#include "launcher/win/wide.h"
+#include "base/system_paths.h"
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 
 namespace tvn {
 

@@ -3,15 +3,15 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "base/error_text.h"
+#include "base/win/wide.h"
 #include "description/records.h"
 #include "launcher/app_context.h"
 #include "launcher/command_line.h"
-#include "launcher/error_text.h"
-#include "launcher/win/error_box.h"
+#include "launcher/win/fatal_box.h"
 #include "launcher/win/resource_tool.h"
 #include "launcher/win/sequences.h"
 #include "launcher/win/splash.h"
-#include "launcher/win/wide.h"
 #include "launching/win/process.h"
 #include "launching/win/system_folder.h"
 
@@ -54,12 +54,8 @@ void Dispatch(UiDescription& ui, HINSTANCE instance, const CommandLineOptions& o
       if (IsNetworkPath(W(ui.context.exePath.text())) && StartTemporaryCopy(ui.context)) return;
       RunLogonSequence(ui, instance, commandBuffer, splash);
       return;
-    case UiMode::Commands:
-      RunCommandSequence(ui, instance, commandBuffer, splash);
-      return;
-    case UiMode::Diagnostics:
-      RunDiagnosticsSequence(ui, instance, commandBuffer, splash);
-      return;
+    case UiMode::Commands: RunCommandSequence(ui, instance, commandBuffer, splash); return;
+    case UiMode::Diagnostics: RunDiagnosticsSequence(ui, instance, commandBuffer, splash); return;
   }
 }
 

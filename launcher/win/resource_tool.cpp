@@ -4,14 +4,14 @@
 #include <new>
 #include <string>
 
+#include "base/error_text.h"
+#include "base/system_paths.h"
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "description/records.h"
 #include "launcher/command_line.h"
-#include "launcher/error_text.h"
-#include "launcher/system_paths.h"
-#include "launcher/win/error_box.h"
+#include "launcher/win/fatal_box.h"
 #include "launcher/win/splash.h"
-#include "launcher/win/unique_handle.h"
-#include "launcher/win/wide.h"
 
 namespace tvn {
 
@@ -133,8 +133,8 @@ bool ReplaceResourceFromFile(const wchar_t* dataPath, const wchar_t* exePath, WO
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
-  UniqueHandleKernel file(CreateFileW(dataPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandleKernel file(
+      CreateFileW(dataPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
 
   DWORD sizeHigh = 0;
@@ -192,8 +192,8 @@ WORD ResourceNumber(const Text& argument) noexcept {
   std::string narrow;
   if (!argument.empty()) {
     const int units = static_cast<int>(argument.size() < 0x7FFFFFFF ? argument.size() : 0x7FFFFFFF);
-    int bytes = WideCharToMultiByte(CP_ACP, 0, W(argument), units, buffer,
-                                    static_cast<int>(kNumberBufferBytes - 1), nullptr, nullptr);
+    int bytes = WideCharToMultiByte(CP_ACP, 0, W(argument), units, buffer, static_cast<int>(kNumberBufferBytes - 1),
+                                    nullptr, nullptr);
     if (bytes > 0) {
       narrow.assign(buffer, static_cast<std::size_t>(bytes));
     } else {

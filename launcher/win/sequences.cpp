@@ -1,16 +1,16 @@
 #include "launcher/win/sequences.h"
 
+#include "base/error_text.h"
+#include "base/system_paths.h"
+#include "base/win/wide.h"
 #include "description/win/description.h"
 #include "dialogs/win/command_dialog.h"
 #include "dialogs/win/logon_dialog.h"
-#include "launcher/error_text.h"
 #include "launcher/script_commands.h"
-#include "launcher/system_paths.h"
 #include "launcher/win/description_key.h"
-#include "launcher/win/error_box.h"
+#include "launcher/win/fatal_box.h"
 #include "launcher/win/resource_tool.h"
 #include "launcher/win/splash.h"
-#include "launcher/win/wide.h"
 #include "launching/win/process.h"
 #include "launching/win/system_folder.h"
 
@@ -90,8 +90,8 @@ void RunDialogSequence(const DialogRun& run, UiDescription& ui, HINSTANCE instan
       section = reinterpret_cast<LPARAM>(&ui.command);
     }
     splash.Close();
-    const INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(run.dialogTemplate), nullptr,
-                                           run.procedure, section);
+    const INT_PTR result =
+        DialogBoxParamW(instance, MAKEINTRESOURCEW(run.dialogTemplate), nullptr, run.procedure, section);
     if (result == -1) ShowFatal(context, kFatalStartupDialog, true);
     ReleaseDescription(ui, run.mode);
   }
@@ -102,13 +102,13 @@ void RunDialogSequence(const DialogRun& run, UiDescription& ui, HINSTANCE instan
 }  // namespace
 
 void RunLogonSequence(UiDescription& ui, HINSTANCE instance, Text& buffer, SplashWindow& splash) {
-  RunDialogSequence({ScriptRun::LogonDescription, kLoadLogon, kLogonTemplate, LogonDialogProc}, ui, instance,
-                    buffer, splash);
+  RunDialogSequence({ScriptRun::LogonDescription, kLoadLogon, kLogonTemplate, LogonDialogProc}, ui, instance, buffer,
+                    splash);
 }
 
 void RunCommandSequence(UiDescription& ui, HINSTANCE instance, Text& buffer, SplashWindow& splash) {
-  RunDialogSequence({ScriptRun::CommandDescription, kLoadCommand, kCommandTemplate, CommandDialogProc}, ui,
-                    instance, buffer, splash);
+  RunDialogSequence({ScriptRun::CommandDescription, kLoadCommand, kCommandTemplate, CommandDialogProc}, ui, instance,
+                    buffer, splash);
 }
 
 void RunDiagnosticsSequence(UiDescription& ui, HINSTANCE, Text& buffer, SplashWindow& splash) {

@@ -1,8 +1,8 @@
 #include "launcher/win/splash.h"
 
+#include "base/win/wide.h"
 #include "description/records.h"
 #include "description/win/description.h"
-#include "launcher/win/wide.h"
 #include "resources/resource.h"
 
 namespace tvn {
@@ -112,11 +112,8 @@ INT_PTR CALLBACK SplashWindow::DialogProc(HWND dialog, UINT message, WPARAM, LPA
       if (state->initialised != nullptr) SetEvent(state->initialised);
       return TRUE;  // the system sets the default focus
     }
-    case WM_CLOSE:
-      EndDialog(dialog, 0);
-      return TRUE;
-    default:
-      return FALSE;
+    case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
+    default: return FALSE;
   }
 }
 

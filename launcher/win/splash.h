@@ -7,7 +7,7 @@
 
 #include <atomic>
 
-#include "launcher/win/unique_handle.h"
+#include "base/win/unique_handle.h"
 
 namespace tvn {
 

@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "launcher/system_paths.h"
-#include "launcher/text.h"
-#include "launcher/win/unique_handle.h"
-#include "launcher/win/wide.h"
+#include "base/system_paths.h"
+#include "base/text.h"
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "launching/command_split.h"
 #include "launching/win/system_folder.h"
 

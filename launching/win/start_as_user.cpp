@@ -35,10 +35,10 @@ AccountPlatform::Procedure Win32AccountPlatform::FindProcedure(Module module, co
 void Win32AccountPlatform::ReleaseModule(Module module) { ::FreeLibrary(reinterpret_cast<HMODULE>(module)); }
 
 bool Win32AccountPlatform::StartWithLogon(Procedure entry, const char16_t* user, const char16_t* domain,
-                                                  const char16_t* password, std::uint32_t logonFlags,
-                                                  const char16_t* application, char16_t* commandLine,
-                                                  std::uint32_t creationFlags, Environment environment,
-                                                  const char16_t* currentDirectory, ProcessHandles& started) {
+                                          const char16_t* password, std::uint32_t logonFlags,
+                                          const char16_t* application, char16_t* commandLine,
+                                          std::uint32_t creationFlags, Environment environment,
+                                          const char16_t* currentDirectory, ProcessHandles& started) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
@@ -55,7 +55,7 @@ bool Win32AccountPlatform::StartWithLogon(Procedure entry, const char16_t* user,
 }
 
 bool Win32AccountPlatform::LogonAccount(const char16_t* user, const char16_t* domain, const char16_t* password,
-                                     std::uint32_t logonType, std::uint32_t provider, Handle& token) {
+                                        std::uint32_t logonType, std::uint32_t provider, Handle& token) {
   HANDLE handle = nullptr;
   SetLastError(0);
   if (!LogonUserW(Wide(user), Wide(domain), Wide(password), logonType, provider, &handle)) return false;
@@ -63,8 +63,7 @@ bool Win32AccountPlatform::LogonAccount(const char16_t* user, const char16_t* do
   return true;
 }
 
-bool Win32AccountPlatform::CreateEnvironment(Procedure entry, Environment& environment, Handle token,
-                                                  bool inherit) {
+bool Win32AccountPlatform::CreateEnvironment(Procedure entry, Environment& environment, Handle token, bool inherit) {
   LPVOID block = nullptr;
   SetLastError(0);
   if (!EntryPoint<CreateEnvironmentBlockFn>(entry)(&block, ToHandle(token), inherit ? TRUE : FALSE)) return false;
@@ -77,7 +76,7 @@ bool Win32AccountPlatform::DestroyEnvironment(Procedure entry, Environment envir
 }
 
 bool Win32AccountPlatform::ReadProfileDirectory(Procedure entry, Handle token, char16_t* directory,
-                                                   std::uint32_t& size) {
+                                                std::uint32_t& size) {
   DWORD units = size;
   const BOOL ok =
       EntryPoint<GetUserProfileDirectoryWFn>(entry)(ToHandle(token), reinterpret_cast<LPWSTR>(directory), &units);

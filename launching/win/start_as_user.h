@@ -16,11 +16,11 @@ class Win32AccountPlatform final : public AccountPlatform {
   Procedure FindProcedure(Module module, const char* name) override;
   void ReleaseModule(Module module) override;
   bool StartWithLogon(Procedure entry, const char16_t* user, const char16_t* domain, const char16_t* password,
-                              std::uint32_t logonFlags, const char16_t* application, char16_t* commandLine,
-                              std::uint32_t creationFlags, Environment environment, const char16_t* currentDirectory,
-                              ProcessHandles& started) override;
+                      std::uint32_t logonFlags, const char16_t* application, char16_t* commandLine,
+                      std::uint32_t creationFlags, Environment environment, const char16_t* currentDirectory,
+                      ProcessHandles& started) override;
   bool LogonAccount(const char16_t* user, const char16_t* domain, const char16_t* password, std::uint32_t logonType,
-                 std::uint32_t provider, Handle& token) override;
+                    std::uint32_t provider, Handle& token) override;
   bool CreateEnvironment(Procedure entry, Environment& environment, Handle token, bool inherit) override;
   bool DestroyEnvironment(Procedure entry, Environment environment) override;
   bool ReadProfileDirectory(Procedure entry, Handle token, char16_t* directory, std::uint32_t& size) override;

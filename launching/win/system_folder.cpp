@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "launcher/win/wide.h"
+#include "base/win/wide.h"
 
 namespace tvn {
 

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "launcher/text.h"
+#include "base/text.h"
 
 namespace tvn {
 

@@ -18,6 +18,8 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tvnlib  # noqa: E402
 
+ids = tvnlib.ids
+
 LOGON_CAPTION = "TVN3: Авторизация"
 COMMAND_CAPTION = "TVN3: Команды"
 PLANTED_PROGRAMS = ("cscript.exe", "cmd.exe", "notepad.exe", "reg.exe", "regedit.exe")
@@ -183,8 +185,8 @@ class PlantingTest(tvnlib.TvnTestCase):
         values = tvnlib.reg_query_key(r"HKCU\Software\TVN\%d" % run.pid)
         rows = [n for n in range(int(values["1.2#20"])) if values.get("1.2.%d#4" % n) == "regedit.exe"]
         self.assertEqual(len(rows), 1, "the default description has one Registry editor row")
-        item = next(i for i in tvnlib.control(dialog, 1302)["items"] if i["param"] == rows[0])
-        point = tvnlib.inspect("--hwnd", dialog["hwnd"], "--lv-dblclick", 1302, item["index"])
+        item = next(i for i in tvnlib.control(dialog, ids.IDC_COMMAND_LIST)["items"] if i["param"] == rows[0])
+        point = tvnlib.inspect("--hwnd", dialog["hwnd"], "--lv-dblclick", ids.IDC_COMMAND_LIST, item["index"])
         self.assertTrue(point.get("ok"), point)
         tvnlib.xdotool("mousemove", "--sync", point["x"], point["y"])
         tvnlib.xdotool("click", "--repeat", "2", "--delay", "80", "1")
@@ -206,11 +208,13 @@ class PlantingTest(tvnlib.TvnTestCase):
     def log_on(self, run, dialog, load_profile):
         """Types the credentials into the real dialog and presses Log on; returns the warning box's text."""
         hwnd = dialog["hwnd"]
-        for control_id, text in ((1204, "CORP"), (1207, "admin"), (1210, PASSWORD)):
+        typed = ((ids.IDC_LOGON_DOMAIN, "CORP"), (ids.IDC_LOGON_USER, "admin"), (ids.IDC_LOGON_PASSWORD, PASSWORD))
+        for control_id, text in typed:
             self.assertTrue(tvnlib.inspect("--hwnd", hwnd, "--set-text", control_id, text)["ok"])
         # The default description keeps the box disabled; its state is what Log on reads.
-        self.assertTrue(tvnlib.inspect("--hwnd", hwnd, "--set-check", 1212, 1 if load_profile else 0)["ok"])
-        self.assertTrue(tvnlib.inspect("--hwnd", hwnd, "--click", 1215)["ok"])
+        self.assertTrue(tvnlib.inspect("--hwnd", hwnd, "--set-check", ids.IDC_LOGON_LOAD_PROFILE,
+                                       1 if load_profile else 0)["ok"])
+        self.assertTrue(tvnlib.inspect("--hwnd", hwnd, "--click", ids.IDC_LOGON_LOGON)["ok"])
         # Wine cannot log on as another account: the start fails and is reported.
         box = tvnlib.wait_box(pid=run.pid, timeout=40)
         self.assertIsNotNone(box, "Log on showed no box")
@@ -301,13 +305,13 @@ class LeftoverDescriptionTest(tvnlib.TvnTestCase):
                     self.assertNotIn(name, values)
                 self.assertFalse(tvnlib.key_exists(key + r"\stale subkey"))
                 if tail == "":
-                    self.assertEqual(tvnlib.control(dialog, 1213)["checked"], 0)
-                    self.assertTrue(tvnlib.control(dialog, 1210)["enabled"])
-                    self.assertEqual(tvnlib.control(dialog, 1210)["text"] or "", "")
-                    self.assertNotIn("intruder", tvnlib.control(dialog, 1207).get("items", []))
+                    self.assertEqual(tvnlib.control(dialog, ids.IDC_LOGON_CURRENT_CREDENTIALS)["checked"], 0)
+                    self.assertTrue(tvnlib.control(dialog, ids.IDC_LOGON_PASSWORD)["enabled"])
+                    self.assertEqual(tvnlib.control(dialog, ids.IDC_LOGON_PASSWORD)["text"] or "", "")
+                    self.assertNotIn("intruder", tvnlib.control(dialog, ids.IDC_LOGON_USER).get("items", []))
                 else:
-                    self.assertEqual(tvnlib.control(dialog, 1303)["text"] or "", "")
-                    self.assertEqual(tvnlib.control(dialog, 1302)["count"], 16)
+                    self.assertEqual(tvnlib.control(dialog, ids.IDC_COMMAND_LINE)["text"] or "", "")
+                    self.assertEqual(tvnlib.control(dialog, ids.IDC_COMMAND_LIST)["count"], 16)
                 tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
                 self.assertEqual(run.exit_code(), 0)
                 self.assertFalse(tvnlib.key_exists(key))

@@ -20,6 +20,8 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tvnlib  # noqa: E402
 
+ids = tvnlib.ids
+
 LOGON_CAPTION = "TVN3: Авторизация"
 COMMAND_CAPTION = "TVN3: Команды"
 ACCOUNTS_ROW = "Учетные записи пользователей"
@@ -133,11 +135,12 @@ class WindowsVersionTest(tvnlib.TvnTestCase):
         self.assertEqual(values["0.0#0"], system["system_icon"])
         self.assertEqual(values["0.5#0"], system["user_icon"])
         self.assertEqual(values["0.1#3"], os_text)
-        self.assertEqual(tvnlib.control(dialog, 1201)["text"], os_text)
-        for control_id in (1202, 1205, 1208):  # domain, user name (15 or 160), password
+        self.assertEqual(tvnlib.control(dialog, ids.IDC_LOGON_INFO)["text"], os_text)
+        # Domain, user name (icon 15 or 160), password.
+        for control_id in (ids.IDC_LOGON_DOMAIN_ICON, ids.IDC_LOGON_USER_ICON, ids.IDC_LOGON_PASSWORD_ICON):
             self.assertTrue(tvnlib.control(dialog, control_id)["icon"], control_id)
         if system["icon_shown"]:
-            self.assertTrue(tvnlib.control(dialog, 1200)["icon"], "no system icon")
+            self.assertTrue(tvnlib.control(dialog, ids.IDC_LOGON_ICON)["icon"], "no system icon")
         tvnlib.screenshot("version-%s-logon" % wine_name)
         self.close_dialog(run, dialog)
 
@@ -154,10 +157,10 @@ class WindowsVersionTest(tvnlib.TvnTestCase):
         # Only a major version 6 gets the control panel's own icon.
         self.assertEqual(values["1.2.%d#0" % titles.index(PANEL_ROW)], "shell32.dll#57")
 
-        self.assertEqual(tvnlib.control(dialog, 1301)["text"], os_text)
+        self.assertEqual(tvnlib.control(dialog, ids.IDC_COMMAND_INFO)["text"], os_text)
         if system["icon_shown"]:
-            self.assertTrue(tvnlib.control(dialog, 1300)["icon"], "no system icon")
-        listview = tvnlib.control(dialog, 1302)
+            self.assertTrue(tvnlib.control(dialog, ids.IDC_COMMAND_ICON)["icon"], "no system icon")
+        listview = tvnlib.control(dialog, ids.IDC_COMMAND_LIST)
         self.assertEqual(listview["count"], rows)
         self.assertEqual(sorted(item["text"] for item in listview["items"]), sorted(titles))
         self.assertEqual(sorted(item["param"] for item in listview["items"]), list(range(rows)))

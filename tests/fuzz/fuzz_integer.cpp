@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "fuzz_util.h"
-#include "launcher/text.h"
 
 namespace {
 

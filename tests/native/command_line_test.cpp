@@ -17,12 +17,12 @@ TEST(CommandLineParse, ModeLettersOutsideQuotes) {
       {u" c", UiMode::Commands, ToolMode::None},
       {u" t", UiMode::Diagnostics, ToolMode::None},
       {u" a", UiMode::Logon, ToolMode::None},
-      {u"a c", UiMode::Commands, ToolMode::None},   // the later letter wins
+      {u"a c", UiMode::Commands, ToolMode::None},  // the later letter wins
       {u"ct", UiMode::Diagnostics, ToolMode::None},
-      {u"C T A", UiMode::Logon, ToolMode::None},    // upper case is ignored
+      {u"C T A", UiMode::Logon, ToolMode::None},  // upper case is ignored
       {u"exit", UiMode::Diagnostics, ToolMode::UpdateResource},
       {u"/c -t 7", UiMode::Diagnostics, ToolMode::None},
-      {u"\"c\"", UiMode::Logon, ToolMode::None},    // a quoted letter is an argument
+      {u"\"c\"", UiMode::Logon, ToolMode::None},  // a quoted letter is an argument
   };
   for (const Case& c : cases) {
     CommandLineOptions options = Parse(c.line);
@@ -127,7 +127,7 @@ TEST(ProgramNameRemoval, FollowsTheStartUpRule) {
       {u"\"C:\\Program Files\\TVN.exe\"c", u"c"},
       {u"TVN.exe   e \"x\"", u"e \"x\""},
       {u"TVN.exe", u""},
-      {u" c", u"c"},      // a leading blank: no program name is removed
+      {u" c", u"c"},  // a leading blank: no program name is removed
       {u"\t\tt", u"t"},
       {u"", u""},
       {u"\"unterminated c", u""},

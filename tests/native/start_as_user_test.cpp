@@ -63,9 +63,9 @@ class FakeAccounts : public AccountPlatform {
     ++releases;
   }
   bool StartWithLogon(Procedure entry, const char16_t* user, const char16_t* domain, const char16_t* password,
-                              std::uint32_t logonFlags, const char16_t* application, char16_t* commandLine,
-                              std::uint32_t creationFlags, Environment environment, const char16_t* currentDirectory,
-                              ProcessHandles& started) override {
+                      std::uint32_t logonFlags, const char16_t* application, char16_t* commandLine,
+                      std::uint32_t creationFlags, Environment environment, const char16_t* currentDirectory,
+                      ProcessHandles& started) override {
     EXPECT_NE(entry, 0u);
     lastLogonFlags = logonFlags;
     lastCreationFlags = creationFlags;
@@ -88,7 +88,7 @@ class FakeAccounts : public AccountPlatform {
     return true;
   }
   bool LogonAccount(const char16_t* user, const char16_t* domain, const char16_t* password, std::uint32_t logonType,
-                 std::uint32_t provider, Handle& token) override {
+                    std::uint32_t provider, Handle& token) override {
     EXPECT_EQ(logonType, 2u);
     EXPECT_EQ(provider, 0u);
     passwordSeen = password;

@@ -17,6 +17,7 @@
 // Prints one "name value" line per figure (milliseconds, bytes, ratios).
 // Exit code 0 on success, 1 when a dialog did not appear within 60 s.
 #include <windows.h>
+// After windows.h, which they need.
 #include <commctrl.h>
 #include <psapi.h>
 
@@ -24,6 +25,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "resources/resource.h"
 
 namespace {
 
@@ -64,13 +67,15 @@ HWND PopulatedDialog(DWORD pid, const wchar_t* caption, bool commandDialog) {
   EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&found));
   if (!found.window) return nullptr;
   if (commandDialog) {
-    HWND list = GetDlgItem(found.window, 1302);
+    HWND list = GetDlgItem(found.window, IDC_COMMAND_LIST);
     LRESULT rows = 0;
-    if (!list || !SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 500,
-                                      reinterpret_cast<PDWORD_PTR>(&rows)) || rows == 0)
+    if (!list ||
+        !SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 500,
+                             reinterpret_cast<PDWORD_PTR>(&rows)) ||
+        rows == 0)
       return nullptr;
   } else {
-    HWND label = GetDlgItem(found.window, 1203);
+    HWND label = GetDlgItem(found.window, IDC_LOGON_DOMAIN_LABEL);
     if (!label || GetWindowTextLengthW(label) == 0) return nullptr;
   }
   return found.window;
@@ -224,7 +229,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!dialog) return 1;
     DWORD oldPid = child.info.dwProcessId;
     start = NowMs();
-    PostMessageW(GetDlgItem(dialog, 1310), BM_CLICK, 0, 0);
+    PostMessageW(GetDlgItem(dialog, IDC_COMMAND_REFRESH), BM_CLICK, 0, 0);
     HWND fresh = nullptr;
     while (!fresh && NowMs() - start < 60000) {
       // Any process but the old one.
@@ -233,8 +238,8 @@ int wmain(int argc, wchar_t** argv) {
           auto* pair = reinterpret_cast<std::pair<DWORD, HWND>*>(param);
           DWORD pid = 0;
           GetWindowThreadProcessId(window, &pid);
-          if (pid != pair->first && PopulatedDialog(pid, L"TVN3: \x041a\x043e\x043c\x0430\x043d\x0434\x044b", true) ==
-                                        window) {
+          if (pid != pair->first &&
+              PopulatedDialog(pid, L"TVN3: \x041a\x043e\x043c\x0430\x043d\x0434\x044b", true) == window) {
             pair->second = window;
             return FALSE;
           }

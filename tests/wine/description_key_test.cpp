@@ -7,18 +7,16 @@
 
 #include <string>
 
-#include "launcher/text.h"
+#include "base/text.h"
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "launcher/win/description_key.h"
-#include "launcher/win/unique_handle.h"
-#include "launcher/win/wide.h"
+#include "tests/wine/support/registry.h"
 
 namespace tvn {
 namespace {
 
-bool KeyExists(const std::wstring& path) {
-  UniqueKey key;
-  return RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
+bool KeyExists(const std::wstring& path) { return tvn_test::KeyExists(HKEY_CURRENT_USER, path); }
 
 void SetValue(const std::wstring& path, const wchar_t* name, const wchar_t* value) {
   UniqueKey key;

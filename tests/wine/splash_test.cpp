@@ -7,27 +7,13 @@
 
 #include "launcher/win/splash.h"
 #include "resources/resource.h"
+#include "tests/wine/support/windows.h"
 
 namespace {
 
-bool HaveDisplay() { return GetSystemMetrics(SM_CXSCREEN) != 0; }
-
-// Polls `done` every 10 ms for at most `timeoutMs`.
-template <typename Done>
-bool WaitFor(Done done, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start >= timeoutMs) return false;
-    Sleep(10);
-  }
-  return true;
-}
-
-std::wstring TextOf(HWND window) {
-  wchar_t text[512] = {};
-  GetWindowTextW(window, text, 512);
-  return text;
-}
+using tvn_test::HaveDisplay;
+using tvn_test::TextOf;
+using tvn_test::WaitFor;
 
 TEST(Splash, ShowsItsDescriptionAndCloses) {
   if (!HaveDisplay()) GTEST_SKIP() << "needs a display";

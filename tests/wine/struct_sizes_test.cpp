@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/win/struct_sizes.h"
+#include "base/win/struct_sizes.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 // file planted there would then run with the rights of whoever runs the tool.
 #pragma once
 
-#include "launcher/text.h"
+#include "base/text.h"
 
 namespace tvn {
 

@@ -1,4 +1,4 @@
-#include "launcher/system_paths.h"
+#include "base/system_paths.h"
 
 namespace tvn {
 
