@@ -53,8 +53,8 @@ DOCUMENTS = ["README.md", "docs/usage.md", "docs/administration.md", "docs/descr
 LANGUAGES = {"bat", "sh", "text", "js"}
 EXAMPLE_LINES = os.path.join(SOURCE, "docs", "example_row.js")
 EDIT_ANCHOR = b'R("1.4#9", 1);'
-LOGON_BUTTON = 1215
-COMMAND_LIST = 1302
+LOGON_BUTTON = tvnlib.ids.IDC_LOGON_LOGON
+COMMAND_LIST = tvnlib.ids.IDC_COMMAND_LIST
 STEP_TIMEOUT = 90
 
 FENCE = re.compile(r"^(\s*)```\s*([\w+-]*)\s*$")

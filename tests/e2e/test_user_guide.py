@@ -17,14 +17,21 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tvnlib  # noqa: E402
 
+ids = tvnlib.ids
+
 SOURCE = tvnlib.source_dir()
 
 ENGLISH = {"logon": "TVN3: Authorization", "commands": "TVN3: Commands", "help": "TVN3: Help"}
 RUSSIAN = {"logon": "TVN3: Авторизация", "commands": "TVN3: Команды", "help": "TVN3: Помощь"}
 # Log-on controls that "Use the current credentials" greys out, and the password box.
-CREDENTIAL_CONTROLS = (1202, 1203, 1204, 1205, 1206, 1207, 1208, 1209, 1210, 1212)
-PASSWORD = 1210
-CURRENT_CREDENTIALS = 1213
+CREDENTIAL_CONTROLS = (
+    ids.IDC_LOGON_DOMAIN_ICON, ids.IDC_LOGON_DOMAIN_LABEL, ids.IDC_LOGON_DOMAIN,
+    ids.IDC_LOGON_USER_ICON, ids.IDC_LOGON_USER_LABEL, ids.IDC_LOGON_USER,
+    ids.IDC_LOGON_PASSWORD_ICON, ids.IDC_LOGON_PASSWORD_LABEL, ids.IDC_LOGON_PASSWORD,
+    ids.IDC_LOGON_LOAD_PROFILE,
+)
+PASSWORD = ids.IDC_LOGON_PASSWORD
+CURRENT_CREDENTIALS = ids.IDC_LOGON_CURRENT_CREDENTIALS
 
 
 def save(name, *windows):
@@ -53,10 +60,6 @@ def refresh(window):
     if not windows:
         raise AssertionError("window %s is gone" % window["hwnd"])
     return windows[0]
-
-
-def open_menus():
-    return [w for w in tvnlib.inspect("--menus")["windows"] if w.get("visible", True)]
 
 
 class UserGuidePicturesTest(tvnlib.TvnTestCase):
@@ -88,16 +91,8 @@ class UserGuidePicturesTest(tvnlib.TvnTestCase):
 
     def right_click_row(self, dialog, row):
         """Opens the menu of row `row` (its index in the description) with a right click."""
-        item = next(i for i in tvnlib.control(dialog, 1302)["items"] if i["param"] == row)
-        point = tvnlib.inspect("--hwnd", dialog["hwnd"], "--lv-rclick", 1302, item["index"])
-        self.assertTrue(point.get("ok"), point)
-        tvnlib.xdotool("mousemove", "--sync", point["x"], point["y"])
-        tvnlib.xdotool("click", 3)
-        deadline = time.monotonic() + 20
-        menus = []
-        while not menus and time.monotonic() < deadline:
-            menus = open_menus()
-            time.sleep(0.2)
+        item = next(i for i in tvnlib.control(dialog, ids.IDC_COMMAND_LIST)["items"] if i["param"] == row)
+        menus = tvnlib.right_click_list_item(dialog, ids.IDC_COMMAND_LIST, item["index"])
         self.assertEqual(len(menus), 1, "the row's menu did not open")
         time.sleep(0.5)
         return menus[0]
@@ -105,9 +100,9 @@ class UserGuidePicturesTest(tvnlib.TvnTestCase):
     def close_menus(self):
         tvnlib.key("Escape")
         deadline = time.monotonic() + 10
-        while open_menus() and time.monotonic() < deadline:
+        while tvnlib.open_menus() and time.monotonic() < deadline:
             time.sleep(0.2)
-        self.assertEqual(open_menus(), [])
+        self.assertEqual(tvnlib.open_menus(), [])
 
     def longest_menu_row(self, values):
         rows = [n for n in range(int(values["1.2#20"])) if values.get("1.2.%d#5" % n) == "1"]
@@ -116,9 +111,9 @@ class UserGuidePicturesTest(tvnlib.TvnTestCase):
     def test_logon_dialog_with_the_current_credentials(self):
         run, dialog = self.open_dialog("TVN-en.exe", "", ENGLISH["logon"])
         for control_id in CREDENTIAL_CONTROLS:
-            expected = control_id != 1212  # "Load the profile" is greyed out by the standard description
+            expected = control_id != ids.IDC_LOGON_LOAD_PROFILE  # "Load the profile" is greyed out by the standard description
             self.assertEqual(tvnlib.control(dialog, control_id)["enabled"], expected, control_id)
-        self.assertTrue(tvnlib.control(dialog, 1204)["focus_within"], "the cursor starts in Domain name")
+        self.assertTrue(tvnlib.control(dialog, ids.IDC_LOGON_DOMAIN)["focus_within"], "the cursor starts in Domain name")
 
         tvnlib.inspect("--hwnd", dialog["hwnd"], "--set-text", PASSWORD, "not a real password")
         tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", CURRENT_CREDENTIALS)
@@ -130,7 +125,7 @@ class UserGuidePicturesTest(tvnlib.TvnTestCase):
         for control_id in CREDENTIAL_CONTROLS:
             self.assertFalse(tvnlib.control(dialog, control_id)["enabled"], control_id)
         self.assertEqual(tvnlib.control(dialog, PASSWORD)["text"], "", "the password box is emptied")
-        self.assertTrue(tvnlib.control(dialog, 1215)["enabled"])
+        self.assertTrue(tvnlib.control(dialog, ids.IDC_LOGON_LOGON)["enabled"])
         save("logon-current", dialog)
         self.close(run, dialog)
 
@@ -145,33 +140,33 @@ class UserGuidePicturesTest(tvnlib.TvnTestCase):
         self.close_menus()
 
         # A typed command, to be started hidden: Execute is ready for it.
-        self.assertFalse(tvnlib.control(dialog, 1308)["enabled"], "Execute waits for a command")
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--set-check", 1306, 1)
-        self.assertTrue(tvnlib.inspect("--hwnd", dialog["hwnd"], "--focus", 1303).get("ok"))
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--set-text", 1303, 'notepad.exe "C:\\windows\\win.ini"')
+        self.assertFalse(tvnlib.control(dialog, ids.IDC_COMMAND_EXECUTE)["enabled"], "Execute waits for a command")
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--set-check", ids.IDC_COMMAND_START_HIDDEN, 1)
+        self.assertTrue(tvnlib.inspect("--hwnd", dialog["hwnd"], "--focus", ids.IDC_COMMAND_LINE).get("ok"))
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--set-text", ids.IDC_COMMAND_LINE, 'notepad.exe "C:\\windows\\win.ini"')
         dialog = refresh(dialog)
-        self.assertEqual(tvnlib.control(dialog, 1306)["checked"], 1)
-        self.assertTrue(tvnlib.control(dialog, 1303)["focus"])
-        self.assertTrue(tvnlib.control(dialog, 1308)["enabled"], "a typed command enables Execute")
+        self.assertEqual(tvnlib.control(dialog, ids.IDC_COMMAND_START_HIDDEN)["checked"], 1)
+        self.assertTrue(tvnlib.control(dialog, ids.IDC_COMMAND_LINE)["focus"])
+        self.assertTrue(tvnlib.control(dialog, ids.IDC_COMMAND_EXECUTE)["enabled"], "a typed command enables Execute")
         save("commands-line", dialog)
         self.close(run, dialog)
 
     def test_russian_dialogs_for_the_readme(self):
         run, dialog = self.open_dialog("TVN.exe", "", RUSSIAN["logon"])
-        self.assertEqual(tvnlib.control(dialog, 1215)["text"], "Войти")
+        self.assertEqual(tvnlib.control(dialog, ids.IDC_LOGON_LOGON)["text"], "Войти")
         save("ru-logon", dialog)
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", 1217)
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", ids.IDC_LOGON_HELP)
         help_window = tvnlib.wait_window(title=RUSSIAN["help"], pid=run.pid, timeout=30)
         self.assertIsNotNone(help_window, "the help dialog did not open")
         help_window = refresh(help_window)
-        self.assertTrue(tvnlib.control(help_window, 1501)["text"].startswith("Tolvane 3.1 (build 15)"))
-        self.assertEqual(tvnlib.control(help_window, 1506)["text"], "Диагностика")
+        self.assertTrue(tvnlib.control(help_window, ids.IDC_HELP_ABOUT)["text"].startswith("Tolvane 3.1 (build 15)"))
+        self.assertEqual(tvnlib.control(help_window, ids.IDC_HELP_DIAGNOSTICS)["text"], "Диагностика")
         save("ru-help", help_window)
-        tvnlib.inspect("--hwnd", help_window["hwnd"], "--click", 1505)
+        tvnlib.inspect("--hwnd", help_window["hwnd"], "--click", ids.IDC_HELP_CLOSE)
         self.close(run, dialog)
 
         run, dialog = self.open_dialog("TVN.exe", " c", RUSSIAN["commands"])
-        listview = tvnlib.control(dialog, 1302)
+        listview = tvnlib.control(dialog, ids.IDC_COMMAND_LIST)
         self.assertEqual(listview["count"], 16)
         save("ru-commands", dialog)
         values = run.description()

@@ -12,13 +12,14 @@ one saved as UTF-8 with a byte-order mark does not run at all.
 """
 
 import os
-import re
 import shutil
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tvnlib  # noqa: E402
+
+ids = tvnlib.ids
 
 SOURCE = tvnlib.source_dir()
 sys.path.insert(0, os.path.join(SOURCE, "scripts"))
@@ -54,10 +55,6 @@ def readable_russian_script():
     at = lines.index(ROW_ANCHOR)
     lines[at:at] = OWN_ROW
     return (HEADER + "\r\n".join(lines) + "\r\n").encode("cp1251")
-
-
-def open_menus():
-    return [w for w in tvnlib.inspect("--menus")["windows"] if w.get("visible", True)]
 
 
 def refresh(window):
@@ -159,26 +156,18 @@ class WindowsRecipeTest(tvnlib.TvnTestCase):
         menu = int(values["1.2.%d#6" % row])
         self.assertEqual(values["1.3#20"], str(menu + 1))
         self.assertEqual([values["1.3.%d.%d#3" % (menu, k)] for k in (0, 1)], ["WordPad", "Блокнот"])
-        listview = tvnlib.control(dialog, 1302)
+        listview = tvnlib.control(dialog, ids.IDC_COMMAND_LIST)
         self.assertEqual(listview["count"], 17)
         item = next(i for i in listview["items"] if i["param"] == row)
         self.assertEqual(item["text"], "Блокнот")
 
-        point = tvnlib.inspect("--hwnd", dialog["hwnd"], "--lv-rclick", 1302, item["index"])
-        self.assertTrue(point.get("ok"), point)
-        tvnlib.xdotool("mousemove", "--sync", point["x"], point["y"])
-        tvnlib.xdotool("click", 3)
-        deadline = time.monotonic() + 20
-        menus = []
-        while not menus and time.monotonic() < deadline:
-            menus = open_menus()
-            time.sleep(0.2)
+        menus = tvnlib.right_click_list_item(dialog, ids.IDC_COMMAND_LIST, item["index"])
         self.assertEqual(len(menus), 1, "the row's menu did not open")
         if menus[0]["menu"]["readable"]:
             self.assertEqual([i["text"] for i in menus[0]["menu"]["items"]], ["Блокнот", "WordPad"])
         tvnlib.key("Escape")
         deadline = time.monotonic() + 10
-        while open_menus() and time.monotonic() < deadline:
+        while tvnlib.open_menus() and time.monotonic() < deadline:
             time.sleep(0.2)
         self.close(run, dialog)
 
@@ -196,12 +185,17 @@ class WindowsRecipeTest(tvnlib.TvnTestCase):
         copy = self.copy_with(script, "TVN-escapes")
 
         run, dialog = self.open_dialog(copy, "", ENGLISH_LOGON_CAPTION)
-        expected = {1215: "\u0100\u015e\u0150 \u03a9", 1203: "Français Ελληνικά:", 1209: "Пароль é:"}
+        expected = {
+            ids.IDC_LOGON_LOGON: "\u0100\u015e\u0150 \u03a9",
+            ids.IDC_LOGON_DOMAIN_LABEL: "Français Ελληνικά:",
+            ids.IDC_LOGON_PASSWORD_LABEL: "Пароль é:",
+        }
         values = run.description()
-        for control_id, name in ((1215, "0.14#3"), (1203, "0.3#3"), (1209, "0.9#3")):
+        for control_id, name in ((ids.IDC_LOGON_LOGON, "0.14#3"), (ids.IDC_LOGON_DOMAIN_LABEL, "0.3#3"),
+                                 (ids.IDC_LOGON_PASSWORD_LABEL, "0.9#3")):
             self.assertEqual(values[name], expected[control_id], name)
             self.assertEqual(tvnlib.control(dialog, control_id)["text"], expected[control_id], control_id)
-        self.assertTrue(all(ord(ch) > 0xFF for ch in expected[1215].replace(" ", "")))
+        self.assertTrue(all(ord(ch) > 0xFF for ch in expected[ids.IDC_LOGON_LOGON].replace(" ", "")))
         for ch in "ĀŞŐΩçΕλ":
             self.assertRaises(UnicodeEncodeError, ch.encode, "cp1251")
         self.close(run, dialog)
@@ -219,14 +213,14 @@ class WindowsRecipeTest(tvnlib.TvnTestCase):
         copy = self.copy_with(script, "TVN-changes")
 
         run, dialog = self.open_dialog(copy, "", ENGLISH_LOGON_CAPTION)
-        domain = tvnlib.control(dialog, 1204)
+        domain = tvnlib.control(dialog, ids.IDC_LOGON_DOMAIN)
         self.assertEqual(domain["items"], ["OFFICE", "BRANCH"])
         self.assertEqual(domain["selected"], 1, "the last domain is selected")
-        user = tvnlib.control(dialog, 1207)
+        user = tvnlib.control(dialog, ids.IDC_LOGON_USER)
         self.assertEqual(user["items"], ["Administrator"])
         self.assertEqual(user["selected"], 0)
-        self.assertTrue(tvnlib.control(dialog, 1212)["enabled"], "Load the profile can be ticked")
-        self.assertEqual(tvnlib.control(dialog, 1212)["checked"], 0)
+        self.assertTrue(tvnlib.control(dialog, ids.IDC_LOGON_LOAD_PROFILE)["enabled"], "Load the profile can be ticked")
+        self.assertEqual(tvnlib.control(dialog, ids.IDC_LOGON_LOAD_PROFILE)["checked"], 0)
         self.close(run, dialog)
 
     def test_saved_as_utf8_the_russian_texts_come_out_garbled_and_with_a_bom_nothing_runs(self):
@@ -235,7 +229,7 @@ class WindowsRecipeTest(tvnlib.TvnTestCase):
         utf8 = self.copy_with(russian.encode("utf-8"), "TVN-utf8")
         run, dialog = self.open_dialog(utf8, "", "TVN3: ")
         self.assertEqual(dialog["title"], "TVN3: " + "Авторизация".encode("utf-8").decode("cp1251"))
-        self.assertEqual(tvnlib.control(dialog, 1215)["text"], "Р’РѕР№С‚Рё")
+        self.assertEqual(tvnlib.control(dialog, ids.IDC_LOGON_LOGON)["text"], "Р’РѕР№С‚Рё")
         self.close(run, dialog)
 
         bom = self.copy_with(b"\xef\xbb\xbf" + russian.encode("utf-8"), "TVN-bom")
