@@ -6,8 +6,9 @@ The English description must be the default one with other texts: the tests
 compare the registry descriptions that the two executables write, value by
 value.
 
-With TVN_DOCS_SCREENSHOTS=1 the dialogs are also saved, cut to their windows,
-into docs/screenshots/ (the pictures that README.md and the guide show).
+The dialogs are also saved, cut to their windows, into build/screenshots/docs/;
+with TVN_DOCS_SCREENSHOTS=1 they are copied into docs/screenshots/ too (the
+pictures that the user's guide and the description guide show).
 """
 
 import os
@@ -123,18 +124,21 @@ def wait_gone(title, pid, timeout=15):
 
 
 def shot(name, window=None, margin=0):
-    """A screenshot in the build's screenshot folder; with TVN_DOCS_SCREENSHOTS=1 also one
-    cut to the window (and `margin` pixels around it) in docs/screenshots."""
+    """A screenshot in the build's screenshot folder, and one cut to the window (and `margin`
+    pixels around it) in its docs/ folder; with TVN_DOCS_SCREENSHOTS=1 that one is also copied
+    into docs/screenshots."""
     path = tvnlib.screenshot("english-" + name)
-    if os.environ.get("TVN_DOCS_SCREENSHOTS") == "1" and window is not None:
+    if window is not None:
         left, top, right, bottom = window["rect"]
         left, top = max(left - margin, 0), max(top - margin, 0)
         right, bottom = right + margin, bottom + margin
-        target_dir = os.path.join(SOURCE, "docs", "screenshots")
+        target_dir = os.path.join(tvnlib.screenshot_dir(), "docs")
         os.makedirs(target_dir, exist_ok=True)
         target = os.path.join(target_dir, name + ".png")
         subprocess.run(["convert", path, "-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top),
                         "+repage", "-strip", target], check=True, timeout=60)
+        if os.environ.get("TVN_DOCS_SCREENSHOTS") == "1":
+            shutil.copyfile(target, os.path.join(SOURCE, "docs", "screenshots", name + ".png"))
     return path
 
 
