@@ -201,15 +201,10 @@ fi
 #                          handed to cppcheck (the googletest and windows
 #                          libraries describe their macros and functions);
 #   *:/usr/*               nothing under /usr (GoogleTest's sources, built by
-#                          the Windows tree, and the system headers) is ours;
-#   useInitializationList in tests/wine/dialogs_test.cpp: the test driver
-#                          registers itself before it starts its timer, and the
-#                          key name is built from a running counter; the order
-#                          in the constructor body is the point.
+#                          the Windows tree, and the system headers) is ours.
 cppcheck_common=(
   --enable=warning,performance,portability --error-exitcode=1 --std=c++17 --inline-suppr --quiet
   --suppress=missingIncludeSystem "--suppress=*:/usr/*"
-  "--suppress=useInitializationList:*tests/wine/dialogs_test.cpp"
   --template='{file}:{line}: {severity}: {message} [{id}]' -j "$jobs"
 )
 
