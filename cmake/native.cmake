@@ -43,6 +43,9 @@ endif()
 # so the sanitizer tree does not run it a second time.
 if(NOT TVN_SANITIZE)
   add_test(NAME native.pack_script COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/scripts/pack_script_test.py)
+  # The lint script's source checks (formatting, raw releases) on a scratch
+  # repository.
+  add_test(NAME native.lint_sources COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/scripts/lint_sources_test.py)
 endif()
 
 # The fuzz targets' saved inputs (tests/fuzz/corpus), replayed through the

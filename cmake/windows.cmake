@@ -121,6 +121,7 @@ endforeach()
 # library's name; loading it leaves a marker file.
 add_library(tvn_plant_dll SHARED ${CMAKE_SOURCE_DIR}/tests/tools/dll/tvn_plant_dll.cpp)
 set_target_properties(tvn_plant_dll PROPERTIES PREFIX "" OUTPUT_NAME tvn_plant_dll)
+target_include_directories(tvn_plant_dll PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(tvn_plant_dll PRIVATE kernel32)
 target_link_options(tvn_plant_dll PRIVATE ${TVN_STATIC_LINK})
 

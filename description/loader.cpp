@@ -54,39 +54,40 @@ class SectionReader {
   bool Enabled(TextView path) { return !IsOne(Name(path, kAttrDisabled)); }
   bool Focus(TextView path) { return IsOne(Name(path, kAttrFocus)); }
 
-  // The dialog window: icon (0), caption (3). Font, enabled, focus stay none.
+  // The dialog window: icon and caption. Font, enabled, focus stay none.
   void Window(ControlDescription& c, TextView path) {
     c.icon = Icon(Name(path, kAttrIcon));
     TextInto(c.text, kCaptionUnits, Name(path, kAttrText));
   }
-  // An icon control: 0, 8.
+  // An icon control: icon and enabled.
   void IconControl(ControlDescription& c, TextView path) {
     c.icon = Icon(Name(path, kAttrIcon));
     c.enabled = Enabled(path);
   }
-  // A label: 3, 7, 8 (never focused).
+  // A label: text, font and enabled (never focused).
   void Label(ControlDescription& c, TextView path) {
     TextInto(c.text, kCaptionUnits, Name(path, kAttrText));
     c.font = Font(Name(path, kAttrFont));
     c.enabled = Enabled(path);
   }
-  // A text box, edit box or button: 3, 7, 8, 9.
+  // A text box, edit box or button: text, then font, enabled and focus.
   void Control(ControlDescription& c, TextView path, std::size_t textUnits = kCaptionUnits) {
     TextInto(c.text, textUnits, Name(path, kAttrText));
     ControlState(c, path);
   }
-  // 7, 8, 9 only.
+  // Font, enabled and focus only.
   void ControlState(ControlDescription& c, TextView path) {
     c.font = Font(Name(path, kAttrFont));
     c.enabled = Enabled(path);
     c.focus = Focus(path);
   }
-  // A check box: 22, 3, 7, 8, 9.
+  // A check box: checked, then as a control.
   void CheckBox(ControlDescription& c, TextView path) {
     c.checked = IsOne(Name(path, kAttrChecked));
     Control(c, path);
   }
-  // An editable combo box: 20, 21, items "<path>.%d#3", 7, 8, 9.
+  // An editable combo box: count, selected index, the items' texts
+  // ("<path>.%d#3"), font, enabled and focus.
   void Combo(ComboDescription& c, TextView path) {
     c.count = ClampCount(Integer(Name(path, kAttrCount)), kMaxComboItems);
     c.selected = Integer(Name(path, kAttrSelected));

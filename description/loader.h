@@ -1,7 +1,7 @@
 // The loader: fills one section of a UiDescription from the registry
-// description (modes 0, 1, 3) or from fixed values (mode 2), and releases what
-// a load of the same mode made. Mode 4 (the AppContext) is built by the
-// launcher, not here.
+// description (the log-on, command and help sections) or from fixed values
+// (the splash), and releases what a load of the same section made. The
+// application context (kLoadContext) is built by the launcher, not here.
 //
 // Every value is read in the order of the section's elements and each
 // element's attributes in the order listed with it. A missing value gives its
@@ -49,7 +49,7 @@ class HandleFactory {
 // Loads the section of `mode` (kLoadLogon, kLoadCommand, kLoadSplash,
 // kLoadHelp). `subKey` is the DescriptionKey's sub-key; the splash ignores it.
 // True with lastError 0, or false with the status of the failed open (the
-// section then holds nothing new). Mode 4 and unknown modes give false with
+// section then holds nothing new). kLoadContext and unknown modes give false with
 // kStatusInvalidParameter. A section is loaded at most once between releases.
 [[nodiscard]] bool Load(UiDescription& ui, LoadMode mode, TextView subKey, DescriptionSource& source,
                         HandleFactory& factory, std::uint32_t& lastError);
@@ -57,7 +57,7 @@ class HandleFactory {
 // Frees what Load of the same mode made: every icon destroyed, every font
 // deleted, every text buffer freed, every array emptied; the section's records
 // return to their empty state (the context reference is kept). Releasing a
-// section that holds nothing frees nothing. Mode 4 is not handled here.
+// section that holds nothing frees nothing. kLoadContext is not handled here.
 void Release(UiDescription& ui, LoadMode mode, HandleFactory& factory);
 
 }  // namespace tvn

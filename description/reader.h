@@ -110,14 +110,14 @@ class DescriptionReader {
   std::uint32_t lastError_ = kStatusSuccess;
 };
 
-// An icon as a description value gives it (attribute 0): file name and icon index.
+// An icon as a description value gives it (kAttrIcon): file name and icon index.
 struct IconSpec {
   bool present = false;  // false: the value is missing, no icon is made
   Text file;
   std::int32_t index = 0;
 };
 
-// A font as a description value gives it (attribute 7): the arguments of CreateFontW that vary.
+// A font as a description value gives it (kAttrFont): the arguments of CreateFontW that vary.
 struct FontSpec {
   std::int32_t height = 0;
   std::int32_t weight = 400;  // 700 when bold

@@ -90,23 +90,23 @@ struct AppContext;
 struct LogonDescription {
   const AppContext* context = nullptr;
   ControlDescription window;         // "0"
-  ControlDescription systemIcon;     // 0.0  -> 1200
-  ControlDescription systemText;     // 0.1  -> 1201
-  ControlDescription domainIcon;     // 0.2  -> 1202
-  ControlDescription domainLabel;    // 0.3  -> 1203
-  ComboDescription domain;           // 0.4  -> 1204
-  ControlDescription userIcon;       // 0.5  -> 1205
-  ControlDescription userLabel;      // 0.6  -> 1206
-  ComboDescription user;             // 0.7  -> 1207
-  ControlDescription passwordIcon;   // 0.8  -> 1208
-  ControlDescription passwordLabel;  // 0.9  -> 1209
-  ControlDescription password;       // 0.10 -> 1210
-  ControlDescription ignoreUac;      // 0.11 -> 1211
-  ControlDescription loadProfile;    // 0.12 -> 1212
-  ControlDescription currentUser;    // 0.13 -> 1213
-  ControlDescription logOn;          // 0.14 -> 1215
-  ControlDescription close;          // 0.15 -> 1216
-  ControlDescription help;           // 0.16 -> 1217
+  ControlDescription systemIcon;     // 0.0  -> IDC_LOGON_ICON
+  ControlDescription systemText;     // 0.1  -> IDC_LOGON_INFO
+  ControlDescription domainIcon;     // 0.2  -> IDC_LOGON_DOMAIN_ICON
+  ControlDescription domainLabel;    // 0.3  -> IDC_LOGON_DOMAIN_LABEL
+  ComboDescription domain;           // 0.4  -> IDC_LOGON_DOMAIN
+  ControlDescription userIcon;       // 0.5  -> IDC_LOGON_USER_ICON
+  ControlDescription userLabel;      // 0.6  -> IDC_LOGON_USER_LABEL
+  ComboDescription user;             // 0.7  -> IDC_LOGON_USER
+  ControlDescription passwordIcon;   // 0.8  -> IDC_LOGON_PASSWORD_ICON
+  ControlDescription passwordLabel;  // 0.9  -> IDC_LOGON_PASSWORD_LABEL
+  ControlDescription password;       // 0.10 -> IDC_LOGON_PASSWORD
+  ControlDescription ignoreUac;      // 0.11 -> IDC_LOGON_IGNORE_UAC
+  ControlDescription loadProfile;    // 0.12 -> IDC_LOGON_LOAD_PROFILE
+  ControlDescription currentUser;    // 0.13 -> IDC_LOGON_CURRENT_CREDENTIALS
+  ControlDescription logOn;          // 0.14 -> IDC_LOGON_LOGON
+  ControlDescription close;          // 0.15 -> IDC_LOGON_CLOSE
+  ControlDescription help;           // 0.16 -> IDC_LOGON_HELP
 };
 
 struct CommandEntry : ItemDescription {};
@@ -135,38 +135,39 @@ struct MenuSet {
 struct CommandDescription {
   const AppContext* context = nullptr;
   ControlDescription window;         // "1"
-  ControlDescription systemIcon;     // 1.0  -> 1300
-  ControlDescription systemText;     // 1.1  -> 1301
-  CommandListDescription list;       // 1.2  -> 1302
+  ControlDescription systemIcon;     // 1.0  -> IDC_COMMAND_ICON
+  ControlDescription systemText;     // 1.1  -> IDC_COMMAND_INFO
+  CommandListDescription list;       // 1.2  -> IDC_COMMAND_LIST
   MenuSet menus;                     // 1.3  (no control)
-  ControlDescription commandLine;    // 1.4  -> 1303
-  ControlDescription browse;         // 1.5  -> 1304
-  ControlDescription filterSupport;  // 1.6  -> 1305
-  ControlDescription startHidden;    // 1.7  -> 1306
-  ControlDescription execute;        // 1.8  -> 1308
-  ControlDescription close;          // 1.9  -> 1309
-  ControlDescription refresh;        // 1.10 -> 1310
-  ControlDescription authorization;  // 1.11 -> 1311
-  ControlDescription help;           // 1.12 -> 1312
+  ControlDescription commandLine;    // 1.4  -> IDC_COMMAND_LINE
+  ControlDescription browse;         // 1.5  -> IDC_COMMAND_BROWSE
+  ControlDescription filterSupport;  // 1.6  -> IDC_COMMAND_SUPPORT_FILTERS
+  ControlDescription startHidden;    // 1.7  -> IDC_COMMAND_START_HIDDEN
+  ControlDescription execute;        // 1.8  -> IDC_COMMAND_EXECUTE
+  ControlDescription close;          // 1.9  -> IDC_COMMAND_CLOSE
+  ControlDescription refresh;        // 1.10 -> IDC_COMMAND_REFRESH
+  ControlDescription authorization;  // 1.11 -> IDC_COMMAND_AUTHORIZATION
+  ControlDescription help;           // 1.12 -> IDC_COMMAND_HELP
 };
 
 struct HelpDescription {
   ControlDescription window;       // "2"
-  ControlDescription icon;         // 2.0 -> 1500
-  ControlDescription about;        // 2.1 -> 1501 (text composed by the loader)
-  ControlDescription disclaimer;   // 2.2 -> 1503 (1024 units)
-  ControlDescription close;        // 2.3 -> 1505
-  ControlDescription diagnostics;  // 2.4 -> 1506
+  ControlDescription icon;         // 2.0 -> IDC_HELP_ICON
+  ControlDescription about;        // 2.1 -> IDC_HELP_ABOUT (text composed by the loader)
+  ControlDescription disclaimer;   // 2.2 -> IDC_HELP_DISCLAIMER (1024 units)
+  ControlDescription close;        // 2.3 -> IDC_HELP_CLOSE
+  ControlDescription diagnostics;  // 2.4 -> IDC_HELP_DIAGNOSTICS
 };
 
 struct SplashDescription {
   ControlDescription window;   // caption "Tolvane 3.1", icon 104 of shell32.dll
-  ControlDescription picture;  // 1400: icon 55 of shell32.dll
-  ControlDescription text;     // 1401: "Please wait. Loading...", bold Arial 14
+  ControlDescription picture;  // IDC_SPLASH_ICON: icon 55 of shell32.dll
+  ControlDescription text;     // IDC_SPLASH_TEXT: "Please wait. Loading...", bold Arial 14
 };
 
 // Process identifier, paths and key name of one run, and the fatal message
-// table. Built by Load(4) at start-up and released by Release(4) at exit.
+// table. Built by LoadAppContext at start-up and released by
+// ReleaseAppContext at exit.
 struct AppContext {
   std::uint32_t processId = 0;
   TextBuffer exePath;       // 1024 units

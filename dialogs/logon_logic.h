@@ -26,16 +26,17 @@ struct ControlEnable {
   bool enabled = false;
 };
 
-// What UpdateCredentialControls does for one state of the 1213 box.
+// What UpdateCredentialControls does for one state of the current-credentials
+// box (IDC_LOGON_CURRENT_CREDENTIALS).
 struct CredentialToggle {
   std::array<ControlEnable, kCredentialControlCount> controls;  // EnableWindow, in this order
-  bool untickLoadProfile = false;                               // BM_SETCHECK 1212 to unticked
-  bool clearPassword = false;                                   // empty text into 1210
+  bool untickLoadProfile = false;                               // the load-profile box unticked
+  bool clearPassword = false;                                   // the password box emptied
 };
 
-// Ticked: all ten disabled, 1212 unticked, the password cleared. Unticked:
-// each control gets the enabled flag of its own description, and the check
-// state of 1212 and the password stay as they are.
+// Ticked: all ten disabled, the load-profile box unticked, the password
+// cleared. Unticked: each control gets the enabled flag of its own
+// description, and the load-profile box and the password stay as they are.
 CredentialToggle DecideCredentialToggle(const LogonDescription& description, bool useCurrentCredentials);
 
 enum class LogonPath {
@@ -49,7 +50,7 @@ struct LogonChoice {
 };
 
 // The check states are BM_GETCHECK results: only 1 (ticked) counts as ticked.
-// The ignore-UAC box (1211) plays no part.
+// The ignore-UAC box plays no part.
 LogonChoice ChooseLogonPath(std::intptr_t useCurrentCheck, std::intptr_t loadProfileCheck);
 
 enum class HelpFollowUp {

@@ -15,7 +15,7 @@
 
 namespace tvn {
 
-// Menu types of a row (attribute 5).
+// Menu types of a row (kAttrMenuType).
 constexpr std::uint16_t kMenuTypeStatic = 1;
 constexpr std::uint16_t kMenuTypeShell = 2;
 

@@ -8,12 +8,12 @@
 
 namespace tvn {
 
-// Fills every field of the context (the mode-4 load): the paths formatted
+// Fills every field of the context (the kLoadContext load): the paths formatted
 // from the executable path and the temporary directory, each cut to 1024
 // units, the key name "Software\TVN\<pid>" and the fatal message table.
 void LoadAppContext(AppContext& context, std::uint32_t processId, TextView exePath, TextView tempDir);
 
-// Frees every buffer that LoadAppContext allocated (the mode-4 release).
+// Frees every buffer that LoadAppContext allocated.
 void ReleaseAppContext(AppContext& context);
 
 // True when the path starts with two backslashes, or when the drive named by

@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "base/scope_guard.h"
 #include "base/system_paths.h"
 
 namespace tvn {
@@ -37,8 +38,11 @@ void CloseStarted(AccountPlatform& platform, const AccountPlatform::ProcessHandl
   }
 }
 
-// Steps 4.1 to 4.7: the profile branch, between the loading and the release
-// of advapi32. Returns the remembered code (0 when nothing failed).
+// The start with the account's profile and environment, between the loading
+// and the release of advapi32: Userenv.dll, the account's token, its
+// environment block, then the process in the profile folder. What was taken
+// is given back in reverse order on every way out. Returns the remembered
+// code (0 when nothing failed).
 std::uint32_t StartWithProfile(AccountPlatform& platform, const Text& systemFolder,
                                AccountPlatform::Procedure createWithLogon, const char16_t* application,
                                char16_t* commandLine, const char16_t* domain, const char16_t* user,
@@ -46,58 +50,42 @@ std::uint32_t StartWithProfile(AccountPlatform& platform, const Text& systemFold
   const Text userenvPath = PathInFolder(systemFolder, u"Userenv.dll");
   const AccountPlatform::Module userenv = platform.LoadModule(userenvPath.c_str());
   if (userenv == 0) return FailureCode(platform);
+  const auto releaseUserenv = MakeScopeGuard([&] { platform.ReleaseModule(userenv); });
 
-  std::uint32_t error = 0;
   const char* const names[3] = {"CreateEnvironmentBlock", "DestroyEnvironmentBlock", "GetUserProfileDirectoryW"};
   AccountPlatform::Procedure entries[3] = {0, 0, 0};
-  for (int i = 0; i < 3 && error == 0; ++i) {
+  for (int i = 0; i < 3; ++i) {
     entries[i] = platform.FindProcedure(userenv, names[i]);
-    if (entries[i] == 0) error = FailureCode(platform);
-  }
-  if (error != 0) {
-    platform.ReleaseModule(userenv);
-    return error;
+    if (entries[i] == 0) return FailureCode(platform);
   }
 
   AccountPlatform::Handle token = 0;
   if (!platform.LogonAccount(user, domain, password, kLogonInteractive, kLogonProviderDefault, token)) {
-    error = FailureCode(platform);
-    platform.ReleaseModule(userenv);
-    return error;
+    return FailureCode(platform);
   }
+  const auto closeToken = MakeScopeGuard([&] { platform.CloseKernelHandle(token); });
 
   AccountPlatform::Environment environment = 0;
-  if (!platform.CreateEnvironment(entries[0], environment, token, false)) {
-    error = FailureCode(platform);
-    platform.CloseKernelHandle(token);
-    platform.ReleaseModule(userenv);
-    return error;
+  if (!platform.CreateEnvironment(entries[0], environment, token, false)) return FailureCode(platform);
+  const auto destroyEnvironment = MakeScopeGuard([&] { platform.DestroyEnvironment(entries[1], environment); });
+
+  // Its result is not examined: a directory that cannot be read stays empty.
+  SecretBuffer directory(kProfileDirectoryUnits);
+  std::uint32_t size = static_cast<std::uint32_t>(kProfileDirectoryUnits);
+  if (!platform.ReadProfileDirectory(entries[2], token, directory.data(), size)) directory.Wipe();
+  directory.data()[kProfileDirectoryUnits - 1] = u'\0';
+  // A profile directory that could not be read would leave the new process
+  // without a directory of its own; the system folder stands in for it.
+  const char16_t* currentDirectory = directory.data()[0] != u'\0' ? directory.data() : systemFolder.c_str();
+
+  AccountPlatform::ProcessHandles started;
+  if (!platform.StartWithLogon(createWithLogon, user, domain, password, kLogonWithProfile, application, commandLine,
+                               kCreateUnicodeEnvironment, environment, currentDirectory, started)) {
+    return FailureCode(platform);
   }
-
-  {
-    // Its result is not examined: a directory that cannot be read stays empty.
-    SecretBuffer directory(kProfileDirectoryUnits);
-    std::uint32_t size = static_cast<std::uint32_t>(kProfileDirectoryUnits);
-    if (!platform.ReadProfileDirectory(entries[2], token, directory.data(), size)) directory.Wipe();
-    directory.data()[kProfileDirectoryUnits - 1] = u'\0';
-    // A profile directory that could not be read would leave the new process
-    // without a directory of its own; the system folder stands in for it.
-    const char16_t* currentDirectory = directory.data()[0] != u'\0' ? directory.data() : systemFolder.c_str();
-
-    AccountPlatform::ProcessHandles started;
-    if (platform.StartWithLogon(createWithLogon, user, domain, password, kLogonWithProfile, application, commandLine,
-                                kCreateUnicodeEnvironment, environment, currentDirectory, started)) {
-      CloseStarted(platform, started);
-    } else {
-      error = FailureCode(platform);
-    }
-  }  // the directory buffer is released first
-
-  platform.DestroyEnvironment(entries[1], environment);
-  platform.CloseKernelHandle(token);
-  platform.ReleaseModule(userenv);
-  return error;
-}
+  CloseStarted(platform, started);
+  return 0;
+}  // the directory buffer is released first, then the environment, the token and Userenv.dll
 
 }  // namespace
 

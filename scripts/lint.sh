@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
 # Static analysis of the whole tool; it must run clean.
 #
+#   - the source checks, over every C++ file of the repository (git ls-files):
+#     each is formatted as clang-format-14 formats it with .clang-format, and
+#     none calls a release function of the platform (CloseHandle,
+#     DeleteObject, RegCloseKey, FreeLibrary, DestroyWindow, ...) itself
+#     except the owners and the adapters listed below (raw_release_allowed);
 #   - clang-tidy-14 (checks in .clang-tidy) on the portable core, with the
 #     compile commands of the native tree;
 #   - clang-tidy-14 on the Windows adapters (<folder>/win/*.cpp), with the
@@ -13,7 +18,9 @@
 #     benchmarks) and on the fuzz targets.
 #
 #   scripts/lint.sh            all of the above
-#   scripts/lint.sh --fast     cppcheck only (seconds instead of minutes)
+#   scripts/lint.sh --fast     the source checks and cppcheck (seconds instead
+#                              of minutes)
+#   scripts/lint.sh --sources  the source checks only (no build tree needed)
 #
 # The trees are <build>/native and <build>/win (TVN_LINT_NATIVE_BUILD and
 # TVN_LINT_WIN_BUILD name others); a tree without compile_commands.json or its
@@ -31,10 +38,12 @@ jobs="${TVN_BUILD_JOBS:-2}"
 cd "$root" || exit 1
 
 run_tidy=1
+run_trees=1
 for arg in "$@"; do
   case "$arg" in
     --fast) run_tidy=0 ;;
-    -h|--help) sed -n '2,23p' "${BASH_SOURCE[0]}"; exit 0 ;;
+    --sources) run_tidy=0; run_trees=0 ;;
+    -h|--help) sed -n '2,29p' "${BASH_SOURCE[0]}"; exit 0 ;;
     *) echo "lint.sh: unknown option $arg" >&2; exit 2 ;;
   esac
 done
@@ -56,10 +65,78 @@ ensure_tree() {
   }
 }
 
-for tool in clang-tidy-14 cppcheck; do
+tools=(clang-format-14 git)
+[ "$run_trees" -eq 0 ] || tools+=(clang-tidy-14 cppcheck)
+for tool in "${tools[@]}"; do
   command -v "$tool" >/dev/null 2>&1 || { fail "$tool not found (scripts/deps.sh installs it)"; }
 done
 [ "$failed" -eq 0 ] || { echo "lint: $failed failed"; exit 1; }
+
+# The source checks ----------------------------------------------------------
+
+# Every C++ file of the repository, tracked or new (ignored files, such as
+# the build trees, are not).
+mapfile -t cxx_files < <(git ls-files --cached --others --exclude-standard -- '*.cpp' '*.h' '*.c' '*.hpp' |
+  sort -u | while IFS= read -r f; do [ -f "$f" ] && printf '%s\n' "$f"; done)
+[ "${#cxx_files[@]}" -gt 0 ] || fail "no C++ files found (is $root a git work tree?)"
+
+# Formatting: clang-format-14 with the repository's .clang-format changes
+# nothing (clang-format-14 -i <file> fixes a file). One run for all files; it
+# names each file that it would change.
+echo "lint: formatting of ${#cxx_files[@]} C++ files"
+format_log="$(mktemp)"
+clang-format-14 --style=file --dry-run --Werror "${cxx_files[@]}" >/dev/null 2>"$format_log"
+format_status=$?
+mapfile -t unformatted < <(sed -n 's/^\(.*\):[0-9]*:[0-9]*: error: code should be clang-formatted.*/\1/p' "$format_log" |
+  sort -u)
+for f in "${unformatted[@]}"; do
+  fail "$f is not formatted (clang-format-14 -i $f)"
+done
+if [ "$format_status" -ne 0 ] && [ "${#unformatted[@]}" -eq 0 ]; then
+  cat "$format_log" >&2
+  fail "clang-format-14 could not check the files"
+fi
+rm -f "$format_log"
+
+# Releases of what the platform hands out belong to the owners in
+# base/win/unique_handle.h. The files below may call a release function
+# themselves, and only these:
+raw_release_allowed=(
+  base/win/unique_handle.h            # the owners
+  description/win/handle_factory.cpp  # the loader's icons and fonts, released through the core's factory
+  description/win/registry_source.cpp # reports RegCloseKey's own status
+  launching/win/start_as_user.cpp     # the account platform: libraries and handles the core releases
+  dialogs/win/command_menus.cpp       # shell id lists, texts and menus: until the menus use the owners
+)
+raw_release_functions='CloseHandle|DeleteObject|RegCloseKey|FreeLibrary|DestroyWindow|DestroyIcon|DestroyMenu|FindClose|UnhookWindowsHookEx|CoTaskMemFree|LocalFree|CoUninitialize|EndUpdateResourceW?'
+echo "lint: releases outside the owners"
+checked=()
+for f in "${cxx_files[@]}"; do
+  allowed=0
+  for a in "${raw_release_allowed[@]}"; do [ "$f" = "$a" ] && allowed=1; done
+  [ "$allowed" -eq 1 ] || checked+=("$f")
+done
+# A call is the name, alone or after a lone "::", then "(". A member of the
+# same name (x.DestroyIcon(, p->DestroyIcon(, Factory::DestroyIcon() and its
+# declaration (void DestroyIcon() are not the platform's function. Text after
+# // is a comment and not looked at.
+if [ "${#checked[@]}" -gt 0 ]; then
+  while IFS= read -r hit; do
+    fail "$hit; use an owner of base/win/unique_handle.h"
+  done < <(NAMES="$raw_release_functions" perl -ne '
+    BEGIN { $names = $ENV{NAMES}; }
+    s{//.*$}{};
+    print "$ARGV:$.: a raw release ($2)\n" if /(?<![\w.>:])(?<!void )(::)?\b($names)\s*\(/;
+    close ARGV if eof;' "${checked[@]}")
+fi
+
+if [ "$run_trees" -eq 0 ]; then
+  if [ "$failed" -eq 0 ]; then echo "lint: clean"; else echo "lint: $failed failed"; fi
+  [ "$failed" -eq 0 ]
+  exit
+fi
+
+# The build trees' checks -----------------------------------------------------
 
 mkdir -p "$build_root"
 ensure_tree "$native_build" sources-core.txt -DCMAKE_BUILD_TYPE=RelWithDebInfo || fail "configuring $native_build"
@@ -124,15 +201,10 @@ fi
 #                          handed to cppcheck (the googletest and windows
 #                          libraries describe their macros and functions);
 #   *:/usr/*               nothing under /usr (GoogleTest's sources, built by
-#                          the Windows tree, and the system headers) is ours;
-#   useInitializationList in tests/wine/dialogs_test.cpp: the test driver
-#                          registers itself before it starts its timer, and the
-#                          key name is built from a running counter; the order
-#                          in the constructor body is the point.
+#                          the Windows tree, and the system headers) is ours.
 cppcheck_common=(
   --enable=warning,performance,portability --error-exitcode=1 --std=c++17 --inline-suppr --quiet
   --suppress=missingIncludeSystem "--suppress=*:/usr/*"
-  "--suppress=useInitializationList:*tests/wine/dialogs_test.cpp"
   --template='{file}:{line}: {severity}: {message} [{id}]' -j "$jobs"
 )
 

@@ -1,9 +1,10 @@
 #include "launcher/win/entry.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 
 #include "base/error_text.h"
+#include "base/scope_guard.h"
+#include "base/win/unique_handle.h"
 #include "base/win/wide.h"
 #include "description/records.h"
 #include "launcher/app_context.h"
@@ -80,6 +81,9 @@ int RunEntry(HINSTANCE instance, const wchar_t* fullCommandLine) {
   static UiDescription ui;
   LoadAppContext(ui.context, GetCurrentProcessId(), QueryModulePath(), QueryTempPath());
 
+  // Every way out of the run releases the context, after everything below.
+  auto releaseContext = MakeScopeGuard([] { ReleaseAppContext(ui.context); });
+
   OSVERSIONINFOW version = {};
   version.dwOSVersionInfoSize = sizeof(version);
 #if defined(_MSC_VER)
@@ -88,29 +92,25 @@ int RunEntry(HINSTANCE instance, const wchar_t* fullCommandLine) {
   const BOOL haveVersion = GetVersionExW(&version);
   if (!haveVersion) {
     ShowFatal(ui.context, kFatalGetVersion, true);
-    ReleaseAppContext(ui.context);
     return 0;
   }
   if (version.dwPlatformId != VER_PLATFORM_WIN32_NT) {
     ShowFatal(ui.context, kFatalPlatform, false);
-    ReleaseAppContext(ui.context);
     return 0;
   }
   if (version.dwMajorVersion < 5) {
     ShowFatal(ui.context, kFatalOsVersion, false);
-    ReleaseAppContext(ui.context);
     return 0;
   }
 
   SplashWindow splash(0);
   splash.Start();
 
-  const HRESULT comResult = CoInitialize(nullptr);
-  if (comResult != S_OK) {
+  const ComInitialization com;
+  if (com.result() != S_OK) {
     // CoInitialize reports through its result, not the last error: show that.
-    SetLastError(static_cast<DWORD>(comResult));
+    SetLastError(static_cast<DWORD>(com.result()));
     ShowFatal(ui.context, kFatalComInit, true);
-    ReleaseAppContext(ui.context);
     return 0;
   }
   INITCOMMONCONTROLSEX controls = {};
@@ -118,20 +118,13 @@ int RunEntry(HINSTANCE instance, const wchar_t* fullCommandLine) {
   controls.dwICC = ICC_LISTVIEW_CLASSES;
   if (!InitCommonControlsEx(&controls)) {
     ShowFatal(ui.context, kFatalCommonControls, true);
-    CoUninitialize();
-    ReleaseAppContext(ui.context);
     return 0;
   }
 
-  {
-    Text commandBuffer;
-    commandBuffer.reserve(kCommandUnits);
-    const CommandLineOptions options = ParseCommandLine(StripProgramName(ToText(fullCommandLine)));
-    Dispatch(ui, instance, options, commandBuffer, splash);
-  }
-
-  CoUninitialize();
-  ReleaseAppContext(ui.context);
+  Text commandBuffer;
+  commandBuffer.reserve(kCommandUnits);
+  const CommandLineOptions options = ParseCommandLine(StripProgramName(ToText(fullCommandLine)));
+  Dispatch(ui, instance, options, commandBuffer, splash);
   return 0;
 }
 

@@ -169,19 +169,18 @@ bool ReplaceResourceFromFile(const wchar_t* dataPath, const wchar_t* exePath, WO
   }
 
   SetLastError(0);
-  HANDLE update = BeginUpdateResourceW(exePath, FALSE);
-  if (update == nullptr) {
+  ResourceUpdate update(BeginUpdateResourceW(exePath, FALSE));
+  if (!update) {
     if (GetLastError() == 0) SetLastError(WhyNotUpdatable(exePath));
     return false;
   }
-  if (!UpdateResourceW(update, MAKEINTRESOURCEW(type), MAKEINTRESOURCEW(id), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
-                       buffer.get(), size)) {
-    DWORD code = GetLastError();
-    EndUpdateResourceW(update, TRUE);  // discard: nothing is written
-    SetLastError(code != 0 ? code : ERROR_INVALID_DATA);
+  // A failed update is discarded as the owner ends: nothing is written.
+  if (!UpdateResourceW(update.get(), MAKEINTRESOURCEW(type), MAKEINTRESOURCEW(id),
+                       MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), buffer.get(), size)) {
+    if (GetLastError() == 0) SetLastError(ERROR_INVALID_DATA);
     return false;
   }
-  if (!EndUpdateResourceW(update, FALSE)) return FailWith(ERROR_WRITE_FAULT);
+  if (!update.Commit()) return FailWith(ERROR_WRITE_FAULT);
   SetLastError(0);
   return true;
 }

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "base/win/unique_handle.h"
+
 namespace {
 
 bool IsEngineSwitch(const std::wstring& arg) {
@@ -72,7 +74,8 @@ void Report(const char* what, DWORD error) {
 
 int wmain() {
   int argc = 0;
-  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  const tvn::UniqueLocal arguments(CommandLineToArgvW(GetCommandLineW(), &argc));
+  LPWSTR* argv = static_cast<LPWSTR*>(arguments.get());
   if (argv == nullptr) {
     Report("CommandLineToArgvW", GetLastError());
     return 1;
@@ -82,7 +85,6 @@ int wmain() {
   const UINT length = GetSystemDirectoryW(systemDir, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) {
     Report("GetSystemDirectoryW", GetLastError());
-    LocalFree(argv);
     return 1;
   }
   std::wstring host = std::wstring(systemDir) + L"\\tvn_wine_cscript.exe";
@@ -97,7 +99,6 @@ int wmain() {
     line += L' ';
     AppendQuoted(line, arg);
   }
-  LocalFree(argv);
 
   std::vector<wchar_t> buffer(line.begin(), line.end());
   buffer.push_back(L'\0');
@@ -113,10 +114,10 @@ int wmain() {
     Report("CreateProcessW", GetLastError());
     return 1;
   }
-  CloseHandle(process.hThread);
-  WaitForSingleObject(process.hProcess, INFINITE);
+  const tvn::UniqueHandleKernel child(process.hProcess);
+  const tvn::UniqueHandleKernel childThread(process.hThread);
+  WaitForSingleObject(child.get(), INFINITE);
   DWORD exitCode = 1;
-  if (!GetExitCodeProcess(process.hProcess, &exitCode)) exitCode = 1;
-  CloseHandle(process.hProcess);
+  if (!GetExitCodeProcess(child.get(), &exitCode)) exitCode = 1;
   return static_cast<int>(exitCode);
 }

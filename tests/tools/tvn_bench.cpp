@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win/unique_handle.h"
 #include "resources/resource.h"
 
 namespace {
@@ -83,23 +84,23 @@ HWND PopulatedDialog(DWORD pid, const wchar_t* caption, bool commandDialog) {
 
 struct Child {
   PROCESS_INFORMATION info = {};
+  tvn::UniqueHandleKernel process;
+  tvn::UniqueHandleKernel thread;
   bool Start(const std::wstring& exe, const std::wstring& tail, DWORD flags = 0) {
     std::wstring line = L"\"" + exe + L"\"" + tail;
+    return Started(exe.empty() ? nullptr : exe.c_str(), line, flags);
+  }
+  bool StartLine(std::wstring line, DWORD flags) { return Started(nullptr, line, flags); }
+  void Wait() { WaitForSingleObject(process.get(), 120000); }
+
+ private:
+  bool Started(const wchar_t* exe, std::wstring& line, DWORD flags) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
-    return CreateProcessW(exe.empty() ? nullptr : exe.c_str(), &line[0], nullptr, nullptr, FALSE, flags, nullptr,
-                          nullptr, &startup, &info) != FALSE;
-  }
-  bool StartLine(std::wstring line, DWORD flags) {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    return CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &info) !=
-           FALSE;
-  }
-  void Wait() { WaitForSingleObject(info.hProcess, 120000); }
-  ~Child() {
-    if (info.hThread) CloseHandle(info.hThread);
-    if (info.hProcess) CloseHandle(info.hProcess);
+    if (!CreateProcessW(exe, &line[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &info)) return false;
+    process.reset(info.hProcess);
+    thread.reset(info.hThread);
+    return true;
   }
 };
 
@@ -121,20 +122,19 @@ double Median(std::vector<double> values) {
 }
 
 bool ExtractScript(const std::wstring& exe, const std::wstring& target) {
-  HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  const tvn::UniqueModule module(LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   if (!module) return false;
   bool ok = false;
-  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(750), MAKEINTRESOURCEW(10));
-  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  HRSRC found = FindResourceW(module.get(), MAKEINTRESOURCEW(750), MAKEINTRESOURCEW(10));
+  HGLOBAL loaded = found ? LoadResource(module.get(), found) : nullptr;
   const void* data = loaded ? LockResource(loaded) : nullptr;
-  DWORD size = found ? SizeofResource(module, found) : 0;
-  HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (data && size && file != INVALID_HANDLE_VALUE) {
+  DWORD size = found ? SizeofResource(module.get(), found) : 0;
+  const tvn::UniqueHandleKernel file(
+      CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (data && size && file) {
     DWORD written = 0;
-    ok = WriteFile(file, data, size, &written, nullptr) && written == size;
+    ok = WriteFile(file.get(), data, size, &written, nullptr) && written == size;
   }
-  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  FreeLibrary(module);
   return ok;
 }
 
@@ -191,16 +191,16 @@ int wmain(int argc, wchar_t** argv) {
       HWND dialog = WaitPopulated(child.info.dwProcessId, mode.caption, mode.commandDialog, elapsed, start);
       if (!dialog) {
         std::printf("%s_error dialog did not appear\n", mode.name);
-        TerminateProcess(child.info.hProcess, 1);
+        TerminateProcess(child.process.get(), 1);
         return 1;
       }
       shown.push_back(elapsed);
       PROCESS_MEMORY_COUNTERS memory = {};
       memory.cb = sizeof(memory);
-      HANDLE query = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, child.info.dwProcessId);
-      if (query && GetProcessMemoryInfo(query, &memory, sizeof(memory)))
+      const tvn::UniqueHandleKernel query(
+          OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, child.info.dwProcessId));
+      if (query && GetProcessMemoryInfo(query.get(), &memory, sizeof(memory)))
         peaks.push_back(static_cast<double>(memory.PeakWorkingSetSize));
-      if (query) CloseHandle(query);
       PostMessageW(dialog, WM_CLOSE, 0, 0);
       child.Wait();
       std::pair<double, double> bare = BareScriptRuns(exe, mode.word, 900000 + static_cast<DWORD>(round));
@@ -256,12 +256,9 @@ int wmain(int argc, wchar_t** argv) {
     child.Wait();
     DWORD freshPid = 0;
     GetWindowThreadProcessId(fresh, &freshPid);
-    HANDLE freshProcess = OpenProcess(SYNCHRONIZE, FALSE, freshPid);
+    const tvn::UniqueHandleKernel freshProcess(OpenProcess(SYNCHRONIZE, FALSE, freshPid));
     PostMessageW(fresh, WM_CLOSE, 0, 0);
-    if (freshProcess) {
-      WaitForSingleObject(freshProcess, 60000);
-      CloseHandle(freshProcess);
-    }
+    if (freshProcess) WaitForSingleObject(freshProcess.get(), 60000);
   }
 
   // The floor: the tool started for its extract mode (splash, COM, common

@@ -22,6 +22,8 @@
 #include <cstdio>
 #include <string>
 
+#include "base/win/unique_handle.h"
+
 int wmain(int argc, wchar_t** argv) {
   bool wait = true;
   bool suspended = false;
@@ -62,20 +64,20 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "CreateProcessW failed: %lu\n", GetLastError());
     return 120;
   }
+  const tvn::UniqueHandleKernel process(info.hProcess);
+  const tvn::UniqueHandleKernel thread(info.hThread);
   std::printf("%lu\n", info.dwProcessId);
   std::fflush(stdout);
   if (suspended) {
     char go[16];
     DWORD read = 0;
     ReadFile(GetStdHandle(STD_INPUT_HANDLE), go, sizeof(go), &read, nullptr);  // a line, or the end
-    ResumeThread(info.hThread);
+    ResumeThread(thread.get());
   }
   DWORD code = 0;
   if (wait) {
-    WaitForSingleObject(info.hProcess, INFINITE);
-    GetExitCodeProcess(info.hProcess, &code);
+    WaitForSingleObject(process.get(), INFINITE);
+    GetExitCodeProcess(process.get(), &code);
   }
-  CloseHandle(info.hThread);
-  CloseHandle(info.hProcess);
   return static_cast<int>(code);
 }

@@ -5,15 +5,16 @@
 #include <windows.h>
 // After windows.h, which they need.
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "base/win/unique_handle.h"
 #include "base/win/wide.h"
 #include "description/records.h"
 #include "dialogs/win/command_dialog.h"
@@ -207,16 +208,20 @@ Step RecordCount(const Fixture& fixture, std::size_t count) {
 class CommandDialog : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    CoInitialize(nullptr);
+    com_.reset(new tvn::ComInitialization());
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
   }
-  static void TearDownTestSuite() { CoUninitialize(); }
+  static void TearDownTestSuite() { com_.reset(); }
   void SetUp() override {
     if (!tvn_test::HaveDisplay()) GTEST_SKIP() << "needs a display";
     if (!tvn_test::Exists(RecorderPath())) GTEST_SKIP() << "needs tvn_record.exe";
   }
   Fixture fixture;
+
+ private:
+  // The shell menus need COM on this thread, as the tool has it.
+  static inline std::unique_ptr<tvn::ComInitialization> com_;
 };
 using ShellMenu = CommandDialog;
 

@@ -107,8 +107,8 @@ TEST_F(DescriptionRegistryTest, CommandSectionLoadsFromTheRegistry) {
   HICON icon = ToIcon(d.list.rows[0].icon);
   ICONINFO info = {};
   ASSERT_TRUE(GetIconInfo(icon, &info));
-  if (info.hbmColor) DeleteObject(info.hbmColor);
-  if (info.hbmMask) DeleteObject(info.hbmMask);
+  const UniqueBitmap color(info.hbmColor);  // GetIconInfo's copies are the caller's
+  const UniqueBitmap mask(info.hbmMask);
   HFONT font = ToFont(d.systemText.font);
 
   SetLastError(0x1234);

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/win/unique_handle.h"
 #include "launching/win/process.h"
 #include "tests/wine/support/files.h"
 #include "tests/wine/support/records.h"
@@ -221,14 +222,14 @@ class ForeignWindow {
  public:
   ForeignWindow() {
     thread_ = std::thread([this] {
-      HWND window = CreateWindowExW(0, L"STATIC", L"tvn foreign", WS_POPUP | WS_VISIBLE | WS_CAPTION, 10, 10, 200, 80,
-                                    nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-      if (window != nullptr) SetForegroundWindow(window);
-      window_ = window;
+      tvn::UniqueWindow window(CreateWindowExW(0, L"STATIC", L"tvn foreign", WS_POPUP | WS_VISIBLE | WS_CAPTION, 10, 10,
+                                               200, 80, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+      if (window) SetForegroundWindow(window.get());
+      window_ = window.get();
       MSG message;
-      while (window != nullptr && GetMessageW(&message, nullptr, 0, 0) > 0) {
+      while (window && GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (message.message == WM_APP) {
-          DestroyWindow(window);
+          window.reset();
           PostQuitMessage(0);
         }
         DispatchMessageW(&message);
@@ -267,8 +268,10 @@ TEST(ProcessForeground, NoForegroundWindowFails) {
 
 TEST(ProcessForeground, BringsAWindowBeforeAnotherThreadsWindow) {
   if (!tvn_test::HaveDisplay()) GTEST_SKIP() << "needs a display";
-  HWND mine = CreateWindowExW(0, L"STATIC", L"tvn mine", WS_POPUP | WS_VISIBLE | WS_CAPTION, 300, 10, 200, 80, nullptr,
-                              nullptr, GetModuleHandleW(nullptr), nullptr);
+  const tvn::UniqueWindow mineWindow(CreateWindowExW(0, L"STATIC", L"tvn mine", WS_POPUP | WS_VISIBLE | WS_CAPTION, 300,
+                                                     10, 200, 80, nullptr, nullptr, GetModuleHandleW(nullptr),
+                                                     nullptr));
+  HWND mine = mineWindow.get();
   ASSERT_NE(mine, nullptr);
   {
     ForeignWindow other;
@@ -296,7 +299,6 @@ TEST(ProcessForeground, BringsAWindowBeforeAnotherThreadsWindow) {
     EXPECT_FALSE(tvn::BringToForeground(mine));
     EXPECT_EQ(GetForegroundWindow(), mine) << "a failed call changes nothing";
   }
-  DestroyWindow(mine);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win/unique_handle.h"
 #include "base/win/wide.h"
 #include "description/records.h"
 #include "launcher/app_context.h"
@@ -44,7 +45,8 @@ Bytes PackedScript() {
 
 // Resource type/id of an executable loaded as data, or nothing.
 bool ResourceOf(const std::wstring& exe, WORD type, WORD id, Bytes& bytes, int& languages) {
-  HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  const tvn::UniqueModule owner(LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  HMODULE module = owner.get();
   if (module == nullptr) return false;
   bool found = false;
   HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(type));
@@ -64,7 +66,6 @@ bool ResourceOf(const std::wstring& exe, WORD type, WORD id, Bytes& bytes, int& 
         return TRUE;
       },
       reinterpret_cast<LONG_PTR>(&languages));
-  FreeLibrary(module);
   return found;
 }
 
@@ -127,12 +128,13 @@ TEST(ResourceToolExtract, AFailedExtractLeavesTheTargetAsItWasAndNoTemporaryFile
 
   // Held open by another program that does not share it: the file cannot be
   // replaced, and the bytes already written elsewhere are thrown away.
-  HANDLE held = CreateFileW(out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  tvn::UniqueHandleKernel held(
+      CreateFileW(out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held);
   SetLastError(0);
   const bool extracted = tvn::ExtractResourceToFile(out.c_str(), 10, 750);
   const DWORD code = GetLastError();
-  CloseHandle(held);
+  held.reset();
   EXPECT_FALSE(extracted);
   EXPECT_NE(code, 0u);
   Bytes now;
@@ -248,12 +250,12 @@ TEST(ResourceToolReplace, LockedExecutableIsNotChanged) {
   ExeCopy copy;
   const std::wstring data = copy.folder / L"data.bin";
   ASSERT_TRUE(WriteAll(data, Bytes{'x', 'y'}));
-  HANDLE lock = CreateFileW(copy.exe.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  tvn::UniqueHandleKernel lock(CreateFileW(copy.exe.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(lock);
   SetLastError(0);
   bool updated = tvn::ReplaceResourceFromFile(data.c_str(), copy.exe.c_str(), 10, 750);
   DWORD code = GetLastError();
-  CloseHandle(lock);
+  lock.reset();
   EXPECT_FALSE(updated);
   EXPECT_EQ(code, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   EXPECT_TRUE(copy.Unchanged());
@@ -274,13 +276,12 @@ TEST(ResourceToolReplace, ADataFileAboveTheCapIsRefusedBeforeItIsRead) {
   ExeCopy copy;
   const std::wstring data = copy.folder / L"huge.bin";
   {
-    HANDLE file = CreateFileW(data.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    const tvn::UniqueHandleKernel file(CreateFileW(data.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file);
     LARGE_INTEGER size;
     size.QuadPart = static_cast<LONGLONG>(tvn::kMaxResourceDataBytes) + 1;
-    EXPECT_TRUE(SetFilePointerEx(file, size, nullptr, FILE_BEGIN));
-    EXPECT_TRUE(SetEndOfFile(file));
-    CloseHandle(file);
+    EXPECT_TRUE(SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN));
+    EXPECT_TRUE(SetEndOfFile(file.get()));
   }
   SetLastError(0);
   EXPECT_FALSE(tvn::ReplaceResourceFromFile(data.c_str(), copy.exe.c_str(), 10, 750));

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win/unique_handle.h"
 #include "resource.h"
 #include "tests/wine/support/windows.h"
 
@@ -315,7 +316,9 @@ TEST_F(Resources, CreatedDialogsMatchTheirTables) {
   if (!tvn_test::CanCreateWindows()) GTEST_SKIP() << "needs a display";
   for (const DialogSpec& spec : Dialogs()) {
     SCOPED_TRACE("template " + std::to_string(spec.id));
-    HWND dialog = CreateDialogParamW(Self(), MAKEINTRESOURCEW(spec.id), nullptr, PassiveDialogProc, 0);
+    const tvn::UniqueWindow created(
+        CreateDialogParamW(Self(), MAKEINTRESOURCEW(spec.id), nullptr, PassiveDialogProc, 0));
+    HWND dialog = created.get();
     ASSERT_NE(dialog, nullptr) << "error " << GetLastError();
 
     const DWORD style = static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE));
@@ -380,7 +383,6 @@ TEST_F(Resources, CreatedDialogsMatchTheirTables) {
         }
       }
     }
-    DestroyWindow(dialog);
   }
 }
 
@@ -430,17 +432,17 @@ TEST_F(Resources, IconGroupHoldsBothSizesWithPalettes) {
     EXPECT_EQ(header.biHeight, 2 * size);  // colour rows and mask rows
     EXPECT_EQ(header.biBitCount, 8);
 
-    HICON icon = static_cast<HICON>(LoadImageW(Self(), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, size, size, 0));
-    ASSERT_NE(icon, nullptr);
+    const tvn::UniqueIcon icon(
+        static_cast<HICON>(LoadImageW(Self(), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, size, size, 0)));
+    ASSERT_TRUE(icon);
     ICONINFO info = {};
-    ASSERT_TRUE(GetIconInfo(icon, &info));
+    ASSERT_TRUE(GetIconInfo(icon.get(), &info));
+    const tvn::UniqueBitmap color(info.hbmColor);
+    const tvn::UniqueBitmap mask(info.hbmMask);
     BITMAP bitmap = {};
-    GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap);
+    GetObjectW(color.get(), sizeof(bitmap), &bitmap);
     EXPECT_EQ(bitmap.bmWidth, size);
     EXPECT_EQ(bitmap.bmHeight, size);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    DestroyIcon(icon);
   }
 }
 
@@ -467,9 +469,6 @@ class VersionLibrary {
     info = Get<InfoFn>("GetFileVersionInfoW");
     query = Get<QueryFn>("VerQueryValueW");
   }
-  ~VersionLibrary() {
-    if (module_) FreeLibrary(module_);
-  }
   VersionLibrary(const VersionLibrary&) = delete;
   VersionLibrary& operator=(const VersionLibrary&) = delete;
 
@@ -480,9 +479,9 @@ class VersionLibrary {
  private:
   template <typename Fn>
   Fn Get(const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module_, name)));
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module_.get(), name)));
   }
-  HMODULE module_;
+  tvn::UniqueModule module_;
 };
 
 TEST_F(Resources, VersionBlockReadsBack) {

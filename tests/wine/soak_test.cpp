@@ -165,7 +165,7 @@ TEST_F(SoakTest, LoadAndReleaseOfEveryModeLeaveNothingBehind) {
   const Usage before = Measure();
   const int rounds = SoakRounds();
   for (int i = 0; i < rounds && !HasFatalFailure(); ++i) Round(ui, factory);
-  ExpectNoGrowth(before, Measure(), "Load/Release of modes 0 to 4");
+  ExpectNoGrowth(before, Measure(), "Load/Release of every section");
   EXPECT_EQ(0u, factory.live());
 }
 
@@ -202,8 +202,8 @@ TEST_F(SoakTest, HelpDialogOpenedAndClosedRepeatedly) {
   AppContext context;
   LoadAppContext(context, GetCurrentProcessId(), u"C:\\TVN.exe", u"C:\\Temp\\");
   context.keyName.Set(subKey);
-  HHOOK hook = SetWindowsHookExW(WH_CBT, CloseOnActivate, nullptr, GetCurrentThreadId());
-  ASSERT_NE(nullptr, hook);
+  UniqueHook hook(SetWindowsHookExW(WH_CBT, CloseOnActivate, nullptr, GetCurrentThreadId()));
+  ASSERT_TRUE(hook);
   const int openings = SoakRounds() / 5;
   const Usage before = Measure();
   const SIZE_T helpGrowth = HeapGrowthOver(openings, [&] { return RunHelpDialog(nullptr, context); });
@@ -217,7 +217,7 @@ TEST_F(SoakTest, HelpDialogOpenedAndClosedRepeatedly) {
     return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_HELP), nullptr, BareDialogProc,
                            reinterpret_cast<LPARAM>(W(disclaimer)));
   });
-  UnhookWindowsHookEx(hook);
+  hook.reset();
   ExpectNoGrowth(before, after, "help dialog opened and closed");
   std::printf("[ SOAK     ] heap growth over %d openings: help dialog %lu bytes, bare template %lu bytes\n", openings,
               static_cast<unsigned long>(helpGrowth), static_cast<unsigned long>(bareGrowth));

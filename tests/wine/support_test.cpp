@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win/unique_handle.h"
 #include "resources/resource.h"
 #include "tests/wine/support/dialog_driver.h"
 #include "tests/wine/support/files.h"
@@ -276,12 +277,13 @@ TEST_F(SupportDriver, TheBoxAnswererAnswersABoxOfThisProcess) {
 }
 
 TEST_F(SupportDriver, ThreadWindowsAreFoundByClassCaptionAndControl) {
-  HWND shown = CreateWindowExW(0, L"#32770", L"Tolvane", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
-  HWND hidden = CreateWindowExW(0, L"#32770", L"hidden one", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
+  const tvn::UniqueWindow shownWindow(CreateWindowExW(0, L"#32770", L"Tolvane", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100,
+                                                      nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+  const tvn::UniqueWindow hiddenWindow(CreateWindowExW(0, L"#32770", L"hidden one", WS_POPUP, 0, 0, 100, 100, nullptr,
+                                                       nullptr, GetModuleHandleW(nullptr), nullptr));
+  HWND shown = shownWindow.get();
   ASSERT_NE(shown, nullptr);
-  ASSERT_NE(hidden, nullptr);
+  ASSERT_NE(hiddenWindow.get(), nullptr);
   EXPECT_EQ(tvn_test::FindThreadWindow(L"#32770", L"Tolvane"), shown);
   EXPECT_EQ(tvn_test::FindThreadWindow(L"#32770", L"hidden one"), nullptr) << "hidden windows are not found";
   EXPECT_EQ(tvn_test::FindThreadMessageBox(), nullptr) << "the caption alone does not make a message box";
@@ -296,8 +298,6 @@ TEST_F(SupportDriver, ThreadWindowsAreFoundByClassCaptionAndControl) {
   RECT inParent = tvn_test::RectInParent(text);
   EXPECT_EQ(inParent.right - inParent.left, 50);
   EXPECT_EQ(inParent.bottom - inParent.top, 20);
-  DestroyWindow(hidden);
-  DestroyWindow(shown);
 }
 
 }  // namespace

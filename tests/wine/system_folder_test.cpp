@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "base/win/unique_handle.h"
 #include "base/win/wide.h"
 #include "launching/win/system_folder.h"
 #include "tests/wine/support/files.h"
@@ -35,19 +36,17 @@ TEST(SystemFolder, ThePlantedLibraryInTheCurrentDirectoryIsNoLongerFound) {
   tvn_test::ScopedCurrentDirectory here(folder.path());
   ASSERT_TRUE(here.changed());
 
-  HMODULE before = LoadLibraryW(L"tvn_probe_before.dll");
-  EXPECT_NE(before, nullptr) << "the current directory is searched by default";
-  if (before != nullptr) FreeLibrary(before);
+  const UniqueModule before(LoadLibraryW(L"tvn_probe_before.dll"));
+  EXPECT_NE(before.get(), nullptr) << "the current directory is searched by default";
 
   SetLastError(1234);
   EXPECT_TRUE(RemoveCurrentDirectoryFromLibrarySearch());
   EXPECT_EQ(GetLastError(), 1234u) << "the last error is kept";
   SetLastError(0);
-  HMODULE after = LoadLibraryW(L"tvn_probe_after.dll");
+  const UniqueModule after(LoadLibraryW(L"tvn_probe_after.dll"));
   const DWORD code = GetLastError();
-  EXPECT_EQ(after, nullptr) << "a library in the current directory must not be found by its bare name";
+  EXPECT_EQ(after.get(), nullptr) << "a library in the current directory must not be found by its bare name";
   EXPECT_EQ(code, static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
-  if (after != nullptr) FreeLibrary(after);
 }
 
 }  // namespace

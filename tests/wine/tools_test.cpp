@@ -91,9 +91,9 @@ class InspectedWindow : public ::testing::Test {
     cls.hInstance = GetModuleHandleW(nullptr);
     cls.lpszClassName = L"TvnToolsTestWindow";
     RegisterClassW(&cls);  // fails harmlessly when another test registered it
-    window_ = CreateWindowExW(0, cls.lpszClassName, L"Tools test window", WS_OVERLAPPEDWINDOW, 10, 10, 500, 400,
-                              nullptr, nullptr, cls.hInstance, nullptr);
-    ASSERT_NE(window_, nullptr);
+    window_.reset(CreateWindowExW(0, cls.lpszClassName, L"Tools test window", WS_OVERLAPPEDWINDOW, 10, 10, 500, 400,
+                                  nullptr, nullptr, cls.hInstance, nullptr));
+    ASSERT_NE(window_.get(), nullptr);
     list_ = Child(WC_LISTVIEWW, L"", WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS, 10, 10, 300, 150, kListId);
     LVCOLUMNW column = {};
     column.mask = LVCF_WIDTH | LVCF_TEXT;
@@ -130,16 +130,14 @@ class InspectedWindow : public ::testing::Test {
     password_ = Child(L"Edit", L"secret", WS_BORDER | ES_PASSWORD, 10, 230, 300, 22, kPasswordId);
     EnableWindow(password_, FALSE);
 
-    ShowWindow(window_, SW_SHOWNOACTIVATE);
+    ShowWindow(window_.get(), SW_SHOWNOACTIVATE);
     SetFocus(edit_);
   }
 
-  void TearDown() override {
-    if (window_) DestroyWindow(window_);
-  }
+  void TearDown() override { window_.reset(); }
 
   HWND Child(const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h, int id) {
-    HWND child = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, window_,
+    HWND child = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, window_.get(),
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     EXPECT_NE(child, nullptr);
     return child;
@@ -147,11 +145,11 @@ class InspectedWindow : public ::testing::Test {
 
   std::wstring HwndArgument() const {
     wchar_t buffer[32];
-    swprintf(buffer, 32, L"0x%llx", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(window_)));
+    swprintf(buffer, 32, L"0x%llx", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(window_.get())));
     return buffer;
   }
 
-  HWND window_ = nullptr;
+  tvn::UniqueWindow window_;
   HWND list_ = nullptr;
   HWND combo_ = nullptr;
   HWND check_ = nullptr;
@@ -163,7 +161,7 @@ TEST_F(InspectedWindow, DescribesControlsAndTheirState) {
   ToolRun run = RunInspector(L"--hwnd " + HwndArgument());
   ASSERT_EQ(run.exitCode, 0u) << run.out;
   const std::string& out = run.out;
-  EXPECT_EQ(out.rfind("{\"windows\":[{\"hwnd\":\"" + HexHandle(window_) + "\"", 0), 0u) << out;
+  EXPECT_EQ(out.rfind("{\"windows\":[{\"hwnd\":\"" + HexHandle(window_.get()) + "\"", 0), 0u) << out;
   EXPECT_NE(out.find("\"pid\":" + std::to_string(GetCurrentProcessId()) + ","), std::string::npos);
   EXPECT_NE(out.find("\"title\":\"Tools test window\",\"class\":\"TvnToolsTestWindow\",\"visible\":true"),
             std::string::npos);

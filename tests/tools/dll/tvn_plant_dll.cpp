@@ -5,21 +5,22 @@
 // library was loaded.
 #include <windows.h>
 
+#include "base/win/unique_handle.h"
+
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason != DLL_PROCESS_ATTACH) return TRUE;
   wchar_t self[MAX_PATH * 2] = {};
   const DWORD length = GetModuleFileNameW(instance, self, MAX_PATH * 2 - 5);
   if (length == 0 || length >= MAX_PATH * 2 - 5) return TRUE;
   lstrcatW(self, L".ran");
-  HANDLE file = CreateFileW(self, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return TRUE;
+  const tvn::UniqueHandleKernel file(CreateFileW(self, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return TRUE;
   char process[MAX_PATH * 2] = {};
   DWORD size = GetModuleFileNameA(nullptr, process, MAX_PATH * 2 - 2);
   if (size >= MAX_PATH * 2 - 2) size = 0;
   process[size++] = '\n';
   DWORD written = 0;
-  WriteFile(file, process, size, &written, nullptr);
-  CloseHandle(file);
+  WriteFile(file.get(), process, size, &written, nullptr);
   return TRUE;
 }

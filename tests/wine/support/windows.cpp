@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "base/win/unique_handle.h"
+
 namespace tvn_test {
 
 const wchar_t kMessageBoxCaption[] = L"Tolvane";
@@ -9,11 +11,9 @@ const wchar_t kMessageBoxCaption[] = L"Tolvane";
 bool HaveDisplay() { return GetSystemMetrics(SM_CXSCREEN) != 0; }
 
 bool CanCreateWindows() {
-  HWND probe =
-      CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  if (!probe) return false;
-  DestroyWindow(probe);
-  return true;
+  const tvn::UniqueWindow probe(
+      CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+  return static_cast<bool>(probe);
 }
 
 std::wstring TextOf(HWND window) {
