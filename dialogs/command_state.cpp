@@ -47,14 +47,14 @@ bool TriggersCommandStateUpdate(int controlId, int code) {
     case kCommandListId: return code == kListItemChanged || code == kListSetFocus || code == kListKillFocus;
     case kCommandInfoId: return code == kEditSetFocus || code == kEditKillFocus;
     case kCommandLineId: return code == kEditSetFocus || code == kEditKillFocus || code == kEditChange;
-    case 1304:
-    case 1305:
-    case 1306:
-    case 1308:
-    case 1309:
-    case 1310:
-    case 1311:
-    case 1312: return code == kButtonSetFocus || code == kButtonKillFocus;
+    case IDC_COMMAND_BROWSE:
+    case IDC_COMMAND_SUPPORT_FILTERS:
+    case IDC_COMMAND_START_HIDDEN:
+    case IDC_COMMAND_EXECUTE:
+    case IDC_COMMAND_CLOSE:
+    case IDC_COMMAND_REFRESH:
+    case IDC_COMMAND_AUTHORIZATION:
+    case IDC_COMMAND_HELP: return code == kButtonSetFocus || code == kButtonKillFocus;
     default: return false;
   }
 }

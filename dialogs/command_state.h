@@ -11,14 +11,15 @@
 
 #include "base/text.h"
 #include "description/records.h"
+#include "resources/resource.h"
 
 namespace tvn {
 
-// Controls of the command dialog (template 300) that the decision knows.
-constexpr int kCommandInfoId = 1301;
-constexpr int kCommandListId = 1302;
-constexpr int kCommandLineId = 1303;
-constexpr int kCommandExecuteId = 1308;
+// Controls of the command dialog that the decision knows.
+constexpr int kCommandInfoId = IDC_COMMAND_INFO;
+constexpr int kCommandListId = IDC_COMMAND_LIST;
+constexpr int kCommandLineId = IDC_COMMAND_LINE;
+constexpr int kCommandExecuteId = IDC_COMMAND_EXECUTE;
 
 // The current command holds at most this many characters (2048-unit buffer).
 constexpr std::size_t kCurrentCommandChars = kCommandUnits - 1;

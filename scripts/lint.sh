@@ -106,7 +106,7 @@ raw_release_allowed=(
   description/win/handle_factory.cpp  # the loader's icons and fonts, released through the core's factory
   description/win/registry_source.cpp # reports RegCloseKey's own status
   launching/win/start_as_user.cpp     # the account platform: libraries and handles the core releases
-  dialogs/win/command_menus.cpp       # shell id lists, texts and menus: until the menus use the owners
+  dialogs/win/shell_platform.cpp      # the shell platform's own FreeIdList, with the shell's allocator
 )
 raw_release_functions='CloseHandle|DeleteObject|RegCloseKey|FreeLibrary|DestroyWindow|DestroyIcon|DestroyMenu|FindClose|UnhookWindowsHookEx|CoTaskMemFree|LocalFree|CoUninitialize|EndUpdateResourceW?'
 echo "lint: releases outside the owners"

@@ -63,6 +63,8 @@ bool RowMenus::TearDownMenu(HMENU menu, bool removeItems, bool destroy) {
   WaitCursor wait;
   int count = GetMenuItemCount(menu);
   if (count == -1) return false;  // with the error of the count
+  // A submenu taken out of its parent goes with it once emptied.
+  const UniqueMenu taken(removeItems && destroy ? menu : nullptr);
   Outcome outcome;
   for (int i = 0; i < count; ++i) {
     MENUITEMINFOW item{};
@@ -76,7 +78,6 @@ bool RowMenus::TearDownMenu(HMENU menu, bool removeItems, bool destroy) {
     if (item.hSubMenu != nullptr) TearDownMenu(item.hSubMenu, true, destroy);
     if (removeItems) RemoveMenu(menu, 0, MF_BYPOSITION);
   }
-  if (removeItems && destroy) DestroyMenu(menu);
   SetLastError(outcome.error);
   return outcome.ok;
 }

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <type_traits>
 #include <vector>
 
 #include "base/win/unique_handle.h"
@@ -97,7 +98,7 @@ bool Win32ShellPlatform::Next(ShellObject enumerator, ShellObject* idList) {
   ULONG fetched = 0;
   HRESULT hr = As<IEnumIDList>(enumerator)->Next(1, &item, &fetched);
   if (hr != S_OK || item == nullptr) {
-    if (item != nullptr) CoTaskMemFree(item);
+    const UniqueCoTaskMem<std::remove_pointer_t<PITEMID_CHILD>> unused(item);
     return false;
   }
   *idList = item;
@@ -113,13 +114,7 @@ std::uint32_t Win32ShellPlatform::GetDisplayName(ShellObject allocator, ShellObj
   name->kind = strret.uType;
   if (strret.uType == STRRET_WSTR) {
     name->wide = ToText(strret.pOleStr);
-    if (strret.pOleStr != nullptr) {
-      if (allocator != nullptr) {
-        As<IMalloc>(allocator)->Free(strret.pOleStr);
-      } else {
-        CoTaskMemFree(strret.pOleStr);
-      }
-    }
+    if (strret.pOleStr != nullptr) FreeIdList(allocator, strret.pOleStr);  // the shell's allocator frees any block
   } else if (strret.uType == STRRET_OFFSET) {
     name->offset = strret.uOffset;
   }

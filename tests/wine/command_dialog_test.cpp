@@ -504,15 +504,10 @@ class OpenCommandDialog {
  public:
   explicit OpenCommandDialog(tvn::CommandDialog& dialog)
       : window_(dialog.CreateModeless(GetModuleHandleW(nullptr), IDD_COMMAND, nullptr)) {}
-  ~OpenCommandDialog() {
-    if (window_ != nullptr) DestroyWindow(window_);
-  }
-  OpenCommandDialog(const OpenCommandDialog&) = delete;
-  OpenCommandDialog& operator=(const OpenCommandDialog&) = delete;
-  HWND get() const { return window_; }
+  HWND get() const { return window_.get(); }
 
  private:
-  HWND window_;
+  tvn::UniqueWindow window_;
 };
 
 void TypeCommand(HWND dialog, const wchar_t* text) {

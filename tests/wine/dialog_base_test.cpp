@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win/unique_handle.h"
 #include "base/win/wide.h"
 #include "dialogs/win/dialog_actions.h"
 #include "dialogs/win/dialog_base.h"
@@ -72,17 +73,11 @@ class Modeless {
  public:
   Modeless(DialogBase& object, int templateId)
       : window_(object.CreateModeless(GetModuleHandleW(nullptr), templateId, nullptr)) {}
-  ~Modeless() { Destroy(); }
-  Modeless(const Modeless&) = delete;
-  Modeless& operator=(const Modeless&) = delete;
-  HWND get() const { return window_; }
-  void Destroy() {
-    if (window_ != nullptr) DestroyWindow(window_);
-    window_ = nullptr;
-  }
+  HWND get() const { return window_.get(); }
+  void Destroy() { window_.reset(); }
 
  private:
-  HWND window_;
+  tvn::UniqueWindow window_;
 };
 
 INT_PTR CALLBACK PlainProcedure(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
@@ -160,7 +155,7 @@ TEST_F(DialogBaseTest, AWindowOfAnotherProcedureHasNoObject) {
   SetWindowLongPtrW(plain, DWLP_USER, reinterpret_cast<LONG_PTR>(&plain));
   EXPECT_EQ(DialogBase::FromWindow(plain), nullptr);
   EXPECT_EQ(DialogBase::FromWindow(nullptr), nullptr);
-  DestroyWindow(plain);
+  tvn::UniqueWindow destroyed(plain);
 }
 
 TEST_F(DialogBaseTest, AModalRunEndsWithTheResultItsObjectGives) {
