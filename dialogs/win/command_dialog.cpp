@@ -11,6 +11,7 @@
 #include "dialogs/win/dialog_layout.h"
 #include "dialogs/win/help_dialog.h"
 #include "launcher/win/error_box.h"
+#include "launcher/win/startup_trace.h"
 #include "launcher/win/wide.h"
 #include "launching/win/process.h"
 #include "resources/resource.h"
@@ -327,8 +328,13 @@ bool ExecuteCommand(HWND dialog) {
 INT_PTR CALLBACK CommandDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
+      TracePhase("dialog-created");
       OnInitDialog(dialog, reinterpret_cast<const CommandDescription*>(lParam));
+      TracePhase("dialog-initialised");
       return FALSE;  // the focus stays where the description put it
+    case WM_SHOWWINDOW:
+      if (wParam) TracePhase("dialog-shown");
+      return FALSE;
     case WM_COMMAND:
       OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
       return FALSE;

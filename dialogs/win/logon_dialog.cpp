@@ -5,6 +5,7 @@
 #include "dialogs/win/apply.h"
 #include "dialogs/win/help_dialog.h"
 #include "launcher/win/error_box.h"
+#include "launcher/win/startup_trace.h"
 #include "launcher/win/wide.h"
 #include "launching/start_as_user.h"
 #include "launching/win/process.h"
@@ -145,8 +146,13 @@ void OnCommand(HWND dialog, int id, int notification) {
 INT_PTR CALLBACK LogonDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
+      TracePhase("dialog-created");
       OnInitDialog(dialog, reinterpret_cast<const LogonDescription*>(lParam));
+      TracePhase("dialog-initialised");
       return FALSE;  // the focus stays where the description put it
+    case WM_SHOWWINDOW:
+      if (wParam) TracePhase("dialog-shown");
+      return FALSE;
     case WM_COMMAND:
       OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
       return FALSE;

@@ -11,6 +11,7 @@
 #include "launcher/win/resource_tool.h"
 #include "launcher/win/sequences.h"
 #include "launcher/win/splash.h"
+#include "launcher/win/startup_trace.h"
 #include "launcher/win/wide.h"
 #include "launching/win/process.h"
 
@@ -75,6 +76,7 @@ bool IsNetworkPath(const wchar_t* path) {
 }
 
 int RunEntry(HINSTANCE instance, const wchar_t* fullCommandLine) {
+  StartTrace();
   // The entry's description holds the application context for the whole run.
   static UiDescription ui;
   LoadAppContext(ui.context, GetCurrentProcessId(), QueryModulePath(), QueryTempPath());
@@ -112,6 +114,7 @@ int RunEntry(HINSTANCE instance, const wchar_t* fullCommandLine) {
     ReleaseAppContext(ui.context);
     return 0;
   }
+  TracePhase("com-initialised");
   INITCOMMONCONTROLSEX controls = {};
   controls.dwSize = sizeof(controls);
   controls.dwICC = ICC_LISTVIEW_CLASSES;
@@ -121,6 +124,7 @@ int RunEntry(HINSTANCE instance, const wchar_t* fullCommandLine) {
     ReleaseAppContext(ui.context);
     return 0;
   }
+  TracePhase("controls-initialised");
 
   {
     Text commandBuffer;
@@ -131,6 +135,7 @@ int RunEntry(HINSTANCE instance, const wchar_t* fullCommandLine) {
 
   CoUninitialize();
   ReleaseAppContext(ui.context);
+  TracePhase("exit");
   return 0;
 }
 

@@ -9,6 +9,7 @@
 #include "launcher/error_text.h"
 #include "launcher/win/error_box.h"
 #include "launcher/win/splash.h"
+#include "launcher/win/startup_trace.h"
 #include "launcher/win/unique_handle.h"
 #include "launcher/win/wide.h"
 
@@ -163,7 +164,9 @@ void RunResourceTool(const CommandLineOptions& options, const AppContext& contex
     const WORD id = ResourceNumber(args[3]);
     if (!ReplaceResourceFromFile(W(args[0]), W(args[1]), type, id)) ShowFatal(context, kFatalUpdateResource, true);
   }
+  TracePhase("resource-tool-done");
   splash.Close();
+  TracePhase("splash-closed");
 }
 
 }  // namespace tvn

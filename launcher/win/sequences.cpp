@@ -8,6 +8,7 @@
 #include "launcher/win/error_box.h"
 #include "launcher/win/resource_tool.h"
 #include "launcher/win/splash.h"
+#include "launcher/win/startup_trace.h"
 #include "launcher/win/wide.h"
 #include "launching/win/process.h"
 
@@ -26,9 +27,31 @@ bool RunScript(const Text& commandLine) {
   return StartProcess(L"COMSPEC", W(commandLine), CREATE_NO_WINDOW, true);
 }
 
+// The trace's phase words of a run's start and end.
+const char* RunStartPhase(ScriptRun run) {
+  switch (run) {
+    case ScriptRun::LogonDescription:
+    case ScriptRun::CommandDescription: return "describe-run-started";
+    case ScriptRun::CleanUp: return "cleanup-run-started";
+    default: return "diagnostics-run-started";
+  }
+}
+
+const char* RunEndPhase(ScriptRun run) {
+  switch (run) {
+    case ScriptRun::LogonDescription:
+    case ScriptRun::CommandDescription: return "describe-run-ended";
+    case ScriptRun::CleanUp: return "cleanup-run-ended";
+    default: return "diagnostics-run-ended";
+  }
+}
+
 bool RunScriptLine(Text& buffer, ScriptRun run, const AppContext& context) {
   buffer = ScriptCommandLine(run, context.scriptPath.text(), context.processId, context.diagLogPath.text());
-  return RunScript(buffer);
+  TracePhase(RunStartPhase(run));
+  const bool ran = RunScript(buffer);
+  TracePhase(RunEndPhase(run));
+  return ran;
 }
 
 struct DialogRun {
@@ -47,12 +70,14 @@ void RunDialogSequence(const DialogRun& run, UiDescription& ui, HINSTANCE instan
     ShowFatal(context, kFatalExtractScript, true);
     return;
   }
+  TracePhase("script-extracted");
 
   if (!RunScriptLine(buffer, run.describe, context)) {
     ShowFatal(context, kFatalExecuteScript, true);
   } else if (!LoadDescription(ui, run.mode, context.keyName.text())) {
     ShowFatal(context, kFatalLoadRegistry, true);
   } else {
+    TracePhase("description-loaded");
     LPARAM section = 0;
     if (run.mode == kLoadLogon) {
       ui.logon.context = &context;
@@ -62,8 +87,10 @@ void RunDialogSequence(const DialogRun& run, UiDescription& ui, HINSTANCE instan
       section = reinterpret_cast<LPARAM>(&ui.command);
     }
     splash.Close();
+    TracePhase("splash-closed");
     const INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(run.dialogTemplate), nullptr,
                                            run.procedure, section);
+    TracePhase("dialog-ended");
     if (result == -1) ShowFatal(context, kFatalStartupDialog, true);
     ReleaseDescription(ui, run.mode);
   }
@@ -89,10 +116,12 @@ void RunDiagnosticsSequence(UiDescription& ui, HINSTANCE, Text& buffer, SplashWi
     ShowFatal(context, kFatalExtractScript, true);
     return;
   }
+  TracePhase("script-extracted");
   for (ScriptRun run : {ScriptRun::DiagnosticsFirst, ScriptRun::DiagnosticsSecond, ScriptRun::DiagnosticsThird}) {
     if (!RunScriptLine(buffer, run, context)) ShowFatal(context, kFatalExecuteScript, true);
   }
   splash.Close();
+  TracePhase("splash-closed");
   buffer = ShowLogCommandLine(context.diagLogPath.text());
   (void)ShellRun(nullptr, W(buffer), SW_HIDE);
 }

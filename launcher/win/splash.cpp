@@ -2,6 +2,7 @@
 
 #include "description/records.h"
 #include "description/win/description.h"
+#include "launcher/win/startup_trace.h"
 #include "launcher/win/wide.h"
 #include "resources/resource.h"
 
@@ -61,6 +62,7 @@ void SplashWindow::Close() noexcept {
 }
 
 DWORD WINAPI SplashWindow::ThreadMain(void* parameter) {
+  TracePhase("splash-started");
   auto* self = static_cast<SplashWindow*>(parameter);
   // Everything the thread needs after its dialog has ended is its own: the
   // SplashWindow may be gone by then.
@@ -84,7 +86,7 @@ DWORD WINAPI SplashWindow::ThreadMain(void* parameter) {
   return 0;
 }
 
-INT_PTR CALLBACK SplashWindow::DialogProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
+INT_PTR CALLBACK SplashWindow::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
       const auto* state = reinterpret_cast<const SplashThreadState*>(lParam);
@@ -97,6 +99,9 @@ INT_PTR CALLBACK SplashWindow::DialogProc(HWND dialog, UINT message, WPARAM, LPA
       if (state->initialised != nullptr) SetEvent(state->initialised);
       return TRUE;  // the system sets the default focus
     }
+    case WM_SHOWWINDOW:
+      if (wParam) TracePhase("splash-shown");
+      return FALSE;
     case WM_CLOSE:
       EndDialog(dialog, 0);
       return TRUE;
