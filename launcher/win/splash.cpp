@@ -1,5 +1,8 @@
 #include "launcher/win/splash.h"
 
+#include <atomic>
+#include <new>
+
 #include "description/records.h"
 #include "description/win/description.h"
 #include "launcher/win/startup_trace.h"
@@ -8,12 +11,27 @@
 
 namespace tvn {
 
+// The hand-over between the main thread and the splash thread. The splash
+// thread publishes its window, then looks at `closed`; Close sets `closed`,
+// then looks at the window. Both are sequentially consistent, so at least one
+// side sees the other's store and the splash ends either way, without any
+// wait. The block is counted: it outlives the SplashWindow, whose owner may
+// leave the entry (and end the process) while the splash is still being made.
+struct SplashShared {
+  std::atomic<HWND> window{nullptr};
+  std::atomic<bool> closed{false};
+  std::atomic<int> references{1};
+};
+
 namespace {
+
+void ReleaseShared(SplashShared* shared) {
+  if (shared != nullptr && --shared->references == 0) delete shared;
+}
 
 // What the splash thread hands its dialog procedure.
 struct SplashThreadState {
-  std::atomic<HWND>* window;
-  HANDLE initialised;
+  SplashShared* shared;
   const SplashDescription* description;
 };
 
@@ -28,61 +46,51 @@ void ApplyControl(HWND dialog, int id, const ControlDescription& control) {
 
 }  // namespace
 
+SplashWindow::~SplashWindow() { ReleaseShared(shared_); }
+
+HWND SplashWindow::window() const noexcept { return shared_ != nullptr ? shared_->window.load() : nullptr; }
+
 bool SplashWindow::Start() noexcept {
   bool started = false;
-  if (!thread_) {
-    initialised_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    thread_.reset(CreateThread(nullptr, 0, &SplashWindow::ThreadMain, this, 0, &threadId_));
+  if (!thread_ && shared_ == nullptr) shared_ = new (std::nothrow) SplashShared;
+  if (!thread_ && shared_ != nullptr) {
+    ++shared_->references;  // the splash thread's
+    thread_.reset(CreateThread(nullptr, 0, &SplashWindow::ThreadMain, shared_, 0, &threadId_));
     started = static_cast<bool>(thread_);
-    if (!started) threadId_ = 0;
+    if (!started) {
+      --shared_->references;
+      threadId_ = 0;
+    }
   }
   Sleep(pause_);
   return started;
 }
 
 void SplashWindow::Close() noexcept {
-  if (thread_ && window() == nullptr && initialised_) {
-    // Serve messages sent to this thread meanwhile, so that a dialog that
-    // talks to windows of this thread while it is being made cannot stall.
-    const DWORD start = GetTickCount();
-    HANDLE waitFor[2] = {initialised_.get(), thread_.get()};
-    for (;;) {
-      const DWORD elapsed = GetTickCount() - start;
-      if (elapsed >= kInitWaitMs) break;
-      DWORD result = MsgWaitForMultipleObjects(2, waitFor, FALSE, kInitWaitMs - elapsed, QS_SENDMESSAGE);
-      if (result != WAIT_OBJECT_0 + 2) break;
-      MSG message;
-      PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
+  if (thread_) {
+    shared_->closed.store(true);
+    HWND dialog = shared_->window.load();
+    // A splash still being made sees `closed` and ends itself.
+    if (dialog != nullptr) SendMessageW(dialog, WM_CLOSE, 0, 0);
   }
-  HWND dialog = window();
-  if (dialog != nullptr) SendMessageW(dialog, WM_CLOSE, 0, 0);
   thread_.reset();
   Sleep(pause_);
 }
 
 DWORD WINAPI SplashWindow::ThreadMain(void* parameter) {
   TracePhase("splash-started");
-  auto* self = static_cast<SplashWindow*>(parameter);
-  // Everything the thread needs after its dialog has ended is its own: the
-  // SplashWindow may be gone by then.
-  HANDLE initialised = nullptr;
-  if (self->initialised_) {
-    DuplicateHandle(GetCurrentProcess(), self->initialised_.get(), GetCurrentProcess(), &initialised, 0, FALSE,
-                    DUPLICATE_SAME_ACCESS);
+  auto* shared = static_cast<SplashShared*>(parameter);
+  // A splash closed before it was made is not made at all.
+  if (!shared->closed.load()) {
+    // The splash description is fixed: its load reads nothing from the registry.
+    UiDescription ui;
+    LoadDescription(ui, kLoadSplash, TextView());
+    SplashThreadState state{shared, &ui.splash};
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SPLASH), nullptr, &SplashWindow::DialogProc,
+                    reinterpret_cast<LPARAM>(&state));
+    ReleaseDescription(ui, kLoadSplash);
   }
-  UniqueHandleKernel initialisedOwner(initialised);
-
-  // The splash description is fixed: its load reads nothing from the registry.
-  UiDescription ui;
-  LoadDescription(ui, kLoadSplash, TextView());
-
-  SplashThreadState state{&self->window_, initialised, &ui.splash};
-  INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SPLASH), nullptr,
-                                   &SplashWindow::DialogProc, reinterpret_cast<LPARAM>(&state));
-  if (result == -1 && initialised != nullptr) SetEvent(initialised);  // no dialog: nobody waits for it
-
-  ReleaseDescription(ui, kLoadSplash);
+  ReleaseShared(shared);
   return 0;
 }
 
@@ -91,12 +99,13 @@ INT_PTR CALLBACK SplashWindow::DialogProc(HWND dialog, UINT message, WPARAM wPar
     case WM_INITDIALOG: {
       const auto* state = reinterpret_cast<const SplashThreadState*>(lParam);
       const SplashDescription& d = *state->description;
-      state->window->store(dialog, std::memory_order_release);
+      state->shared->window.store(dialog);
       SendMessageW(dialog, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(d.window.icon));
       SendMessageW(dialog, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(W(d.window.text.text())));
       ApplyControl(dialog, IDC_SPLASH_ICON, d.picture);
       ApplyControl(dialog, IDC_SPLASH_TEXT, d.text);
-      if (state->initialised != nullptr) SetEvent(state->initialised);
+      // Closed while it was being made: ended before it is ever shown.
+      if (state->shared->closed.load()) EndDialog(dialog, 0);
       return TRUE;  // the system sets the default focus
     }
     case WM_SHOWWINDOW:
