@@ -2,7 +2,9 @@
 # Windows-side GoogleTest suite, the test tools and the end-to-end tests.
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 set(TVN_STATIC_LINK -static -static-libgcc -static-libstdc++)
-set(TVN_SYSTEM_LIBS comctl32 comdlg32 shell32 ole32 uuid gdi32 user32 advapi32 kernel32)
+# No comdlg32: the command dialog loads it when the user browses, so that no
+# start pays for loading it (and the print-spooler libraries it brings).
+set(TVN_SYSTEM_LIBS comctl32 shell32 ole32 uuid gdi32 user32 advapi32 kernel32)
 
 file(GLOB TVN_WIN_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/launcher/win/*.cpp

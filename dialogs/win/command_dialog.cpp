@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include <cstring>
 #include <vector>
 
 #include "dialogs/command_state.h"
@@ -12,6 +13,7 @@
 #include "dialogs/win/help_dialog.h"
 #include "launcher/win/error_box.h"
 #include "launcher/win/startup_trace.h"
+#include "launcher/win/unique_handle.h"
 #include "launcher/win/wide.h"
 #include "launching/win/process.h"
 #include "resources/resource.h"
@@ -133,8 +135,41 @@ void Restart(HWND dialog, const wchar_t* tail) {
   }
 }
 
+using OpenFileNameFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
+
+// GetOpenFileNameW, from the common dialogs library of the system folder,
+// loaded the first time the user browses and kept until the process ends.
+// Importing it instead would make every start of the tool load it and the
+// print-spooler libraries it brings, for a button that most runs never press.
+// Null with the last error set when it cannot be had.
+OpenFileNameFunction OpenFileNameEntry() {
+  static UniqueModule library;
+  static OpenFileNameFunction entry = nullptr;
+  if (entry != nullptr) return entry;
+  wchar_t path[MAX_PATH] = {};
+  const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+  static const wchar_t kName[] = L"\\comdlg32.dll";
+  if (length == 0 || length + sizeof(kName) / sizeof(wchar_t) > MAX_PATH) {
+    if (length != 0) SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return nullptr;
+  }
+  std::memcpy(path + length, kName, sizeof(kName));
+  if (!library) library.reset(LoadLibraryW(path));
+  if (!library) return nullptr;
+  entry = reinterpret_cast<OpenFileNameFunction>(
+      reinterpret_cast<void*>(GetProcAddress(library.get(), "GetOpenFileNameW")));
+  return entry;
+}
+
 void Browse(HWND dialog) {
   ShowCursorResource(kWaitCursor);
+  const OpenFileNameFunction openFileName = OpenFileNameEntry();
+  if (openFileName == nullptr) {
+    SetLastError(FailureCode());
+    Report(dialog);
+    ShowCursorResource(kArrowCursor);
+    return;
+  }
   std::vector<wchar_t> file(kPathUnits, L'\0');
   OPENFILENAMEW ofn{};
   ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;  // without the trailing Windows 2000 fields
@@ -142,7 +177,7 @@ void Browse(HWND dialog) {
   ofn.lpstrFile = file.data();
   ofn.nMaxFile = static_cast<DWORD>(file.size());
   ofn.Flags = kBrowseFlags;
-  if (GetOpenFileNameW(&ofn) && file[0] != L'\0') {
+  if (openFileName(&ofn) && file[0] != L'\0') {
     file.back() = L'\0';
     g_state.currentCommand.Set(FormatText(u"\"%s\"", kCommandUnits, {ToText(file.data())}));
     Text quoted = g_state.currentCommand.text();
