@@ -36,7 +36,9 @@ add_custom_target(tvn_script DEPENDS ${TVN_SCRIPT_STORED})
 add_executable(TVN WIN32 ${CMAKE_SOURCE_DIR}/launcher/win/main.cpp ${CMAKE_SOURCE_DIR}/resources/tvn.rc)
 set_target_properties(TVN PROPERTIES OUTPUT_NAME TVN)
 target_link_libraries(TVN PRIVATE tvn_win)
-target_link_options(TVN PRIVATE -municode -mwindows ${TVN_STATIC_LINK})
+# Unused sections dropped, and no symbol table or debugging information (the
+# static C++ run-time brings its own along): about 420 KB instead of 1.3 MB.
+target_link_options(TVN PRIVATE -municode -mwindows ${TVN_STATIC_LINK} -Wl,--gc-sections -s)
 target_include_directories(TVN PRIVATE ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/resources)
 add_dependencies(TVN tvn_script)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/tvn.rc PROPERTIES
