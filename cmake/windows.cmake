@@ -72,8 +72,9 @@ foreach(tool_source ${TVN_TOOL_SOURCES})
   target_include_directories(${tool_name} PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(${tool_name} PRIVATE ${TVN_SYSTEM_LIBS} psapi)
   target_link_options(${tool_name} PRIVATE -municode ${TVN_STATIC_LINK})
-  if(tool_name STREQUAL "tvn_record")
-    # Started as a user's command would be; a GUI program opens no console.
+  if(tool_name MATCHES "^tvn_(record|trivial|bare_dialog)$")
+    # Started as a user's command or as TVN.exe would be; a GUI program opens
+    # no console.
     target_link_options(${tool_name} PRIVATE -mwindows)
   endif()
 endforeach()
