@@ -13,6 +13,7 @@
 #include "dialogs/win/help_dialog.h"
 #include "launcher/win/error_box.h"
 #include "launcher/win/startup_trace.h"
+#include "launcher/win/successor.h"
 #include "launcher/win/unique_handle.h"
 #include "launcher/win/wide.h"
 #include "launching/win/process.h"
@@ -128,7 +129,9 @@ void UpdateCommandState(HWND dialog) {
 void Restart(HWND dialog, const wchar_t* tail) {
   const AppContext* context = Description().context;
   Text exePath = context != nullptr ? context->exePath.text() : Text();
-  if (StartProcess(W(exePath), tail, 0, false)) {
+  DWORD successor = 0;
+  if (StartProcess(W(exePath), tail, 0, false, &successor)) {
+    NoteSuccessor(successor);
     SendMessageW(dialog, WM_CLOSE, 0, 0);
   } else {
     Report(dialog);

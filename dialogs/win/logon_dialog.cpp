@@ -6,6 +6,7 @@
 #include "dialogs/win/help_dialog.h"
 #include "launcher/win/error_box.h"
 #include "launcher/win/startup_trace.h"
+#include "launcher/win/successor.h"
 #include "launcher/win/wide.h"
 #include "launching/start_as_user.h"
 #include "launching/win/process.h"
@@ -86,7 +87,9 @@ void OnLogOn(HWND dialog) {
 
   const LRESULT useCurrent = SendDlgItemMessageW(dialog, IDC_LOGON_CURRENT_CREDENTIALS, BM_GETCHECK, 0, 0);
   if (ChooseLogonPath(useCurrent, 0).path == LogonPath::CurrentAccount) {
-    if (StartProcess(W(exePath), W(tail), 0, false)) {
+    DWORD successor = 0;
+    if (StartProcess(W(exePath), W(tail), 0, false, &successor)) {
+      NoteSuccessor(successor);
       SendMessageW(dialog, WM_CLOSE, 0, 0);
     } else {
       ShowError(dialog, kKindWarning, true, true, nullptr);

@@ -9,6 +9,7 @@
 #include "launcher/win/resource_tool.h"
 #include "launcher/win/splash.h"
 #include "launcher/win/startup_trace.h"
+#include "launcher/win/successor.h"
 #include "launcher/win/wide.h"
 #include "launching/win/process.h"
 
@@ -20,6 +21,9 @@ constexpr WORD kScriptType = 10;  // RT_RCDATA
 constexpr WORD kScriptId = 750;
 constexpr int kLogonTemplate = 200;
 constexpr int kCommandTemplate = 300;
+// How long a copy that hands over to a new one waits for the new copy's
+// dialog before its own clean-up run.
+constexpr DWORD kSuccessorWaitMs = 10000;
 
 // Runs the command interpreter named by COMSPEC with the line, hidden, and
 // waits for it. The interpreter's exit code is not examined.
@@ -93,6 +97,10 @@ void RunDialogSequence(const DialogRun& run, UiDescription& ui, HINSTANCE instan
     TracePhase("dialog-ended");
     if (result == -1) ShowFatal(context, kFatalStartupDialog, true);
     ReleaseDescription(ui, run.mode);
+    // The clean-up run would slow the copy this one handed over to (its own
+    // script run) by as much as the clean-up takes: let that copy come up first.
+    AwaitSuccessorDialog(kSuccessorWaitMs);
+    TracePhase("successor-awaited");
   }
 
   if (!RunScriptLine(buffer, ScriptRun::CleanUp, context)) ShowFatal(context, kFatalExecuteScript, true);

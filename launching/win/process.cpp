@@ -27,7 +27,8 @@ Text EnvironmentValue(const wchar_t* name) {
 
 }  // namespace
 
-bool StartProcess(const wchar_t* programName, const wchar_t* commandLine, DWORD creationFlags, bool wait) noexcept {
+bool StartProcess(const wchar_t* programName, const wchar_t* commandLine, DWORD creationFlags, bool wait,
+                  DWORD* processId) noexcept {
   if (programName == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
@@ -51,6 +52,7 @@ bool StartProcess(const wchar_t* programName, const wchar_t* commandLine, DWORD 
   }
   UniqueHandleKernel process(info.hProcess);
   UniqueHandleKernel thread(info.hThread);
+  if (processId != nullptr) *processId = info.dwProcessId;
 
   if (wait && WaitForSingleObject(process.get(), INFINITE) == WAIT_FAILED) return false;
   SetLastError(0);

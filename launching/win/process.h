@@ -14,8 +14,9 @@ namespace tvn {
 // is the program path. `commandLine` (may be null) is handed over as a
 // modifiable copy. With `wait`, returns only after the program has ended,
 // whatever its exit code. Both process handles are closed on every path.
-[[nodiscard]] bool StartProcess(const wchar_t* programName, const wchar_t* commandLine, DWORD creationFlags,
-                                bool wait) noexcept;
+// `processId`, when given, receives the started program's identifier.
+[[nodiscard]] bool StartProcess(const wchar_t* programName, const wchar_t* commandLine, DWORD creationFlags, bool wait,
+                                DWORD* processId = nullptr) noexcept;
 
 // Opens what `commandText` names through ShellExecuteExW, in the working
 // directory named by the "systemdrive" variable (none when it is missing).

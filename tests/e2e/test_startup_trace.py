@@ -25,6 +25,7 @@ DIALOG_PHASES = [
     "dialog-initialised",
     "dialog-shown",
     "dialog-ended",
+    "successor-awaited",
     "cleanup-run-started",
     "cleanup-run-ended",
     "exit",
@@ -92,6 +93,25 @@ class StartupTraceTest(tvnlib.TvnTestCase):
     def test_command_start_writes_every_phase_in_order(self):
         pid = self.run_dialog(" c", COMMAND_CAPTION, ("--env", "TVN_TRACE=1"))
         self.assert_phases(pid)
+
+    def test_refresh_cleans_up_only_once_the_new_copy_shows_its_dialog(self):
+        # The clean-up run of the copy that hands over would compete with the
+        # new copy's describing run; it waits for the new copy's dialog.
+        run = tvnlib.Spawn(" c", spawn_options=("--env", "TVN_TRACE=1"))
+        dialog = tvnlib.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
+        self.assertIsNotNone(dialog, "the command dialog did not open")
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", 1310)  # Refresh
+        self.assertEqual(run.exit_code(timeout=60), 0)
+        fresh = tvnlib.wait_window(title=COMMAND_CAPTION, timeout=60)
+        self.assertIsNotNone(fresh, "the new copy's dialog is not open")
+        self.assertNotEqual(fresh["pid"], run.pid)
+        lines = read_trace()
+        old = {p: t for t, pid, p in lines if pid == run.pid}
+        new = {p: t for t, pid, p in lines if pid == fresh["pid"]}
+        self.assertIn("dialog-shown", new)
+        self.assertLessEqual(new["dialog-shown"], old["successor-awaited"])
+        self.assertLess(old["successor-awaited"], old["cleanup-run-started"])
+        tvnlib.inspect("--hwnd", fresh["hwnd"], "--close")
 
     def test_nothing_is_written_unless_asked_for(self):
         for value in (None, "0", "yes"):
