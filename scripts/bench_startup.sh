@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Start-up figures of TVN.exe under Wine: time until the log-on and command
-# dialogs are shown and populated, against the bare script runs they wrap; a
-# Refresh cycle; the executable's size; the peak working set.
+# Start-up figures of TVN.exe under Wine, side by side in one run with their
+# floors (a trivial program, a bare dialog program, the bare script runs):
+# time until the log-on and command dialogs are shown and populated with the
+# in-process split from the start-up trace, the extract mode, Refresh and Log
+# on hand-overs, peak working sets and the executables' sizes. See
+# tests/tools/tvn_bench.cpp for every figure.
 #   scripts/bench_startup.sh [ROUNDS]
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -12,5 +15,9 @@ tvn_install_cleanup_trap
 tvn_wine_env build/win
 tvn_xvfb_start --use-current
 tvn_wine_setup
-exe_win="Z:$(pwd -P | sed 's#/#\\#g')\\build\\win\\TVN.exe"
-wine build/win/tvn_bench.exe "$exe_win" "$rounds"
+win_dir="Z:$(pwd -P | sed 's#/#\\#g')\\build\\win"
+more=()
+for name in TVN-en.exe TVN32.exe; do
+  [ -f "build/win/$name" ] && more+=("$win_dir\\$name")
+done
+wine build/win/tvn_bench.exe "$win_dir\\TVN.exe" "$rounds" "${more[@]}"
