@@ -1,19 +1,34 @@
-# Windows build (mingw-w64 cross compile): TVN.exe, the adapter library, the
-# Windows-side GoogleTest suite, the test tools and the end-to-end tests.
-add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+# Windows builds (mingw-w64 cross compile).
+#
+# x86_64 (build/win): TVN.exe, the folder libraries, the Windows-side
+# GoogleTest suite, the test tools and the end-to-end tests; the twin of the
+# 32-bit executable that the tests run under Wine.
+# i686 (build/win32): TVN.exe and TVN-en.exe only, the executables handed to
+# users, and the checks that need no 32-bit Windows: the import audit and, at
+# compile time, the structure sizes.
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+
+# The product is compiled against the Windows 2000 headers, so that nothing
+# newer can be called without notice; what newer systems add is looked up at
+# run time. The test programs may use newer calls.
+set(TVN_PRODUCT_DEFINITIONS _WIN32_WINNT=0x0500 WINVER=0x0500 _WIN32_IE=0x0501)
+set(TVN_TEST_DEFINITIONS _WIN32_WINNT=0x0601 WINVER=0x0601)
 set(TVN_STATIC_LINK -static -static-libgcc -static-libstdc++)
 # No comdlg32: the command dialog loads it when the user browses, so that no
 # start pays for loading it (and the print-spooler libraries it brings).
 set(TVN_SYSTEM_LIBS comctl32 shell32 ole32 uuid gdi32 user32 advapi32 kernel32)
 
-file(GLOB TVN_WIN_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/launcher/win/*.cpp
-  ${CMAKE_SOURCE_DIR}/description/win/*.cpp
-  ${CMAKE_SOURCE_DIR}/launching/win/*.cpp
-  ${CMAKE_SOURCE_DIR}/dialogs/win/*.cpp)
-list(FILTER TVN_WIN_SOURCES EXCLUDE REGEX ".*/launcher/win/main\\.cpp$")
-add_library(tvn_win STATIC ${TVN_WIN_SOURCES})
-target_link_libraries(tvn_win PUBLIC tvn_core ${TVN_SYSTEM_LIBS})
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$")
+  set(TVN_WIN32_PRODUCT ON)
+else()
+  set(TVN_WIN32_PRODUCT OFF)
+endif()
+
+# The product's folders, one library of portable code and one of Win32
+# adapters each (cmake/layers.cmake).
+set(TVN_LAYER_DEFINITIONS ${TVN_PRODUCT_DEFINITIONS})
+set(TVN_LAYER_SYSTEM_LIBS ${TVN_SYSTEM_LIBS})
+include(${CMAKE_SOURCE_DIR}/cmake/layers.cmake)
 
 # The description script is stored in the executable as code page 1251 text:
 # the one script source packed with one language's texts table
@@ -33,13 +48,23 @@ set(TVN_SCRIPT_STORED ${CMAKE_BINARY_DIR}/resources/description.script)
 tvn_pack_script(ru ${TVN_SCRIPT_STORED})
 add_custom_target(tvn_script DEPENDS ${TVN_SCRIPT_STORED})
 
-add_executable(TVN WIN32 ${CMAKE_SOURCE_DIR}/launcher/win/main.cpp ${CMAKE_SOURCE_DIR}/resources/tvn.rc)
+add_executable(TVN WIN32 ${TVN_ENTRY_SOURCE} ${CMAKE_SOURCE_DIR}/resources/tvn.rc)
 set_target_properties(TVN PROPERTIES OUTPUT_NAME TVN)
-target_link_libraries(TVN PRIVATE tvn_win)
+target_compile_definitions(TVN PRIVATE ${TVN_PRODUCT_DEFINITIONS})
+target_link_libraries(TVN PRIVATE tvn_launcher_win)
 # Unused sections dropped, and no symbol table or debugging information (the
-# static C++ run-time brings its own along): about 420 KB instead of 1.3 MB.
+# static C++ run-time brings its own along): well under a mebibyte instead of
+# 1.3 MB. Tools that read the executable after a resource update need no
+# symbol table either.
 target_link_options(TVN PRIVATE -municode -mwindows ${TVN_STATIC_LINK} -Wl,--gc-sections -s)
-target_include_directories(TVN PRIVATE ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/resources)
+if(TVN_WIN32_PRODUCT)
+  # The executable for users, marked for Windows 2000 (5.0) as the oldest
+  # system and subsystem it runs on.
+  target_link_options(TVN PRIVATE -Wl,--major-os-version,5,--minor-os-version,0
+                      -Wl,--major-subsystem-version,5,--minor-subsystem-version,0)
+endif()
+target_include_directories(TVN PRIVATE ${TVN_LAYER_ROOT_launcher} ${CMAKE_SOURCE_DIR}/resources
+                           ${CMAKE_BINARY_DIR}/resources)
 add_dependencies(TVN tvn_script)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/tvn.rc PROPERTIES
   OBJECT_DEPENDS "${TVN_SCRIPT_STORED};${CMAKE_SOURCE_DIR}/resources/tvn.ico;${CMAKE_SOURCE_DIR}/resources/tvn.manifest")
@@ -50,6 +75,12 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/tvn.rc PROPERTIES
 # mode (e) and fails the build when the two differ.
 set(TVN_SCRIPT_EN ${CMAKE_BINARY_DIR}/resources/description_en.script)
 tvn_pack_script(en ${TVN_SCRIPT_EN})
+if(TVN_WIN32_PRODUCT)
+  # The rest of this file is the x86_64 twin's: tests and test tools.
+  include(${CMAKE_SOURCE_DIR}/cmake/win32.cmake)
+  return()
+endif()
+
 add_custom_command(
   OUTPUT ${CMAKE_BINARY_DIR}/TVN-en.exe
   COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/make_en.sh ${CMAKE_BINARY_DIR} ${TVN_SCRIPT_EN}
@@ -64,12 +95,13 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 include(GoogleTest)
 
-# Small programs that the tests drive TVN.exe with.
-file(GLOB TVN_TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/tools/*.cpp)
-foreach(tool_source ${TVN_TOOL_SOURCES})
-  get_filename_component(tool_name ${tool_source} NAME_WE)
-  add_executable(${tool_name} ${tool_source})
+# Small programs that the tests drive TVN.exe with: each tests/tools/<name>.cpp
+# is the program <name>.exe, and each folder tests/tools/<name>/ with a
+# main.cpp is the program tvn_<name>.exe built from all its files.
+function(tvn_add_tool tool_name)
+  add_executable(${tool_name} ${ARGN})
   target_include_directories(${tool_name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(${tool_name} PRIVATE ${TVN_TEST_DEFINITIONS})
   target_link_libraries(${tool_name} PRIVATE ${TVN_SYSTEM_LIBS} psapi)
   target_link_options(${tool_name} PRIVATE -municode ${TVN_STATIC_LINK})
   if(tool_name MATCHES "^tvn_(record|trivial|bare_dialog)$")
@@ -77,15 +109,39 @@ foreach(tool_source ${TVN_TOOL_SOURCES})
     # no console.
     target_link_options(${tool_name} PRIVATE -mwindows)
   endif()
+endfunction()
+file(GLOB TVN_TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/tools/*.cpp)
+foreach(tool_source ${TVN_TOOL_SOURCES})
+  get_filename_component(tool_name ${tool_source} NAME_WE)
+  tvn_add_tool(${tool_name} ${tool_source})
+endforeach()
+file(GLOB TVN_TOOL_MAINS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/tools/*/main.cpp)
+foreach(tool_main ${TVN_TOOL_MAINS})
+  get_filename_component(tool_dir ${tool_main} DIRECTORY)
+  get_filename_component(tool_folder ${tool_dir} NAME)
+  file(GLOB tool_sources CONFIGURE_DEPENDS ${tool_dir}/*.cpp)
+  tvn_add_tool(tvn_${tool_folder} ${tool_sources})
 endforeach()
 
+# A library that the planting tests put beside TVN.exe under a system
+# library's name; loading it leaves a marker file.
+add_library(tvn_plant_dll SHARED ${CMAKE_SOURCE_DIR}/tests/tools/dll/tvn_plant_dll.cpp)
+set_target_properties(tvn_plant_dll PROPERTIES PREFIX "" OUTPUT_NAME tvn_plant_dll)
+target_link_libraries(tvn_plant_dll PRIVATE kernel32)
+target_link_options(tvn_plant_dll PRIVATE ${TVN_STATIC_LINK})
+
 file(GLOB TVN_WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*_test.cpp)
+# What the Windows-side tests share: files and folders, windows and dialogs,
+# the dialog driver, the recorder's output, registry keys, started programs.
+file(GLOB TVN_WINE_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/support/*.cpp)
 if(TVN_WINE_TESTS)
   # The test program carries the same resources as TVN.exe (templates, script).
-  add_executable(tvn_wine_tests ${TVN_WINE_TESTS} ${CMAKE_SOURCE_DIR}/resources/tvn.rc)
-  target_include_directories(tvn_wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/resources)
+  add_executable(tvn_wine_tests ${TVN_WINE_TESTS} ${TVN_WINE_TEST_SUPPORT} ${CMAKE_SOURCE_DIR}/resources/tvn.rc)
+  target_include_directories(tvn_wine_tests PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests/wine
+                             ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/resources)
   add_dependencies(tvn_wine_tests tvn_script)
-  target_link_libraries(tvn_wine_tests PRIVATE tvn_win gtest gtest_main)
+  target_compile_definitions(tvn_wine_tests PRIVATE ${TVN_TEST_DEFINITIONS})
+  target_link_libraries(tvn_wine_tests PRIVATE tvn_launcher_win gtest gtest_main)
   # The expected registry dumps of the description script; Wine sees the
   # host's root as drive Z:.
   set(TVN_EXPECTED_DIR ${CMAKE_SOURCE_DIR}/tests/wine/expected)

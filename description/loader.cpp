@@ -266,9 +266,9 @@ void ReleaseCombo(ComboDescription& c, HandleFactory& factory) {
 }
 
 void ReleaseLogon(LogonDescription& d, HandleFactory& f) {
-  for (ControlDescription* c : {&d.window, &d.systemIcon, &d.systemText, &d.domainIcon, &d.domainLabel,
-                                &d.userIcon, &d.userLabel, &d.passwordIcon, &d.passwordLabel, &d.password,
-                                &d.ignoreUac, &d.loadProfile, &d.currentUser, &d.logOn, &d.close, &d.help}) {
+  for (ControlDescription* c : {&d.window, &d.systemIcon, &d.systemText, &d.domainIcon, &d.domainLabel, &d.userIcon,
+                                &d.userLabel, &d.passwordIcon, &d.passwordLabel, &d.password, &d.ignoreUac,
+                                &d.loadProfile, &d.currentUser, &d.logOn, &d.close, &d.help}) {
     ReleaseControl(*c, f);
   }
   ReleaseCombo(d.domain, f);
@@ -324,8 +324,7 @@ bool Load(UiDescription& ui, LoadMode mode, TextView subKey, DescriptionSource& 
       ui.command.context = context;
       return ok;
     }
-    case kLoadHelp:
-      return LoadFromRegistry(ui.help, subKey, source, factory, lastError, LoadHelp);
+    case kLoadHelp: return LoadFromRegistry(ui.help, subKey, source, factory, lastError, LoadHelp);
     case kLoadSplash: {
       SplashDescription loaded;
       LoadSplash(factory, loaded);
@@ -334,29 +333,18 @@ bool Load(UiDescription& ui, LoadMode mode, TextView subKey, DescriptionSource& 
       return true;
     }
     case kLoadContext:
-    default:
-      lastError = kStatusInvalidParameter;
-      return false;
+    default: lastError = kStatusInvalidParameter; return false;
   }
 }
 
 void Release(UiDescription& ui, LoadMode mode, HandleFactory& factory) {
   switch (mode) {
-    case kLoadLogon:
-      ReleaseLogon(ui.logon, factory);
-      break;
-    case kLoadCommand:
-      ReleaseCommand(ui.command, factory);
-      break;
-    case kLoadSplash:
-      ReleaseSplash(ui.splash, factory);
-      break;
-    case kLoadHelp:
-      ReleaseHelp(ui.help, factory);
-      break;
+    case kLoadLogon: ReleaseLogon(ui.logon, factory); break;
+    case kLoadCommand: ReleaseCommand(ui.command, factory); break;
+    case kLoadSplash: ReleaseSplash(ui.splash, factory); break;
+    case kLoadHelp: ReleaseHelp(ui.help, factory); break;
     case kLoadContext:
-    default:
-      break;
+    default: break;
   }
 }
 

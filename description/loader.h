@@ -12,9 +12,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/text.h"
 #include "description/reader.h"
 #include "description/records.h"
-#include "launcher/text.h"
 
 namespace tvn {
 
@@ -22,10 +22,10 @@ namespace tvn {
 // damaged or hostile value (say "1.2#20" = 4000000000) from allocating
 // without bound. A count above its limit is cut to the limit; a count that
 // reads as a negative 32-bit number means 0.
-constexpr std::uint32_t kMaxComboItems = 1024;     // items of each log-on combo box
-constexpr std::uint32_t kMaxCommandRows = 1024;    // rows of the command list
-constexpr std::uint32_t kMaxMenus = 256;           // command menus
-constexpr std::uint32_t kMaxMenuEntries = 256;     // entries of one command menu
+constexpr std::uint32_t kMaxComboItems = 1024;   // items of each log-on combo box
+constexpr std::uint32_t kMaxCommandRows = 1024;  // rows of the command list
+constexpr std::uint32_t kMaxMenus = 256;         // command menus
+constexpr std::uint32_t kMaxMenuEntries = 256;   // entries of one command menu
 
 // A count as read from an attribute-20 value, limited as above.
 std::uint32_t ClampCount(std::int32_t value, std::uint32_t limit);

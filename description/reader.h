@@ -19,23 +19,15 @@
 #include <initializer_list>
 #include <memory>
 
-#include "launcher/text.h"
+#include "base/error_text.h"
+#include "base/text.h"
 
 namespace tvn {
 
-// Platform status codes the core itself produces or tests for (the values of
-// the Windows error codes of the same meaning).
-constexpr std::uint32_t kStatusSuccess = 0;             // ERROR_SUCCESS
-constexpr std::uint32_t kStatusFileNotFound = 2;        // ERROR_FILE_NOT_FOUND
-constexpr std::uint32_t kStatusInvalidHandle = 6;       // ERROR_INVALID_HANDLE
-constexpr std::uint32_t kStatusInvalidParameter = 87;   // ERROR_INVALID_PARAMETER
-constexpr std::uint32_t kStatusMoreData = 234;          // ERROR_MORE_DATA
-constexpr std::uint32_t kStatusUnsupportedType = 1630;  // ERROR_UNSUPPORTED_TYPE
-
 // Shape of one value.
-constexpr std::size_t kFieldCount = 10;       // fields 0..9
-constexpr std::size_t kFieldUnits = 1024;     // units per field buffer
-constexpr std::size_t kValueBytes = 2048;     // query buffer, terminator included
+constexpr std::size_t kFieldCount = 10;    // fields 0..9
+constexpr std::size_t kFieldUnits = 1024;  // units per field buffer
+constexpr std::size_t kValueBytes = 2048;  // query buffer, terminator included
 constexpr std::size_t kValueUnits = kValueBytes / 2;
 
 // Naming of the per-process key and of its values.
@@ -61,8 +53,7 @@ class DescriptionSource {
   // holds `capacity` bytes, and sets `bytes` to the number of bytes copied.
   // Data larger than the buffer gives kStatusMoreData; a value that is not a
   // text value may be refused with any non-zero status.
-  virtual std::uint32_t QueryValue(TextView name, std::uint8_t* buffer, std::size_t capacity,
-                                   std::size_t& bytes) = 0;
+  virtual std::uint32_t QueryValue(TextView name, std::uint8_t* buffer, std::size_t capacity, std::size_t& bytes) = 0;
 
   // Closes the key opened by OpenKey (no-op with status 0 when none is open).
   virtual std::uint32_t CloseKey() = 0;

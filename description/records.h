@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "launcher/text.h"
+#include "base/text.h"
 
 namespace tvn {
 
@@ -89,24 +89,24 @@ struct AppContext;
 
 struct LogonDescription {
   const AppContext* context = nullptr;
-  ControlDescription window;          // "0"
-  ControlDescription systemIcon;      // 0.0  -> 1200
-  ControlDescription systemText;      // 0.1  -> 1201
-  ControlDescription domainIcon;      // 0.2  -> 1202
-  ControlDescription domainLabel;     // 0.3  -> 1203
-  ComboDescription domain;            // 0.4  -> 1204
-  ControlDescription userIcon;        // 0.5  -> 1205
-  ControlDescription userLabel;       // 0.6  -> 1206
-  ComboDescription user;              // 0.7  -> 1207
-  ControlDescription passwordIcon;    // 0.8  -> 1208
-  ControlDescription passwordLabel;   // 0.9  -> 1209
-  ControlDescription password;        // 0.10 -> 1210
-  ControlDescription ignoreUac;       // 0.11 -> 1211
-  ControlDescription loadProfile;     // 0.12 -> 1212
-  ControlDescription currentUser;     // 0.13 -> 1213
-  ControlDescription logOn;           // 0.14 -> 1215
-  ControlDescription close;           // 0.15 -> 1216
-  ControlDescription help;            // 0.16 -> 1217
+  ControlDescription window;         // "0"
+  ControlDescription systemIcon;     // 0.0  -> 1200
+  ControlDescription systemText;     // 0.1  -> 1201
+  ControlDescription domainIcon;     // 0.2  -> 1202
+  ControlDescription domainLabel;    // 0.3  -> 1203
+  ComboDescription domain;           // 0.4  -> 1204
+  ControlDescription userIcon;       // 0.5  -> 1205
+  ControlDescription userLabel;      // 0.6  -> 1206
+  ComboDescription user;             // 0.7  -> 1207
+  ControlDescription passwordIcon;   // 0.8  -> 1208
+  ControlDescription passwordLabel;  // 0.9  -> 1209
+  ControlDescription password;       // 0.10 -> 1210
+  ControlDescription ignoreUac;      // 0.11 -> 1211
+  ControlDescription loadProfile;    // 0.12 -> 1212
+  ControlDescription currentUser;    // 0.13 -> 1213
+  ControlDescription logOn;          // 0.14 -> 1215
+  ControlDescription close;          // 0.15 -> 1216
+  ControlDescription help;           // 0.16 -> 1217
 };
 
 struct CommandEntry : ItemDescription {};
@@ -134,20 +134,20 @@ struct MenuSet {
 
 struct CommandDescription {
   const AppContext* context = nullptr;
-  ControlDescription window;          // "1"
-  ControlDescription systemIcon;      // 1.0  -> 1300
-  ControlDescription systemText;      // 1.1  -> 1301
-  CommandListDescription list;        // 1.2  -> 1302
-  MenuSet menus;                      // 1.3  (no control)
-  ControlDescription commandLine;     // 1.4  -> 1303
-  ControlDescription browse;          // 1.5  -> 1304
-  ControlDescription filterSupport;   // 1.6  -> 1305
-  ControlDescription startHidden;     // 1.7  -> 1306
-  ControlDescription execute;         // 1.8  -> 1308
-  ControlDescription close;           // 1.9  -> 1309
-  ControlDescription refresh;         // 1.10 -> 1310
-  ControlDescription authorization;   // 1.11 -> 1311
-  ControlDescription help;            // 1.12 -> 1312
+  ControlDescription window;         // "1"
+  ControlDescription systemIcon;     // 1.0  -> 1300
+  ControlDescription systemText;     // 1.1  -> 1301
+  CommandListDescription list;       // 1.2  -> 1302
+  MenuSet menus;                     // 1.3  (no control)
+  ControlDescription commandLine;    // 1.4  -> 1303
+  ControlDescription browse;         // 1.5  -> 1304
+  ControlDescription filterSupport;  // 1.6  -> 1305
+  ControlDescription startHidden;    // 1.7  -> 1306
+  ControlDescription execute;        // 1.8  -> 1308
+  ControlDescription close;          // 1.9  -> 1309
+  ControlDescription refresh;        // 1.10 -> 1310
+  ControlDescription authorization;  // 1.11 -> 1311
+  ControlDescription help;           // 1.12 -> 1312
 };
 
 struct HelpDescription {

@@ -37,25 +37,25 @@ CommandState DecideCommandState(const CommandStateInput& input, TextView current
       bool ready = !line.empty() && line[0] != u' ' && line[0] != u'\t';
       return Decided(std::move(line), ready);
     }
-    case kCommandExecuteId:
-      return Decided(Text(current), !current.empty());
-    default:
-      return Decided(Text(current), false);
+    case kCommandExecuteId: return Decided(Text(current), !current.empty());
+    default: return Decided(Text(current), false);
   }
 }
 
 bool TriggersCommandStateUpdate(int controlId, int code) {
   switch (controlId) {
-    case kCommandListId:
-      return code == kListItemChanged || code == kListSetFocus || code == kListKillFocus;
-    case kCommandInfoId:
-      return code == kEditSetFocus || code == kEditKillFocus;
-    case kCommandLineId:
-      return code == kEditSetFocus || code == kEditKillFocus || code == kEditChange;
-    case 1304: case 1305: case 1306: case 1308: case 1309: case 1310: case 1311: case 1312:
-      return code == kButtonSetFocus || code == kButtonKillFocus;
-    default:
-      return false;
+    case kCommandListId: return code == kListItemChanged || code == kListSetFocus || code == kListKillFocus;
+    case kCommandInfoId: return code == kEditSetFocus || code == kEditKillFocus;
+    case kCommandLineId: return code == kEditSetFocus || code == kEditKillFocus || code == kEditChange;
+    case 1304:
+    case 1305:
+    case 1306:
+    case 1308:
+    case 1309:
+    case 1310:
+    case 1311:
+    case 1312: return code == kButtonSetFocus || code == kButtonKillFocus;
+    default: return false;
   }
 }
 

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/text.h"
 #include "description/records.h"
-#include "launcher/text.h"
 
 namespace tvn {
 
@@ -24,15 +24,15 @@ constexpr int kCommandExecuteId = 1308;
 constexpr std::size_t kCurrentCommandChars = kCommandUnits - 1;
 
 struct CommandStateInput {
-  int focusId = 0;                         // id of the focused control; 0 for none or a foreign window
-  const Text* selectedCommand = nullptr;   // list: the selected row's command, null without selection
-  TextView lineText;                       // command line: its text (read only when it has the focus)
+  int focusId = 0;                        // id of the focused control; 0 for none or a foreign window
+  const Text* selectedCommand = nullptr;  // list: the selected row's command, null without selection
+  TextView lineText;                      // command line: its text (read only when it has the focus)
 };
 
 struct CommandState {
-  Text current;                  // the new current command
-  std::uint16_t ready = 0;       // command-ready flag, 0 or 1
-  bool executeEnabled = false;   // always equal to ready != 0
+  Text current;                 // the new current command
+  std::uint16_t ready = 0;      // command-ready flag, 0 or 1
+  bool executeEnabled = false;  // always equal to ready != 0
 };
 
 // The decision for each focus case:

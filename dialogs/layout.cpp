@@ -25,13 +25,10 @@ AxisPlacement PlaceOnAxis(AnchorRule rule, std::int32_t position, std::int32_t e
       const std::int64_t centred = static_cast<std::int64_t>(newClient / 2) - extent / 2;
       return {Clamp32(std::max<std::int64_t>(position, centred)), extent};
     }
-    case AnchorMove:
-      return {Clamp32(std::max<std::int64_t>(position, position + growth)), extent};
-    case AnchorStretch:
-      return {position, Clamp32(std::max<std::int64_t>(extent, extent + growth))};
+    case AnchorMove: return {Clamp32(std::max<std::int64_t>(position, position + growth)), extent};
+    case AnchorStretch: return {position, Clamp32(std::max<std::int64_t>(extent, extent + growth))};
     case AnchorFixed:
-    default:
-      return {position, extent};
+    default: return {position, extent};
   }
 }
 

@@ -4,8 +4,8 @@ namespace tvn {
 
 CredentialToggle DecideCredentialToggle(const LogonDescription& description, bool useCurrentCredentials) {
   const std::array<bool, kCredentialControlCount> described = {
-      description.domainIcon.enabled,   description.domainLabel.enabled, description.domain.enabled,
-      description.userIcon.enabled,     description.userLabel.enabled,   description.user.enabled,
+      description.domainIcon.enabled,   description.domainLabel.enabled,   description.domain.enabled,
+      description.userIcon.enabled,     description.userLabel.enabled,     description.user.enabled,
       description.passwordIcon.enabled, description.passwordLabel.enabled, description.password.enabled,
       description.loadProfile.enabled};
   CredentialToggle toggle;
@@ -46,8 +46,7 @@ bool HelpResultForCommand(int controlId, int notification, std::int32_t& result)
     case 1506:  // Diagnostics
       result = 1;
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 

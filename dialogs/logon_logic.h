@@ -6,8 +6,8 @@
 #include <array>
 #include <cstdint>
 
+#include "base/text.h"
 #include "description/records.h"
-#include "launcher/text.h"
 
 namespace tvn {
 
@@ -29,8 +29,8 @@ struct ControlEnable {
 // What UpdateCredentialControls does for one state of the 1213 box.
 struct CredentialToggle {
   std::array<ControlEnable, kCredentialControlCount> controls;  // EnableWindow, in this order
-  bool untickLoadProfile = false;  // BM_SETCHECK 1212 to unticked
-  bool clearPassword = false;      // empty text into 1210
+  bool untickLoadProfile = false;                               // BM_SETCHECK 1212 to unticked
+  bool clearPassword = false;                                   // empty text into 1210
 };
 
 // Ticked: all ten disabled, 1212 unticked, the password cleared. Unticked:

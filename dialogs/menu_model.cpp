@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "base/error_text.h"
+
 namespace tvn {
 namespace {
-
-constexpr std::uint32_t kErrorInvalidData = 13;  // ERROR_INVALID_DATA: a display name of an unknown kind
 
 // No folder of the shell has this many children; an enumerator that never
 // ends is cut off here instead of filling memory.
@@ -177,22 +177,16 @@ bool ShellMenuState::DescribeItem(int key, Text* name, std::uint32_t* attributes
     result = Fail(e);
   } else {
     switch (display.kind) {
-      case kStrretWstr:
-        *name = Truncated(display.wide, kShellNameChars + 1);
-        break;
+      case kStrretWstr: *name = Truncated(display.wide, kShellNameChars + 1); break;
       case kStrretOffset: {
         std::string bytes = platform_.IdListBytes(item->idList);
-        std::string narrow = OffsetNameBytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                                             display.offset);
+        std::string narrow =
+            OffsetNameBytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), display.offset);
         *name = Truncated(platform_.FromAnsi(narrow), kShellNameChars + 1);
         break;
       }
-      case kStrretCstr:
-        *name = NotSupportedName();
-        break;
-      default:
-        result = Fail(kErrorInvalidData);
-        break;
+      case kStrretCstr: *name = NotSupportedName(); break;
+      default: result = Fail(kErrorInvalidData); break;
     }
   }
   std::uint32_t asked = kSfgaoFolder;

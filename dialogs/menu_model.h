@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "description/records.h"
-#include "launcher/text.h"
 
 namespace tvn {
 
@@ -38,8 +38,8 @@ const MenuDescription* RowMenu(const MenuSet& menus, std::int16_t menuNumber, st
 std::size_t MenuEntryCount(const MenuDescription& menu);
 
 struct StaticPopupItem {
-  unsigned id = 0;          // entry n (from 0) has id n + 1
-  bool separator = false;   // an empty title makes a separator
+  unsigned id = 0;         // entry n (from 0) has id n + 1
+  bool separator = false;  // an empty title makes a separator
   Text title;
 };
 
@@ -86,7 +86,7 @@ using ShellObject = void*;
 // A display name as GetDisplayNameOf returned it, already copied out.
 struct ShellDisplayName {
   std::uint32_t kind = kStrretWstr;
-  Text wide;             // kStrretWstr: the text (the platform freed its copy)
+  Text wide;                 // kStrretWstr: the text (the platform freed its copy)
   std::uint32_t offset = 0;  // kStrretOffset: where the narrow text lies in the id list
 };
 
@@ -97,8 +97,8 @@ struct ShellDisplayName {
 class ShellPlatform {
  public:
   virtual ~ShellPlatform() = default;
-  virtual std::uint32_t GetAllocator(ShellObject* allocator) = 0;                         // SHGetMalloc
-  virtual std::uint32_t GetDesktopFolder(ShellObject* folder) = 0;                        // SHGetDesktopFolder
+  virtual std::uint32_t GetAllocator(ShellObject* allocator) = 0;   // SHGetMalloc
+  virtual std::uint32_t GetDesktopFolder(ShellObject* folder) = 0;  // SHGetDesktopFolder
   virtual std::uint32_t GetSpecialFolder(ShellObject owner, int csidl, ShellObject* idList) = 0;
   // parent->BindToObject(idList, IID_IShellFolder); an empty id list names the parent itself.
   virtual std::uint32_t BindToFolder(ShellObject parent, ShellObject idList, ShellObject* folder) = 0;

@@ -1,6 +1,6 @@
 #include "launcher/app_context.h"
 
-#include "launcher/error_text.h"
+#include "base/error_text.h"
 
 namespace tvn {
 

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
+#include "base/text.h"
 #include "description/records.h"
-#include "launcher/text.h"
 
 namespace tvn {
 

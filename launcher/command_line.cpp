@@ -20,9 +20,13 @@ CommandLineOptions ParseCommandLine(TextView text) {
     }
     if (insideQuotes) {
       // Arguments past the fifth have no slot: their characters are dropped.
-      if (slot < kArgumentCount && count < kArgumentChars) {
-        options.arguments[slot].push_back(c);
-        ++count;
+      if (slot < kArgumentCount) {
+        if (count < kArgumentChars) {
+          options.arguments[slot].push_back(c);
+          ++count;
+        } else {
+          options.overflowed[slot] = true;
+        }
       }
       continue;
     }
@@ -36,6 +40,26 @@ CommandLineOptions ParseCommandLine(TextView text) {
     }
   }
   return options;
+}
+
+std::uint32_t RefusedArgumentError(const CommandLineOptions& options) {
+  // How many leading arguments of each mode are paths, and how many it reads.
+  std::size_t paths = 0;
+  std::size_t used = 0;
+  if (options.toolMode == ToolMode::ExtractResource) {
+    paths = 1;
+    used = 3;
+  } else if (options.toolMode == ToolMode::UpdateResource) {
+    paths = 2;
+    used = 4;
+  }
+  for (std::size_t i = 0; i < paths; ++i) {
+    if (options.overflowed[i]) return kFilenameTooLong;
+  }
+  for (std::size_t i = paths; i < used; ++i) {
+    if (options.overflowed[i]) return kBufferTooSmall;
+  }
+  return 0;
 }
 
 TextView StripProgramName(TextView line) {

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 
-#include "launcher/text.h"
+#include "base/error_text.h"
+#include "base/text.h"
 
 namespace tvn {
 
@@ -18,14 +20,25 @@ struct CommandLineOptions {
   UiMode uiMode = UiMode::Logon;
   ToolMode toolMode = ToolMode::None;
   std::array<Text, kArgumentCount> arguments;  // each at most kArgumentChars
+  // True for an argument that was longer than kArgumentChars: it holds only
+  // the characters that fitted, and a mode that needs it refuses it.
+  std::array<bool, kArgumentCount> overflowed = {};
 };
 
 // Parses the text that follows the program name. Letters a, c, t select the
 // UI mode and e, i the tool mode (later letters win); a double-quoted run is
-// an argument, of which the first kArgumentChars characters are kept. A sixth
-// and later quoted argument is ignored; an unterminated quote keeps what was
-// read.
+// an argument, of which the first kArgumentChars characters are kept (a longer
+// one is marked as overflowed). A sixth and later quoted argument is ignored;
+// an unterminated quote keeps what was read.
 CommandLineOptions ParseCommandLine(TextView text);
+
+// The error with which the resource tool mode refuses its arguments: 0 when
+// every argument the mode reads fitted its buffer; kFilenameTooLong when a
+// path argument (the file of e; the data file and the executable of i) was
+// longer; kBufferTooSmall when a number argument was. A cut argument would
+// name another file, so it is never used. Arguments the mode does not read,
+// and every argument of the dialog modes, do not count.
+std::uint32_t RefusedArgumentError(const CommandLineOptions& options);
 
 // What the start-up code leaves of a full command line after removing the
 // program name: a leading quoted run, or else a leading word of characters

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "launcher/text.h"
+#include "base/text.h"
 
 namespace tvn {
 
@@ -17,12 +17,22 @@ enum class ScriptRun {
   DiagnosticsThird,    // f, appended to the log
 };
 
-// The whole line handed to the interpreter (after its own name), cut to the
-// 2048-unit command buffer. The log path stands in double quotes, so a
-// temporary directory with blanks in its path works.
-Text ScriptCommandLine(ScriptRun run, TextView scriptPath, std::uint32_t processId, TextView diagLogPath);
+// The whole line handed to the interpreter (after its own name), for example
+//   /c ""C:\Windows\system32\cscript.exe" /nologo /e:javascript "<script>" d1 <pid>"
+// The script host is named by its full path, so the interpreter never looks
+// for it in its current directory. The interpreter's /c strips the first and
+// the last quote of such a line, which is why the command after /c carries one
+// extra pair around it: what runs is the quoted host with its arguments, also
+// when the system folder's path holds blanks. The script path and the log path
+// stand in double quotes, so a temporary directory with blanks works too.
+// False, with `line` empty, when the line would not fit the 2048-unit command
+// buffer or the host is unknown: such a line is refused, never cut.
+[[nodiscard]] bool ScriptCommandLine(ScriptRun run, TextView scriptHost, TextView scriptPath, std::uint32_t processId,
+                                     TextView diagLogPath, Text& line);
 
-// "cmd /c notepad.exe" with the quoted log path.
-Text ShowLogCommandLine(TextView diagLogPath);
+// The text that ShellRun opens to show the log:
+//   "<interpreter>" /c ""<notepad>" "<log>""
+// with both programs by full path. False, with `line` empty, as above.
+[[nodiscard]] bool ShowLogCommandLine(TextView interpreter, TextView notepad, TextView diagLogPath, Text& line);
 
 }  // namespace tvn

@@ -2,7 +2,7 @@
 // parameters.
 #pragma once
 
-#include "launcher/text.h"
+#include "base/text.h"
 
 namespace tvn {
 

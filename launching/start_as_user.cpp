@@ -3,6 +3,8 @@
 #include <initializer_list>
 #include <vector>
 
+#include "base/system_paths.h"
+
 namespace tvn {
 
 void SecureWipe(void* data, std::size_t bytes) noexcept {
@@ -37,10 +39,12 @@ void CloseStarted(AccountPlatform& platform, const AccountPlatform::ProcessHandl
 
 // Steps 4.1 to 4.7: the profile branch, between the loading and the release
 // of advapi32. Returns the remembered code (0 when nothing failed).
-std::uint32_t StartWithProfile(AccountPlatform& platform, AccountPlatform::Procedure createWithLogon,
-                               const char16_t* application, char16_t* commandLine, const char16_t* domain,
-                               const char16_t* user, const char16_t* password) {
-  const AccountPlatform::Module userenv = platform.LoadModule(u"Userenv.dll");
+std::uint32_t StartWithProfile(AccountPlatform& platform, const Text& systemFolder,
+                               AccountPlatform::Procedure createWithLogon, const char16_t* application,
+                               char16_t* commandLine, const char16_t* domain, const char16_t* user,
+                               const char16_t* password) {
+  const Text userenvPath = PathInFolder(systemFolder, u"Userenv.dll");
+  const AccountPlatform::Module userenv = platform.LoadModule(userenvPath.c_str());
   if (userenv == 0) return FailureCode(platform);
 
   std::uint32_t error = 0;
@@ -76,10 +80,13 @@ std::uint32_t StartWithProfile(AccountPlatform& platform, AccountPlatform::Proce
     std::uint32_t size = static_cast<std::uint32_t>(kProfileDirectoryUnits);
     if (!platform.ReadProfileDirectory(entries[2], token, directory.data(), size)) directory.Wipe();
     directory.data()[kProfileDirectoryUnits - 1] = u'\0';
+    // A profile directory that could not be read would leave the new process
+    // without a directory of its own; the system folder stands in for it.
+    const char16_t* currentDirectory = directory.data()[0] != u'\0' ? directory.data() : systemFolder.c_str();
 
     AccountPlatform::ProcessHandles started;
     if (platform.StartWithLogon(createWithLogon, user, domain, password, kLogonWithProfile, application, commandLine,
-                                kCreateUnicodeEnvironment, environment, directory.data(), started)) {
+                                kCreateUnicodeEnvironment, environment, currentDirectory, started)) {
       CloseStarted(platform, started);
     } else {
       error = FailureCode(platform);
@@ -94,9 +101,17 @@ std::uint32_t StartWithProfile(AccountPlatform& platform, AccountPlatform::Proce
 
 }  // namespace
 
-bool StartAsUser(AccountPlatform& platform, const char16_t* application, const char16_t* commandLine,
-                 bool loadProfile, const char16_t* domain, const char16_t* user, const char16_t* password,
-                 std::uint32_t& lastError) {
+bool StartAsUser(AccountPlatform& platform, const char16_t* systemFolder, const char16_t* application,
+                 const char16_t* commandLine, bool loadProfile, const char16_t* domain, const char16_t* user,
+                 const char16_t* password, std::uint32_t& lastError) {
+  // Nothing is loaded unless the libraries can be named by full path (the
+  // longer name decides: Userenv.dll fits wherever advapi32.dll does).
+  const Text folder(OrEmpty(systemFolder));
+  const Text advapiPath = PathInFolder(folder, u"advapi32.dll");
+  if (advapiPath.empty()) {
+    lastError = kPathNotFound;
+    return false;
+  }
   application = OrEmpty(application);
   domain = OrEmpty(domain);
   user = OrEmpty(user);
@@ -107,7 +122,7 @@ bool StartAsUser(AccountPlatform& platform, const char16_t* application, const c
   for (const char16_t* p = OrEmpty(commandLine); *p != u'\0'; ++p) commandCopy.push_back(*p);
   commandCopy.push_back(u'\0');
 
-  const AccountPlatform::Module advapi = platform.LoadModule(u"advapi32.dll");
+  const AccountPlatform::Module advapi = platform.LoadModule(advapiPath.c_str());
   if (advapi == 0) {
     lastError = FailureCode(platform);
     return false;
@@ -121,13 +136,14 @@ bool StartAsUser(AccountPlatform& platform, const char16_t* application, const c
     // No separate log-on: the process creation checks the credentials itself.
     AccountPlatform::ProcessHandles started;
     if (platform.StartWithLogon(createWithLogon, user, domain, password, 0, application, commandCopy.data(), 0, 0,
-                                nullptr, started)) {
+                                folder.c_str(), started)) {
       CloseStarted(platform, started);
     } else {
       error = FailureCode(platform);
     }
   } else {
-    error = StartWithProfile(platform, createWithLogon, application, commandCopy.data(), domain, user, password);
+    error =
+        StartWithProfile(platform, folder, createWithLogon, application, commandCopy.data(), domain, user, password);
   }
 
   platform.ReleaseModule(advapi);

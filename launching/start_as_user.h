@@ -8,7 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "launcher/text.h"
+#include "base/error_text.h"
+#include "base/text.h"
 
 namespace tvn {
 
@@ -52,7 +53,7 @@ class AccountPlatform {
   virtual ~AccountPlatform() = default;
 
   // Each failing call leaves its error code for LastError().
-  virtual Module LoadModule(const char16_t* name) = 0;                     // LoadLibraryW; 0 on failure
+  virtual Module LoadModule(const char16_t* name) = 0;                   // LoadLibraryW; 0 on failure
   virtual Procedure FindProcedure(Module module, const char* name) = 0;  // GetProcAddress; 0 on failure
   virtual void ReleaseModule(Module module) = 0;                         // FreeLibrary
   // CreateProcessWithLogonW through the looked-up entry point, with a
@@ -79,20 +80,24 @@ constexpr std::uint32_t kCreateUnicodeEnvironment = 0x400;  // CREATE_UNICODE_EN
 constexpr std::uint32_t kLogonInteractive = 2;              // LOGON32_LOGON_INTERACTIVE
 constexpr std::uint32_t kLogonProviderDefault = 0;          // LOGON32_PROVIDER_DEFAULT
 constexpr std::size_t kProfileDirectoryUnits = 1024;
-// Stands in for the code of a step that failed without setting one, so that
-// a failure never reads as "completed successfully" (ERROR_GEN_FAILURE).
-constexpr std::uint32_t kUnreportedFailure = 31;
 
 // Starts `application` with `commandLine` under the account `user` of
 // `domain`. With `loadProfile` the account's profile is loaded: a separate
 // log-on builds the account's environment block and the process starts in the
-// profile directory. Every text is terminated; a null pointer counts as the
+// profile directory. Without it the process starts in `systemFolder`, and so
+// does a profiled start whose profile directory cannot be read: the new
+// process never inherits the caller's directory, which a limited user may be
+// able to write. The libraries advapi32.dll and Userenv.dll are loaded by
+// their full path in `systemFolder`, never by a bare name that the caller's
+// folders could answer. Every text is terminated; a null pointer counts as the
 // empty text. Does not wait for the process and closes its handles.
 // True with `lastError` 0, or false with the failing step's code; every path
-// releases what it acquired, in reverse order. The password is only read in
-// place; the profile directory buffer is wiped before it is freed.
-[[nodiscard]] bool StartAsUser(AccountPlatform& platform, const char16_t* application, const char16_t* commandLine,
-                               bool loadProfile, const char16_t* domain, const char16_t* user,
-                               const char16_t* password, std::uint32_t& lastError);
+// releases what it acquired, in reverse order. An empty or over-long
+// `systemFolder` fails before anything is loaded (ERROR_PATH_NOT_FOUND). The
+// password is only read in place; the profile directory buffer is wiped
+// before it is freed.
+[[nodiscard]] bool StartAsUser(AccountPlatform& platform, const char16_t* systemFolder, const char16_t* application,
+                               const char16_t* commandLine, bool loadProfile, const char16_t* domain,
+                               const char16_t* user, const char16_t* password, std::uint32_t& lastError);
 
 }  // namespace tvn

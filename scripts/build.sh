@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Builds the native tree (portable core, its tests and benchmarks) and the
-# Windows tree (TVN.exe, the Windows-side tests and the test tools).
+# Builds the native trees (portable core, its tests and benchmarks; the same
+# as 32-bit code) and the Windows trees: the 32-bit TVN.exe and TVN-en.exe for
+# users, and their x86_64 twin with the Windows-side tests and the test tools.
 #
-#   scripts/build.sh            deps, build/native and build/win
+#   scripts/build.sh            deps, build/native, build/native32, build/win
+#                               and build/win32
 #   scripts/build.sh --asan     also build/native-asan (AddressSanitizer, UBSan)
-#   scripts/build.sh --win-only deps and build/win only
+#   scripts/build.sh --win-only deps, build/win and build/win32 only
 #   scripts/build.sh --no-deps  skip the package check
 #
+# build/win32 needs build/win: the twin's TVN.exe makes the 32-bit
+# TVN-en.exe under Wine.
 # TVN_BUILD_ROOT moves the build trees (default: <repository>/build).
 # Every tree is attempted even if an earlier one fails; the exit status is
 # non-zero if any failed, and the names of the failed trees are printed.
@@ -24,7 +28,7 @@ for arg in "$@"; do
     --asan) want_asan=1 ;;
     --win-only) want_native=0; want_asan=0 ;;
     --no-deps) want_deps=0 ;;
-    -h|--help) sed -n '2,12p' "${BASH_SOURCE[0]}"; exit 0 ;;
+    -h|--help) sed -n '2,16p' "${BASH_SOURCE[0]}"; exit 0 ;;
     *) echo "build.sh: unknown option $arg" >&2; exit 2 ;;
   esac
 done
@@ -60,13 +64,12 @@ fi
 if [ "$want_asan" -eq 1 ]; then
   build_tree native-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTVN_SANITIZE=ON
 fi
-build_tree win -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
-
-# The cscript shim gets a folder of its own, so that WINEPATH names it alone.
-if [ -f "$build_root/win/cscript.exe" ]; then
-  mkdir -p "$build_root/win/shim"
-  cp -f "$build_root/win/cscript.exe" "$build_root/win/shim/cscript.exe"
+if [ "$want_native" -eq 1 ]; then
+  build_tree native32 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="$root/cmake/linux-i386.cmake"
 fi
+build_tree win -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
+build_tree win32 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" \
+  -DTVN_TWIN_BUILD_DIR="$build_root/win"
 
 if [ "${#failed[@]}" -gt 0 ]; then
   echo "build.sh: failed: ${failed[*]}" >&2

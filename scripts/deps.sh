@@ -1,11 +1,19 @@
 #!/usr/bin/env bash
 # Installs the packages that the build and the tests need, only those that are
 # missing. Quiet when everything is there; safe to run any number of times.
+#
+# The 32-bit parts need mingw-w64 for i686 with the win32 thread model (the
+# TVN.exe for users), and GCC's multilib with qemu-user (the portable core as
+# 32-bit Linux code, run through qemu-i386). Never wine32: it cannot run on
+# these machines, and once installed the wine command stops starting 64-bit
+# programs too.
 set -euo pipefail
 
 TVN_PACKAGES=(
   g++ cmake googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64 mingw-w64-tools
+  g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
+  g++-multilib qemu-user
   wine64 wine fonts-wine
   xvfb xdotool imagemagick x11-utils
   locales python3

@@ -3,9 +3,11 @@
 #
 #   - clang-tidy-14 (checks in .clang-tidy) on the portable core, with the
 #     compile commands of the native tree;
-#   - clang-tidy-14 on the Windows adapters (<subsystem>/win/*.cpp), with the
+#   - clang-tidy-14 on the Windows adapters (<folder>/win/*.cpp), with the
 #     compile commands of the Windows tree, parsed as x86_64-w64-mingw32 with
 #     the mingw-w64 headers (clang's own intrinsics, GCC's C++ library);
+#     both lists of sources are the ones the build's folder libraries are made
+#     of (cmake/layers.cmake writes them to <tree>/layers/sources-*.txt);
 #   - cppcheck 2.10 (warning, performance, portability) on everything the two
 #     trees compile (core, adapters, native and Windows-side tests, tools,
 #     benchmarks) and on the fuzz targets.
@@ -14,9 +16,9 @@
 #   scripts/lint.sh --fast     cppcheck only (seconds instead of minutes)
 #
 # The trees are <build>/native and <build>/win (TVN_LINT_NATIVE_BUILD and
-# TVN_LINT_WIN_BUILD name others); a tree without compile_commands.json is
-# configured first (configured only, not built). Ends with "lint: clean" or
-# "lint: N failed" and a matching exit status.
+# TVN_LINT_WIN_BUILD name others); a tree without compile_commands.json or its
+# source list is configured first (configured only, not built). Ends with
+# "lint: clean" or "lint: N failed" and a matching exit status.
 #
 # TVN_BUILD_ROOT moves the build trees (default: <repository>/build).
 set -uo pipefail
@@ -32,7 +34,7 @@ run_tidy=1
 for arg in "$@"; do
   case "$arg" in
     --fast) run_tidy=0 ;;
-    -h|--help) sed -n '2,21p' "${BASH_SOURCE[0]}"; exit 0 ;;
+    -h|--help) sed -n '2,23p' "${BASH_SOURCE[0]}"; exit 0 ;;
     *) echo "lint.sh: unknown option $arg" >&2; exit 2 ;;
   esac
 done
@@ -43,10 +45,10 @@ fail() {
   failed=$((failed + 1))
 }
 
-# ensure_tree <dir> <cmake configure arguments...>
+# ensure_tree <dir> <source list> <cmake configure arguments...>
 ensure_tree() {
-  local dir="$1"; shift
-  [ -f "$dir/compile_commands.json" ] && return 0
+  local dir="$1" list="$2"; shift 2
+  [ -f "$dir/compile_commands.json" ] && [ -f "$dir/layers/$list" ] && return 0
   echo "lint: configuring $dir"
   cmake -S "$root" -B "$dir" "$@" >"$dir.lint-configure.log" 2>&1 || {
     cat "$dir.lint-configure.log" >&2
@@ -60,16 +62,26 @@ done
 [ "$failed" -eq 0 ] || { echo "lint: $failed failed"; exit 1; }
 
 mkdir -p "$build_root"
-ensure_tree "$native_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo || fail "configuring $native_build"
-ensure_tree "$win_build" -DCMAKE_BUILD_TYPE=Release \
+ensure_tree "$native_build" sources-core.txt -DCMAKE_BUILD_TYPE=RelWithDebInfo || fail "configuring $native_build"
+ensure_tree "$win_build" sources-win.txt -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" || fail "configuring $win_build"
 
-core_sources=()
-win_sources=()
-for subsystem in launcher description launching dialogs; do
-  for f in "$subsystem"/*.cpp; do [ -f "$f" ] && core_sources+=("$f"); done
-  for f in "$subsystem"/win/*.cpp; do [ -f "$f" ] && win_sources+=("$f"); done
-done
+# read_sources <array name> <list file>: the product's sources as the build
+# lists them, relative to the repository; a listed file that is gone means a
+# stale tree.
+read_sources() {
+  local -n into="$1"
+  local list="$2" line
+  into=()
+  [ -f "$list" ] || { fail "no source list $list"; return; }
+  while IFS= read -r line; do
+    [ -n "$line" ] || continue
+    if [ -f "$line" ]; then into+=("$line"); else fail "$line (listed in $list) does not exist; reconfigure the tree"; fi
+  done <"$list"
+  [ "${#into[@]}" -gt 0 ] || fail "the source list $list is empty"
+}
+read_sources core_sources "$native_build/layers/sources-core.txt"
+read_sources win_sources "$win_build/layers/sources-win.txt"
 
 # tidy <label> <build dir> <extra clang-tidy arguments...> -- <files...>
 tidy() {

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Builds everything and runs all tests: the native core tests, the same tests
-# under AddressSanitizer, LeakSanitizer and UBSan, a short run of every fuzz
-# target (scripts/fuzz.sh, each target one test), the static analysis
-# (scripts/lint.sh, one test), and the Windows-side tests and end-to-end tests
-# under Wine on a private Xvfb display. Ends with one line "N passed, N failed"
-# and a non-zero status if anything failed.
+# under AddressSanitizer, LeakSanitizer and UBSan, the same tests built as
+# 32-bit code (run through qemu-i386), a short run of every fuzz target
+# (scripts/fuzz.sh, each target one test), the static analysis
+# (scripts/lint.sh, one test), the checks of the 32-bit TVN.exe as a file
+# (imports, resources), and the Windows-side tests and end-to-end tests under
+# Wine on a private Xvfb display. Ends with one line "N passed, N failed" and a
+# non-zero status if anything failed.
 #
 # TVN_BUILD_ROOT moves the build trees (default: <repository>/build).
 # TVN_FUZZ_SECONDS sets the time of each fuzz target (default 20).
@@ -73,6 +75,8 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1${saved_ubsan:+:$saved_u
 run_ctest "native tests under AddressSanitizer, LeakSanitizer and UBSan" native-asan --output-on-failure -j 2
 export ASAN_OPTIONS="$saved_asan" UBSAN_OPTIONS="$saved_ubsan"
 
+run_ctest "native tests as 32-bit code (qemu-i386)" native32 --output-on-failure -j 2
+
 # run_fuzz: a short run of every fuzz target; fuzz.sh ends with
 # "fuzz: N passed, N failed", whose counts are added (a build failure is one).
 run_fuzz() {
@@ -104,6 +108,10 @@ else
   echo "test.sh: static analysis failed; see $log_dir/lint.log" >&2
   total_failed=$((total_failed + 1))
 fi
+
+# The 32-bit TVN.exe cannot run here: its imports, header and resources are
+# checked as a file.
+run_ctest "32-bit TVN.exe and TVN-en.exe: imports and resources" win32 --output-on-failure
 
 echo
 echo "== preparing Wine"

@@ -9,7 +9,7 @@
 
 # Bump when tvn_wine_setup changes what it puts into a prefix: an older prefix
 # is then removed and created anew.
-TVN_WINE_SETUP_VERSION=2
+TVN_WINE_SETUP_VERSION=3
 
 TVN_XVFB_PID=""
 # Set by tvn_wine_env: only then does tvn_wine_stop end anything, so that a
@@ -18,15 +18,34 @@ _TVN_WINE_ENV_SET=""
 
 _tvn_log() { echo "wine-env: $*" >&2; }
 
-# Copies the cscript shim into a folder of its own so that WINEPATH names it
-# and nothing else of the build.
-_tvn_refresh_shim() {
-  local build="$1"
-  if [ -f "$build/cscript.exe" ]; then
-    mkdir -p "$build/shim"
-    if [ ! -f "$build/shim/cscript.exe" ] || [ "$build/cscript.exe" -nt "$build/shim/cscript.exe" ]; then
-      cp -f "$build/cscript.exe" "$build/shim/cscript.exe"
+# Is $1 one of Wine's own programs (its PE header carries Wine's mark)?
+_tvn_is_wine_builtin() {
+  [ "$(dd if="$1" bs=1 skip=64 count=16 2>/dev/null)" = "Wine builtin DLL" ]
+}
+
+# Installs the cscript shim of the build (tests/tools/cscript.cpp) as the
+# prefix's system32\cscript.exe, the script host that TVN.exe names by its
+# full path; the prefix's DllOverrides make Wine run that file rather than its
+# built-in cscript. Wine's own script host stays beside it as
+# tvn_wine_cscript.exe, which the shim runs (a copy under another name still
+# runs as Wine's script host). A shim that is not built yet is installed by a
+# later call.
+_tvn_install_shim() {
+  local shim="$TVN_WINE_BUILD_DIR/cscript.exe" system="$WINEPREFIX/drive_c/windows/system32"
+  local host="$system/cscript.exe" original="$system/tvn_wine_cscript.exe"
+  if [ ! -f "$shim" ]; then
+    _tvn_log "the cscript shim $shim is not built yet; the prefix keeps Wine's own script host for now"
+    return 0
+  fi
+  if [ ! -f "$original" ]; then
+    if ! _tvn_is_wine_builtin "$host"; then
+      _tvn_log "$host is not Wine's own script host, and no copy of it exists"
+      return 1
     fi
+    cp -f "$host" "$original" || return 1
+  fi
+  if ! cmp -s "$shim" "$host"; then
+    cp -f "$shim" "$host" || return 1
   fi
 }
 
@@ -71,11 +90,9 @@ tvn_wine_env() {
     export LANG=ru_RU.UTF-8 LC_CTYPE=ru_RU.UTF-8 LC_MESSAGES=en_US.UTF-8
   } 2>/dev/null
 
-  _tvn_refresh_shim "$build"
-  # Drive Z: maps to the host's root, so the DOS path is the unix path with
-  # backslashes behind "Z:".
-  local shim="$build/shim"
-  export WINEPATH="Z:${shim//\//\\}"
+  # Programs are found the system's way only (the cscript shim lives in the
+  # prefix's system folder, see _tvn_install_shim).
+  unset WINEPATH
 }
 
 # tvn_wine_setup: creates and prepares the prefix if needed and keeps a
@@ -85,6 +102,7 @@ tvn_wine_setup() {
   local marker="$WINEPREFIX/.tvn-setup"
   if [ -f "$marker" ] && [ "$(cat "$marker" 2>/dev/null)" = "$TVN_WINE_SETUP_VERSION" ] &&
      [ -d "$WINEPREFIX/drive_c" ]; then
+    _tvn_install_shim || return 1
     _tvn_wine_warm
     return 0
   fi
@@ -115,10 +133,14 @@ tvn_wine_setup() {
   timeout 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 || failed=1
   timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 ||
     failed=1
+  # A program in the system folder with the name of one of Wine's own runs as
+  # Wine's own unless the prefix asks for the file: the shim must run.
+  timeout 60 wine reg add 'HKCU\Software\Wine\DllOverrides' /v cscript.exe /d native /f >/dev/null 2>&1 || failed=1
   if [ "$failed" -ne 0 ]; then
     _tvn_log "could not write the prefix settings"
     return 1
   fi
+  _tvn_install_shim || return 1
   echo "$TVN_WINE_SETUP_VERSION" >"$marker"
   _tvn_wine_warm
 }

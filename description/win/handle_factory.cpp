@@ -2,7 +2,7 @@
 
 #include <shellapi.h>
 
-#include "launcher/win/wide.h"
+#include "base/win/wide.h"
 
 namespace tvn {
 

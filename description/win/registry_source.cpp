@@ -1,6 +1,6 @@
 #include "description/win/registry_source.h"
 
-#include "launcher/win/wide.h"
+#include "base/win/wide.h"
 
 namespace tvn {
 

@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
+#include "base/win/unique_handle.h"
 #include "description/reader.h"
-#include "launcher/win/unique_handle.h"
 
 namespace tvn {
 
@@ -16,8 +16,7 @@ class RegistrySource : public DescriptionSource {
   // RegQueryValueExW into the caller's buffer. The description writes every
   // value as REG_SZ; data of any other type reads as missing
   // (ERROR_UNSUPPORTED_TYPE), so a number or binary value is never taken for text.
-  std::uint32_t QueryValue(TextView name, std::uint8_t* buffer, std::size_t capacity,
-                           std::size_t& bytes) override;
+  std::uint32_t QueryValue(TextView name, std::uint8_t* buffer, std::size_t capacity, std::size_t& bytes) override;
   // RegCloseKey; 0 when no key is open.
   std::uint32_t CloseKey() override;
 

@@ -2,15 +2,13 @@
 
 #include <commctrl.h>
 
-#include "launcher/win/wide.h"
+#include "base/win/wide.h"
 
 namespace tvn {
 
 namespace {
 
-void SetFont(HWND control, FontHandle font) {
-  SendMessageW(control, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
-}
+void SetFont(HWND control, FontHandle font) { SendMessageW(control, WM_SETFONT, static_cast<WPARAM>(font), TRUE); }
 
 void SetText(HWND control, const TextBuffer& text) {
   SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(W(text.text())));

@@ -2,31 +2,33 @@
 
 #include <commdlg.h>
 
-#include <cstring>
 #include <vector>
 
+#include "base/system_paths.h"
+#include "base/win/error_box.h"
+#include "base/win/startup_trace.h"
+#include "base/win/struct_sizes.h"
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "dialogs/command_state.h"
 #include "dialogs/layout.h"
 #include "dialogs/win/apply.h"
 #include "dialogs/win/command_menus.h"
 #include "dialogs/win/dialog_layout.h"
 #include "dialogs/win/help_dialog.h"
-#include "launcher/win/error_box.h"
-#include "launcher/win/startup_trace.h"
-#include "launcher/win/successor.h"
-#include "launcher/win/unique_handle.h"
-#include "launcher/win/wide.h"
 #include "launching/win/process.h"
+#include "launching/win/successor.h"
+#include "launching/win/system_folder.h"
 #include "resources/resource.h"
 
 namespace tvn {
 
 namespace {
 
-constexpr int kCommandLineLimit = 2047;           // characters the command line takes
-constexpr DWORD kBrowseFlags = 0x10001804;        // hide read-only, path and file must exist, show hidden
-constexpr UINT kWaitCursor = 0x7F02;              // IDC_WAIT
-constexpr UINT kArrowCursor = 0x7F00;             // IDC_ARROW
+constexpr int kCommandLineLimit = 2047;     // characters the command line takes
+constexpr DWORD kBrowseFlags = 0x10001804;  // hide read-only, path and file must exist, show hidden
+constexpr UINT kWaitCursor = 0x7F02;        // IDC_WAIT
+constexpr UINT kArrowCursor = 0x7F00;       // IDC_ARROW
 
 CommandDialogState g_state;
 Win32DialogLayout g_layout;
@@ -63,8 +65,7 @@ void Report(HWND dialog) { ShowError(dialog, kKindWarning, true, true, nullptr);
 int TitleCompareNoCase(const Text& a, const Text& b) { return lstrcmpiW(W(a), W(b)); }
 
 int CALLBACK CompareRowItems(LPARAM a, LPARAM b, LPARAM) {
-  return CompareCommandTitles(Rows(), static_cast<std::intptr_t>(a), static_cast<std::intptr_t>(b),
-                              TitleCompareNoCase);
+  return CompareCommandTitles(Rows(), static_cast<std::intptr_t>(a), static_cast<std::intptr_t>(b), TitleCompareNoCase);
 }
 
 bool FillCommandList(HWND dialog) {
@@ -149,16 +150,17 @@ OpenFileNameFunction OpenFileNameEntry() {
   static UniqueModule library;
   static OpenFileNameFunction entry = nullptr;
   if (entry != nullptr) return entry;
-  wchar_t path[MAX_PATH] = {};
-  const UINT length = GetSystemDirectoryW(path, MAX_PATH);
-  static const wchar_t kName[] = L"\\comdlg32.dll";
-  if (length == 0 || length + sizeof(kName) / sizeof(wchar_t) > MAX_PATH) {
-    if (length != 0) SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    return nullptr;
+  if (!library) {
+    const Text systemFolder = SystemFolder();
+    if (systemFolder.empty()) return nullptr;  // SystemFolder's code is the last error
+    const Text path = PathInFolder(systemFolder, u"comdlg32.dll");
+    if (path.empty()) {
+      SetLastError(ERROR_FILENAME_EXCED_RANGE);
+      return nullptr;
+    }
+    library.reset(LoadLibraryW(W(path)));
+    if (!library) return nullptr;
   }
-  std::memcpy(path + length, kName, sizeof(kName));
-  if (!library) library.reset(LoadLibraryW(path));
-  if (!library) return nullptr;
   entry = reinterpret_cast<OpenFileNameFunction>(
       reinterpret_cast<void*>(GetProcAddress(library.get(), "GetOpenFileNameW")));
   return entry;
@@ -175,7 +177,7 @@ void Browse(HWND dialog) {
   }
   std::vector<wchar_t> file(kPathUnits, L'\0');
   OPENFILENAMEW ofn{};
-  ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;  // without the trailing Windows 2000 fields
+  ofn.lStructSize = kOpenFileNameSize400;  // without the trailing Windows 2000 fields
   ofn.hwndOwner = dialog;
   ofn.lpstrFile = file.data();
   ofn.nMaxFile = static_cast<DWORD>(file.size());
@@ -200,8 +202,8 @@ void OnInitDialog(HWND dialog, const CommandDescription* description) {
   g_state.lastShellItem = ShellPopupItem();
   g_state.shellItemCommandId = kShellItemCommandId;
 
-  g_state.imageList = ImageList_Create(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
-                                       ILC_COLOR32 | ILC_MASK, 0, 0);
+  g_state.imageList =
+      ImageList_Create(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), ILC_COLOR32 | ILC_MASK, 0, 0);
   if (g_state.imageList == nullptr) {
     SetLastError(FailureCode());
     Report(dialog);
@@ -250,13 +252,11 @@ void OnInitDialog(HWND dialog, const CommandDescription* description) {
 // Row colours: the answer goes into the message result.
 LRESULT OnCustomDraw(const NMLVCUSTOMDRAW* draw) {
   switch (draw->nmcd.dwDrawStage) {
-    case CDDS_PREPAINT:
-      return CDRF_NOTIFYITEMDRAW;
+    case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT: {
       return CDRF_NEWFONT;
     }
-    default:
-      return CDRF_DODEFAULT;
+    default: return CDRF_DODEFAULT;
   }
 }
 
@@ -311,23 +311,14 @@ void OnCommand(HWND dialog, int id, int code) {
       if (!ExecuteCommand(dialog)) Report(dialog);
       return;
     case IDC_COMMAND_CLOSE:
-    case IDCANCEL:
-      SendMessageW(dialog, WM_CLOSE, 0, 0);
-      return;
-    case IDC_COMMAND_BROWSE:
-      Browse(dialog);
-      return;
-    case IDC_COMMAND_REFRESH:
-      Restart(dialog, L" c");
-      return;
-    case IDC_COMMAND_AUTHORIZATION:
-      Restart(dialog, L" a");
-      return;
+    case IDCANCEL: SendMessageW(dialog, WM_CLOSE, 0, 0); return;
+    case IDC_COMMAND_BROWSE: Browse(dialog); return;
+    case IDC_COMMAND_REFRESH: Restart(dialog, L" c"); return;
+    case IDC_COMMAND_AUTHORIZATION: Restart(dialog, L" a"); return;
     case IDC_COMMAND_HELP:
       OpenHelpFrom(dialog, Description().context);  // " t" after Diagnostics, or the warning box
       return;
-    default:
-      return;
+    default: return;
   }
 }
 
@@ -373,25 +364,13 @@ INT_PTR CALLBACK CommandDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_SHOWWINDOW:
       if (wParam) TracePhase("dialog-shown");
       return FALSE;
-    case WM_COMMAND:
-      OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-      return FALSE;
-    case WM_NOTIFY:
-      return OnNotify(dialog, reinterpret_cast<const NMHDR*>(lParam));
-    case WM_SIZE:
-      g_layout.OnSize(lParam);
-      return FALSE;
-    case WM_GETMINMAXINFO:
-      g_layout.OnGetMinMaxInfo(lParam);
-      return FALSE;
-    case WM_CLOSE:
-      OnClose(dialog);
-      return FALSE;
-    case WM_MENUSELECT:
-      ExpandShellItem(dialog, wParam, lParam);
-      return FALSE;
-    default:
-      return FALSE;
+    case WM_COMMAND: OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)); return FALSE;
+    case WM_NOTIFY: return OnNotify(dialog, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_SIZE: g_layout.OnSize(lParam); return FALSE;
+    case WM_GETMINMAXINFO: g_layout.OnGetMinMaxInfo(lParam); return FALSE;
+    case WM_CLOSE: OnClose(dialog); return FALSE;
+    case WM_MENUSELECT: ExpandShellItem(dialog, wParam, lParam); return FALSE;
+    default: return FALSE;
   }
 }
 

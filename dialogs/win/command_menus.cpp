@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "dialogs/win/command_dialog.h"
-#include "launcher/win/unique_handle.h"
-#include "launcher/win/wide.h"
 
 namespace tvn {
 
@@ -165,8 +165,8 @@ class Win32ShellPlatform final : public ShellPlatform {
     ComPtr<IContextMenu> menu;
     PCUITEMID_CHILD item = Child(idList);
     SetLastError(0);
-    HRESULT hr = As<IShellFolder>(parent)->GetUIObjectOf(static_cast<HWND>(owner), 1, &item, IID_IContextMenu,
-                                                          nullptr, menu.put_void());
+    HRESULT hr = As<IShellFolder>(parent)->GetUIObjectOf(static_cast<HWND>(owner), 1, &item, IID_IContextMenu, nullptr,
+                                                         menu.put_void());
     if (hr != S_OK || !menu) return ShellFailure(hr);
     *contextMenu = menu.release();
     return 0;
@@ -174,14 +174,13 @@ class Win32ShellPlatform final : public ShellPlatform {
 
   std::uint32_t QueryContextMenu(ShellObject contextMenu, ShellObject menu) override {
     SetLastError(0);
-    HRESULT hr = As<IContextMenu>(contextMenu)->QueryContextMenu(static_cast<HMENU>(menu), 0, kFirstContextId,
-                                                                 kLastContextId, CMF_EXPLORE);
+    HRESULT hr = As<IContextMenu>(contextMenu)
+                     ->QueryContextMenu(static_cast<HMENU>(menu), 0, kFirstContextId, kLastContextId, CMF_EXPLORE);
     if (FAILED(hr)) return ShellFailure(hr);
     return 0;
   }
 
-  std::uint32_t InvokeCommand(ShellObject contextMenu, ShellObject owner, unsigned commandId,
-                              int showState) override {
+  std::uint32_t InvokeCommand(ShellObject contextMenu, ShellObject owner, unsigned commandId, int showState) override {
     CMINVOKECOMMANDINFO info{};
     info.cbSize = sizeof(info);
     info.fMask = 0;

@@ -45,14 +45,11 @@ std::int32_t Win32LayoutOps::ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN
 
 std::int32_t Win32LayoutOps::ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
-bool Win32LayoutOps::Place(WindowId window, std::int32_t x, std::int32_t y, std::int32_t width,
-                           std::int32_t height) {
+bool Win32LayoutOps::Place(WindowId window, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) {
   return SetWindowPos(ToWindow(window), nullptr, x, y, width, height, SWP_NOZORDER) != FALSE;
 }
 
-bool Win32LayoutOps::InvalidateAll(WindowId window) {
-  return InvalidateRgn(ToWindow(window), nullptr, FALSE) != FALSE;
-}
+bool Win32LayoutOps::InvalidateAll(WindowId window) { return InvalidateRgn(ToWindow(window), nullptr, FALSE) != FALSE; }
 
 std::uint32_t Win32LayoutOps::LastError() { return GetLastError(); }
 

@@ -1,11 +1,11 @@
 #include "dialogs/win/help_dialog.h"
 
+#include "base/win/error_box.h"
+#include "base/win/wide.h"
 #include "description/win/description.h"
 #include "dialogs/logon_logic.h"
 #include "dialogs/win/apply.h"
 #include "dialogs/win/dialog_layout.h"
-#include "launcher/win/error_box.h"
-#include "launcher/win/wide.h"
 #include "launching/win/process.h"
 #include "resources/resource.h"
 
@@ -78,17 +78,10 @@ INT_PTR CALLBACK HelpDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       }
       return FALSE;
     }
-    case WM_SIZE:
-      State().layout.OnSize(lParam);
-      return FALSE;
-    case WM_GETMINMAXINFO:
-      State().layout.OnGetMinMaxInfo(lParam);
-      return FALSE;
-    case WM_CLOSE:
-      OnClose(dialog);
-      return FALSE;
-    default:
-      return FALSE;
+    case WM_SIZE: State().layout.OnSize(lParam); return FALSE;
+    case WM_GETMINMAXINFO: State().layout.OnGetMinMaxInfo(lParam); return FALSE;
+    case WM_CLOSE: OnClose(dialog); return FALSE;
+    default: return FALSE;
   }
 }
 
@@ -101,9 +94,7 @@ void OpenHelpFrom(HWND caller, const AppContext* context) {
   static const AppContext kEmptyContext;
   const AppContext& used = context != nullptr ? *context : kEmptyContext;
   switch (FollowUpForHelpResult(RunHelpDialog(caller, used))) {
-    case HelpFollowUp::ReportOpenFailure:
-      ShowError(caller, kKindWarning, true, true, nullptr);
-      return;
+    case HelpFollowUp::ReportOpenFailure: ShowError(caller, kKindWarning, true, true, nullptr); return;
     case HelpFollowUp::StartDiagnostics: {
       const Text tail(kDiagnosticsModeTail);
       if (StartProcess(W(used.exePath.text()), W(tail), 0, false)) {
@@ -113,8 +104,7 @@ void OpenHelpFrom(HWND caller, const AppContext* context) {
       }
       return;
     }
-    case HelpFollowUp::Nothing:
-      return;
+    case HelpFollowUp::Nothing: return;
   }
 }
 

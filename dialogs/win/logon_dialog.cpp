@@ -1,16 +1,18 @@
 #include "dialogs/win/logon_dialog.h"
 
+#include <string>
+
+#include "base/win/error_box.h"
+#include "base/win/startup_trace.h"
+#include "base/win/wide.h"
 #include "description/records.h"
 #include "dialogs/logon_logic.h"
 #include "dialogs/win/apply.h"
 #include "dialogs/win/help_dialog.h"
-#include "launcher/win/error_box.h"
-#include "launcher/win/startup_trace.h"
-#include "launcher/win/successor.h"
-#include "launcher/win/wide.h"
 #include "launching/start_as_user.h"
 #include "launching/win/process.h"
 #include "launching/win/start_as_user.h"
+#include "launching/win/successor.h"
 #include "resources/resource.h"
 
 namespace tvn {
@@ -36,6 +38,22 @@ Text ExePath() {
 
 bool IsTicked(HWND dialog, int id) { return SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
+// Empties the password edit so that the typed text does not stay behind in
+// the control's memory: the edit first gets filler of the same length, which
+// it writes over the password in its own buffer, and only then the empty
+// text. Emptying it at once would merely free the buffer with the password
+// still in it.
+void ScrubPassword(HWND dialog) {
+  HWND edit = GetDlgItem(dialog, IDC_LOGON_PASSWORD);
+  if (edit == nullptr) return;
+  const int length = GetWindowTextLengthW(edit);
+  if (length > 0) {
+    const std::wstring filler(static_cast<std::size_t>(length), L'*');
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(filler.c_str()));
+  }
+  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+}
+
 void UpdateCredentialControls(HWND dialog) {
   const bool useCurrent = IsTicked(dialog, IDC_LOGON_CURRENT_CREDENTIALS);
   const CredentialToggle toggle = DecideCredentialToggle(Description(), useCurrent);
@@ -43,7 +61,7 @@ void UpdateCredentialControls(HWND dialog) {
     EnableWindow(GetDlgItem(dialog, control.id), control.enabled ? TRUE : FALSE);
   }
   if (toggle.untickLoadProfile) SendDlgItemMessageW(dialog, IDC_LOGON_LOAD_PROFILE, BM_SETCHECK, BST_UNCHECKED, 0);
-  if (toggle.clearPassword) SendDlgItemMessageW(dialog, IDC_LOGON_PASSWORD, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+  if (toggle.clearPassword) ScrubPassword(dialog);
 }
 
 void OnInitDialog(HWND dialog, const LogonDescription* description) {
@@ -106,10 +124,9 @@ void OnLogOn(HWND dialog) {
     const LogonChoice choice =
         ChooseLogonPath(useCurrent, SendDlgItemMessageW(dialog, IDC_LOGON_LOAD_PROFILE, BM_GETCHECK, 0, 0));
 
-    const bool started = StartAsUser(W(exePath), W(tail), choice.loadProfile,
-                                     reinterpret_cast<const wchar_t*>(domain.data()),
-                                     reinterpret_cast<const wchar_t*>(user.data()),
-                                     reinterpret_cast<const wchar_t*>(password.data()));
+    const bool started =
+        StartAsUser(W(exePath), W(tail), choice.loadProfile, reinterpret_cast<const wchar_t*>(domain.data()),
+                    reinterpret_cast<const wchar_t*>(user.data()), reinterpret_cast<const wchar_t*>(password.data()));
     password.Wipe();  // touches no last-error code
     if (started) {
       SendMessageW(dialog, WM_CLOSE, 0, 0);
@@ -139,8 +156,7 @@ void OnCommand(HWND dialog, int id, int notification) {
     case IDC_LOGON_HELP:
       if (notification == BN_CLICKED) OpenHelpFrom(dialog, Context());
       return;
-    default:
-      return;
+    default: return;
   }
 }
 
@@ -156,14 +172,13 @@ INT_PTR CALLBACK LogonDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     case WM_SHOWWINDOW:
       if (wParam) TracePhase("dialog-shown");
       return FALSE;
-    case WM_COMMAND:
-      OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-      return FALSE;
+    case WM_COMMAND: OnCommand(dialog, LOWORD(wParam), HIWORD(wParam)); return FALSE;
     case WM_CLOSE:
+      // Every way out comes here: Log on, Close, Esc, the close box, diagnostics.
+      ScrubPassword(dialog);
       EndDialog(dialog, 0);
       return FALSE;
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 

@@ -3,17 +3,18 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "base/error_text.h"
+#include "base/win/startup_trace.h"
+#include "base/win/wide.h"
 #include "description/records.h"
 #include "launcher/app_context.h"
 #include "launcher/command_line.h"
-#include "launcher/error_text.h"
-#include "launcher/win/error_box.h"
+#include "launcher/win/fatal_box.h"
 #include "launcher/win/resource_tool.h"
 #include "launcher/win/sequences.h"
 #include "launcher/win/splash.h"
-#include "launcher/win/startup_trace.h"
-#include "launcher/win/wide.h"
 #include "launching/win/process.h"
+#include "launching/win/system_folder.h"
 
 namespace tvn {
 
@@ -54,12 +55,8 @@ void Dispatch(UiDescription& ui, HINSTANCE instance, const CommandLineOptions& o
       if (IsNetworkPath(W(ui.context.exePath.text())) && StartTemporaryCopy(ui.context)) return;
       RunLogonSequence(ui, instance, commandBuffer, splash);
       return;
-    case UiMode::Commands:
-      RunCommandSequence(ui, instance, commandBuffer, splash);
-      return;
-    case UiMode::Diagnostics:
-      RunDiagnosticsSequence(ui, instance, commandBuffer, splash);
-      return;
+    case UiMode::Commands: RunCommandSequence(ui, instance, commandBuffer, splash); return;
+    case UiMode::Diagnostics: RunDiagnosticsSequence(ui, instance, commandBuffer, splash); return;
   }
 }
 
@@ -76,7 +73,11 @@ bool IsNetworkPath(const wchar_t* path) {
 }
 
 int RunEntry(HINSTANCE instance, const wchar_t* fullCommandLine) {
+  // Before anything may load a library by name: the current directory can be
+  // a folder that others write to.
+  RemoveCurrentDirectoryFromLibrarySearch();
   StartTrace();
+
   // The entry's description holds the application context for the whole run.
   static UiDescription ui;
   LoadAppContext(ui.context, GetCurrentProcessId(), QueryModulePath(), QueryTempPath());

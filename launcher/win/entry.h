@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "launcher/text.h"
+#include "base/text.h"
 
 namespace tvn {
 

@@ -4,20 +4,54 @@
 #include <new>
 #include <string>
 
+#include "base/error_text.h"
+#include "base/system_paths.h"
+#include "base/win/startup_trace.h"
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "description/records.h"
 #include "launcher/command_line.h"
-#include "launcher/error_text.h"
-#include "launcher/win/error_box.h"
+#include "launcher/win/fatal_box.h"
 #include "launcher/win/splash.h"
-#include "launcher/win/startup_trace.h"
-#include "launcher/win/unique_handle.h"
-#include "launcher/win/wide.h"
 
 namespace tvn {
 
 namespace {
 
 constexpr std::size_t kNumberBufferBytes = 20;  // 19 characters and a terminator
+
+// A file that is deleted again unless it was kept: the temporary file of an
+// extraction, which either takes the target's place or goes. The deletion
+// keeps the thread's last error.
+class TemporaryFile {
+ public:
+  TemporaryFile() = default;
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  ~TemporaryFile() {
+    if (path_[0] == L'\0') return;
+    const DWORD saved = GetLastError();
+    DeleteFileW(path_);
+    SetLastError(saved);
+  }
+  // Creates an empty file with a unique name in `folder`; false with the
+  // call's error, or ERROR_PATH_NOT_FOUND when there is no such folder.
+  bool Create(const Text& folder) {
+    const DWORD attributes = GetFileAttributesW(W(folder));
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      SetLastError(ERROR_PATH_NOT_FOUND);
+      return false;
+    }
+    if (GetTempFileNameW(W(folder), L"TVN", 0, path_) != 0) return true;
+    path_[0] = L'\0';
+    return false;
+  }
+  const wchar_t* path() const { return path_; }
+  void Keep() { path_[0] = L'\0'; }
+
+ private:
+  wchar_t path_[MAX_PATH] = {};
+};
 
 // Fails with `code` when the call that failed left no code of its own.
 bool FailWith(DWORD fallbackCode) {
@@ -60,17 +94,39 @@ bool ExtractResourceToFile(const wchar_t* filePath, WORD type, WORD id) noexcept
   const void* bytes = LockResource(loaded);
   if (bytes == nullptr) return FailWith(ERROR_RESOURCE_DATA_NOT_FOUND);
 
-  UniqueHandleKernel file(CreateFileW(filePath, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD written = 0;
-  if (!WriteFile(file.get(), bytes, size, &written, nullptr)) return false;
-  if (written != size) {
-    SetLastError(ERROR_WRITE_FAULT);
+  if (*filePath == L'\0') {
+    SetLastError(ERROR_PATH_NOT_FOUND);
     return false;
   }
+  // What cannot be opened for writing is not replaced either: a read-only
+  // file or a folder of that name stays (not every platform's move refuses
+  // to replace a read-only file).
+  const DWORD attributes = GetFileAttributesW(filePath);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  // The bytes go into a new file beside the target, which then takes the
+  // target's place in one step: a failure on the way leaves an existing
+  // target exactly as it was, and never a partly written one.
+  TemporaryFile temporary;
+  if (!temporary.Create(FolderOfPath(ToText(filePath)))) return false;
+  {
+    UniqueHandleKernel file(
+        CreateFileW(temporary.path(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    if (!WriteFile(file.get(), bytes, size, &written, nullptr)) return false;
+    if (written != size) {
+      SetLastError(ERROR_WRITE_FAULT);
+      return false;
+    }
+    if (!FlushFileBuffers(file.get())) return false;
+  }  // closed before the move
+  if (!MoveFileExW(temporary.path(), filePath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return false;
+  temporary.Keep();
   SetLastError(0);
-  return true;  // the owner closes the file and keeps the last error
+  return true;
 }
 
 bool ReplaceResourceFromFile(const wchar_t* dataPath, const wchar_t* exePath, WORD type, WORD id) noexcept {
@@ -78,8 +134,8 @@ bool ReplaceResourceFromFile(const wchar_t* dataPath, const wchar_t* exePath, WO
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
-  UniqueHandleKernel file(CreateFileW(dataPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandleKernel file(
+      CreateFileW(dataPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
 
   DWORD sizeHigh = 0;
@@ -94,6 +150,10 @@ bool ReplaceResourceFromFile(const wchar_t* dataPath, const wchar_t* exePath, WO
     // UpdateResourceW with no data deletes the resource: an empty file must
     // not silently remove the script from the executable.
     SetLastError(ERROR_INVALID_DATA);
+    return false;
+  }
+  if (size > kMaxResourceDataBytes) {  // refused before a byte is read
+    SetLastError(ERROR_FILE_TOO_LARGE);
     return false;
   }
 
@@ -133,8 +193,8 @@ WORD ResourceNumber(const Text& argument) noexcept {
   std::string narrow;
   if (!argument.empty()) {
     const int units = static_cast<int>(argument.size() < 0x7FFFFFFF ? argument.size() : 0x7FFFFFFF);
-    int bytes = WideCharToMultiByte(CP_ACP, 0, W(argument), units, buffer,
-                                    static_cast<int>(kNumberBufferBytes - 1), nullptr, nullptr);
+    int bytes = WideCharToMultiByte(CP_ACP, 0, W(argument), units, buffer, static_cast<int>(kNumberBufferBytes - 1),
+                                    nullptr, nullptr);
     if (bytes > 0) {
       narrow.assign(buffer, static_cast<std::size_t>(bytes));
     } else {
@@ -155,14 +215,23 @@ WORD ResourceNumber(const Text& argument) noexcept {
 
 void RunResourceTool(const CommandLineOptions& options, const AppContext& context, SplashWindow& splash) {
   const auto& args = options.arguments;
-  if (options.toolMode == ToolMode::ExtractResource) {
-    const WORD type = ResourceNumber(args[1]);
-    const WORD id = ResourceNumber(args[2]);
-    if (!ExtractResourceToFile(W(args[0]), type, id)) ShowFatal(context, kFatalExtractScript, true);
+  bool done = true;
+  if (const std::uint32_t refused = RefusedArgumentError(options)) {
+    // An argument that did not fit its buffer would name another file than
+    // the one typed: refuse it instead of using what was left of it.
+    SetLastError(refused);
+    done = false;
+  } else if (options.toolMode == ToolMode::ExtractResource) {
+    done = ExtractResourceToFile(W(args[0]), ResourceNumber(args[1]), ResourceNumber(args[2]));
   } else if (options.toolMode == ToolMode::UpdateResource) {
-    const WORD type = ResourceNumber(args[2]);
-    const WORD id = ResourceNumber(args[3]);
-    if (!ReplaceResourceFromFile(W(args[0]), W(args[1]), type, id)) ShowFatal(context, kFatalUpdateResource, true);
+    done = ReplaceResourceFromFile(W(args[0]), W(args[1]), ResourceNumber(args[2]), ResourceNumber(args[3]));
+  }
+  if (!done) {
+    // The operation may fail before the splash is up; the box must come in
+    // front of it, not be covered when the splash takes the foreground.
+    splash.WaitUntilShown();
+    ShowFatal(context, options.toolMode == ToolMode::ExtractResource ? kFatalExtractScript : kFatalUpdateResource,
+              true);
   }
   TracePhase("resource-tool-done");
   splash.Close();

@@ -1,17 +1,20 @@
 #include "launcher/win/sequences.h"
 
+#include "base/error_text.h"
+#include "base/system_paths.h"
+#include "base/win/startup_trace.h"
+#include "base/win/wide.h"
 #include "description/win/description.h"
 #include "dialogs/win/command_dialog.h"
 #include "dialogs/win/logon_dialog.h"
-#include "launcher/error_text.h"
 #include "launcher/script_commands.h"
-#include "launcher/win/error_box.h"
+#include "launcher/win/description_key.h"
+#include "launcher/win/fatal_box.h"
 #include "launcher/win/resource_tool.h"
 #include "launcher/win/splash.h"
-#include "launcher/win/startup_trace.h"
-#include "launcher/win/successor.h"
-#include "launcher/win/wide.h"
 #include "launching/win/process.h"
+#include "launching/win/successor.h"
+#include "launching/win/system_folder.h"
 
 namespace tvn {
 
@@ -25,10 +28,17 @@ constexpr int kCommandTemplate = 300;
 // dialog before its own clean-up run.
 constexpr DWORD kSuccessorWaitMs = 10000;
 
-// Runs the command interpreter named by COMSPEC with the line, hidden, and
-// waits for it. The interpreter's exit code is not examined.
-bool RunScript(const Text& commandLine) {
-  return StartProcess(L"COMSPEC", W(commandLine), CREATE_NO_WINDOW, true);
+// The command interpreter that runs the script: COMSPEC when it names a full
+// path, otherwise cmd.exe in the system folder. Empty, with the last error
+// set, when neither can be had.
+Text Interpreter(const Text& systemFolder) {
+  Text comspec(kPathUnits, u'\0');
+  DWORD length = GetEnvironmentVariableW(L"COMSPEC", W(comspec), static_cast<DWORD>(kPathUnits));
+  if (length >= kPathUnits) length = 0;  // too long: it would not fit, so it is not used
+  comspec.resize(length);
+  Text interpreter = ChooseInterpreter(comspec, systemFolder);
+  SetLastError(interpreter.empty() ? static_cast<DWORD>(ERROR_PATH_NOT_FOUND) : 0);
+  return interpreter;
 }
 
 // The trace's phase words of a run's start and end.
@@ -50,13 +60,29 @@ const char* RunEndPhase(ScriptRun run) {
   }
 }
 
+// Runs the script through the command interpreter, hidden, and waits for it.
+// The interpreter and the script host are named by full path, and the run
+// starts in the system folder (StartProgram). The interpreter's exit code is
+// not examined.
 bool RunScriptLine(Text& buffer, ScriptRun run, const AppContext& context) {
-  buffer = ScriptCommandLine(run, context.scriptPath.text(), context.processId, context.diagLogPath.text());
+  const Text systemFolder = SystemFolder();
+  if (systemFolder.empty()) return false;
+  const Text interpreter = Interpreter(systemFolder);
+  if (interpreter.empty()) return false;
+  if (!ScriptCommandLine(run, PathInFolder(systemFolder, u"cscript.exe"), context.scriptPath.text(), context.processId,
+                         context.diagLogPath.text(), buffer)) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
   TracePhase(RunStartPhase(run));
-  const bool ran = RunScript(buffer);
-  TracePhase(RunEndPhase(run));
+  const bool ran = StartProgram(W(interpreter), W(buffer), CREATE_NO_WINDOW, true);
+  TracePhase(RunEndPhase(run));  // keeps the run's last error
   return ran;
 }
+
+// Removes a description key that a dead process of the same identifier left,
+// so the script writes into an empty key.
+bool ClearLeftoverDescription(const AppContext& context) { return DeleteDescriptionKey(context.keyName.text()); }
 
 struct DialogRun {
   ScriptRun describe;
@@ -76,7 +102,9 @@ void RunDialogSequence(const DialogRun& run, UiDescription& ui, HINSTANCE instan
   }
   TracePhase("script-extracted");
 
-  if (!RunScriptLine(buffer, run.describe, context)) {
+  if (!ClearLeftoverDescription(context)) {
+    ShowFatal(context, kFatalLoadRegistry, true);
+  } else if (!RunScriptLine(buffer, run.describe, context)) {
     ShowFatal(context, kFatalExecuteScript, true);
   } else if (!LoadDescription(ui, run.mode, context.keyName.text())) {
     ShowFatal(context, kFatalLoadRegistry, true);
@@ -92,8 +120,8 @@ void RunDialogSequence(const DialogRun& run, UiDescription& ui, HINSTANCE instan
     }
     splash.Close();
     TracePhase("splash-closed");
-    const INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(run.dialogTemplate), nullptr,
-                                           run.procedure, section);
+    const INT_PTR result =
+        DialogBoxParamW(instance, MAKEINTRESOURCEW(run.dialogTemplate), nullptr, run.procedure, section);
     TracePhase("dialog-ended");
     if (result == -1) ShowFatal(context, kFatalStartupDialog, true);
     ReleaseDescription(ui, run.mode);
@@ -109,13 +137,13 @@ void RunDialogSequence(const DialogRun& run, UiDescription& ui, HINSTANCE instan
 }  // namespace
 
 void RunLogonSequence(UiDescription& ui, HINSTANCE instance, Text& buffer, SplashWindow& splash) {
-  RunDialogSequence({ScriptRun::LogonDescription, kLoadLogon, kLogonTemplate, LogonDialogProc}, ui, instance,
-                    buffer, splash);
+  RunDialogSequence({ScriptRun::LogonDescription, kLoadLogon, kLogonTemplate, LogonDialogProc}, ui, instance, buffer,
+                    splash);
 }
 
 void RunCommandSequence(UiDescription& ui, HINSTANCE instance, Text& buffer, SplashWindow& splash) {
-  RunDialogSequence({ScriptRun::CommandDescription, kLoadCommand, kCommandTemplate, CommandDialogProc}, ui,
-                    instance, buffer, splash);
+  RunDialogSequence({ScriptRun::CommandDescription, kLoadCommand, kCommandTemplate, CommandDialogProc}, ui, instance,
+                    buffer, splash);
 }
 
 void RunDiagnosticsSequence(UiDescription& ui, HINSTANCE, Text& buffer, SplashWindow& splash) {
@@ -125,13 +153,19 @@ void RunDiagnosticsSequence(UiDescription& ui, HINSTANCE, Text& buffer, SplashWi
     return;
   }
   TracePhase("script-extracted");
+  if (!ClearLeftoverDescription(context)) ShowFatal(context, kFatalLoadRegistry, true);
   for (ScriptRun run : {ScriptRun::DiagnosticsFirst, ScriptRun::DiagnosticsSecond, ScriptRun::DiagnosticsThird}) {
     if (!RunScriptLine(buffer, run, context)) ShowFatal(context, kFatalExecuteScript, true);
   }
   splash.Close();
   TracePhase("splash-closed");
-  buffer = ShowLogCommandLine(context.diagLogPath.text());
-  (void)ShellRun(nullptr, W(buffer), SW_HIDE);
+  // Both programs by full path: the shell would look for bare names in its
+  // working directory first.
+  const Text systemFolder = SystemFolder();
+  if (ShowLogCommandLine(PathInFolder(systemFolder, u"cmd.exe"), PathInFolder(systemFolder, u"notepad.exe"),
+                         context.diagLogPath.text(), buffer)) {
+    (void)ShellRun(nullptr, W(buffer), SW_HIDE);
+  }
 }
 
 }  // namespace tvn

@@ -5,8 +5,8 @@
 
 #include <windows.h>
 
+#include "base/text.h"
 #include "description/records.h"
-#include "launcher/text.h"
 
 namespace tvn {
 

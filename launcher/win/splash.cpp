@@ -3,10 +3,10 @@
 #include <atomic>
 #include <new>
 
+#include "base/win/startup_trace.h"
+#include "base/win/wide.h"
 #include "description/records.h"
 #include "description/win/description.h"
-#include "launcher/win/startup_trace.h"
-#include "launcher/win/wide.h"
 #include "resources/resource.h"
 
 namespace tvn {
@@ -21,6 +21,8 @@ struct SplashShared {
   std::atomic<HWND> window{nullptr};
   std::atomic<bool> closed{false};
   std::atomic<int> references{1};
+  // Set once the dialog is made, or once the thread knows it makes none.
+  UniqueHandleKernel initialised;
 };
 
 namespace {
@@ -44,6 +46,10 @@ void ApplyControl(HWND dialog, int id, const ControlDescription& control) {
   EnableWindow(item, control.enabled ? TRUE : FALSE);
 }
 
+void MarkInitialised(SplashShared* shared) {
+  if (shared->initialised) SetEvent(shared->initialised.get());
+}
+
 }  // namespace
 
 SplashWindow::~SplashWindow() { ReleaseShared(shared_); }
@@ -52,7 +58,10 @@ HWND SplashWindow::window() const noexcept { return shared_ != nullptr ? shared_
 
 bool SplashWindow::Start() noexcept {
   bool started = false;
-  if (!thread_ && shared_ == nullptr) shared_ = new (std::nothrow) SplashShared;
+  if (!thread_ && shared_ == nullptr) {
+    shared_ = new (std::nothrow) SplashShared;
+    if (shared_ != nullptr) shared_->initialised.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  }
   if (!thread_ && shared_ != nullptr) {
     ++shared_->references;  // the splash thread's
     thread_.reset(CreateThread(nullptr, 0, &SplashWindow::ThreadMain, shared_, 0, &threadId_));
@@ -64,6 +73,30 @@ bool SplashWindow::Start() noexcept {
   }
   Sleep(pause_);
   return started;
+}
+
+void SplashWindow::WaitUntilShown() noexcept {
+  if (!thread_ || shared_ == nullptr || !shared_->initialised) return;
+  const DWORD saved = GetLastError();
+  const DWORD start = GetTickCount();
+  // Serve messages sent to this thread meanwhile, so that a dialog that
+  // talks to windows of this thread while it is being made cannot stall.
+  HANDLE waitFor[2] = {shared_->initialised.get(), thread_.get()};
+  while (window() == nullptr) {
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= kInitWaitMs) break;
+    DWORD result = MsgWaitForMultipleObjects(2, waitFor, FALSE, kInitWaitMs - elapsed, QS_SENDMESSAGE);
+    if (result != WAIT_OBJECT_0 + 2) break;
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+  // A modal dialog is shown only after its initialisation.
+  for (;;) {
+    HWND dialog = window();
+    if (dialog == nullptr || IsWindowVisible(dialog) || GetTickCount() - start >= kInitWaitMs) break;
+    if (WaitForSingleObject(thread_.get(), 10) != WAIT_TIMEOUT) break;
+  }
+  SetLastError(saved);
 }
 
 void SplashWindow::Close() noexcept {
@@ -90,6 +123,7 @@ DWORD WINAPI SplashWindow::ThreadMain(void* parameter) {
                     reinterpret_cast<LPARAM>(&state));
     ReleaseDescription(ui, kLoadSplash);
   }
+  MarkInitialised(shared);  // no dialog (any more): nobody waits for it
   ReleaseShared(shared);
   return 0;
 }
@@ -106,16 +140,14 @@ INT_PTR CALLBACK SplashWindow::DialogProc(HWND dialog, UINT message, WPARAM wPar
       ApplyControl(dialog, IDC_SPLASH_TEXT, d.text);
       // Closed while it was being made: ended before it is ever shown.
       if (state->shared->closed.load()) EndDialog(dialog, 0);
+      MarkInitialised(state->shared);
       return TRUE;  // the system sets the default focus
     }
     case WM_SHOWWINDOW:
       if (wParam) TracePhase("splash-shown");
       return FALSE;
-    case WM_CLOSE:
-      EndDialog(dialog, 0);
-      return TRUE;
-    default:
-      return FALSE;
+    case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
+    default: return FALSE;
   }
 }
 

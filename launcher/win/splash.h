@@ -5,11 +5,11 @@
 
 #include <windows.h>
 
-#include "launcher/win/unique_handle.h"
+#include "base/win/unique_handle.h"
 
 namespace tvn {
 
-// What the splash thread and Close share (defined in splash.cpp).
+// What the splash thread and the SplashWindow share (defined in splash.cpp).
 struct SplashShared;
 
 class SplashWindow {
@@ -33,9 +33,18 @@ class SplashWindow {
   // Close. Without a started thread only the pause is slept.
   void Close() noexcept;
 
+  // Waits until the splash dialog is on the screen (at most kInitWaitMs from
+  // the call), or its thread has ended without one. The splash takes the
+  // foreground when it appears: a message box meant to stand in front of it
+  // waits for this first. Does nothing without a started thread; keeps the
+  // last error.
+  void WaitUntilShown() noexcept;
+
   // The splash dialog, or none until the splash thread has initialised it.
   HWND window() const noexcept;
   DWORD threadId() const noexcept { return threadId_; }
+
+  static constexpr DWORD kInitWaitMs = 10000;
 
  private:
   static DWORD WINAPI ThreadMain(void* parameter);

@@ -4,10 +4,12 @@
 
 #include <vector>
 
-#include "launcher/text.h"
-#include "launcher/win/unique_handle.h"
-#include "launcher/win/wide.h"
+#include "base/system_paths.h"
+#include "base/text.h"
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "launching/command_split.h"
+#include "launching/win/system_folder.h"
 
 namespace tvn {
 
@@ -27,14 +29,23 @@ Text EnvironmentValue(const wchar_t* name) {
 
 }  // namespace
 
-bool StartProcess(const wchar_t* programName, const wchar_t* commandLine, DWORD creationFlags, bool wait,
+bool StartProgram(const wchar_t* programPath, const wchar_t* commandLine, DWORD creationFlags, bool wait,
                   DWORD* processId) noexcept {
-  if (programName == nullptr) {
+  if (programPath == nullptr || *programPath == L'\0') {
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
-  Text programPath = EnvironmentValue(programName);
-  if (programPath.empty()) programPath = Truncated(ToText(programName), kPathUnits);
+  // A relative name would be looked up from the caller's current directory.
+  if (!IsFullyQualifiedPath(ToText(programPath))) {
+    SetLastError(ERROR_BAD_PATHNAME);
+    return false;
+  }
+  // The new process starts in the system folder, never in the caller's
+  // directory: that may be a folder a limited user can write, and a program
+  // started there (the interpreter, say) looks for the programs it runs in
+  // its current directory first.
+  const Text directory = SystemFolder();
+  if (directory.empty()) return false;  // SystemFolder's code is the last error
 
   // CreateProcessW may write into its command line, so it gets a copy.
   std::vector<wchar_t> commandCopy;
@@ -46,8 +57,8 @@ bool StartProcess(const wchar_t* programName, const wchar_t* commandLine, DWORD 
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessW(W(programPath), commandCopy.empty() ? nullptr : commandCopy.data(), nullptr, nullptr, FALSE,
-                      creationFlags, nullptr, nullptr, &startup, &info)) {
+  if (!CreateProcessW(programPath, commandCopy.empty() ? nullptr : commandCopy.data(), nullptr, nullptr, FALSE,
+                      creationFlags, nullptr, W(directory), &startup, &info)) {
     return false;  // CreateProcessW's own error is still the last error
   }
   UniqueHandleKernel process(info.hProcess);
@@ -59,9 +70,27 @@ bool StartProcess(const wchar_t* programName, const wchar_t* commandLine, DWORD 
   return true;  // the owners close both handles and keep the last error
 }
 
+bool StartProcess(const wchar_t* programName, const wchar_t* commandLine, DWORD creationFlags, bool wait,
+                  DWORD* processId) noexcept {
+  if (programName == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  Text programPath = EnvironmentValue(programName);
+  if (programPath.empty()) programPath = ToText(programName);
+  if (programPath.size() >= kPathUnits) {  // a cut path would name another program
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
+  return StartProgram(W(programPath), commandLine, creationFlags, wait, processId);
+}
+
 bool ShellRun(HWND owner, const wchar_t* commandText, int showState) noexcept {
   CommandSplit split = SplitCommandText(commandText ? ToText(commandText) : Text());
-  Text directory = EnvironmentValue(L"systemdrive");
+  // The root of the system drive ("C:\"). The drive alone ("C:") would stand
+  // for the caller's current directory on that drive, and the shell looks for
+  // a bare program name in the working directory first.
+  const Text directory = SystemDriveRoot(EnvironmentValue(L"systemdrive"), SystemFolder());
 
   SHELLEXECUTEINFOW execute = {};
   execute.cbSize = sizeof(execute);
@@ -71,6 +100,7 @@ bool ShellRun(HWND owner, const wchar_t* commandText, int showState) noexcept {
   execute.lpParameters = W(split.parameters);
   execute.lpDirectory = directory.empty() ? nullptr : W(directory);
   execute.nShow = showState;
+  SetLastError(0);
   if (!ShellExecuteExW(&execute)) {
     // The shell does not always set an error code with a failure; then its
     // SE_ERR_ result (whose common values are the same codes) stands in, so

@@ -8,20 +8,29 @@
 
 namespace tvn {
 
-// Starts a program with CreateProcessW. `programName` is first looked up as
-// the name of an environment variable ("COMSPEC" gives the command
-// interpreter); when no such variable exists (or it is empty) the name itself
-// is the program path. `commandLine` (may be null) is handed over as a
-// modifiable copy. With `wait`, returns only after the program has ended,
+// Starts the program `programPath` with CreateProcessW, with the system
+// folder as its current directory. Only a fully qualified path is started: a
+// relative one would be found through the caller's current directory, and is
+// refused with ERROR_BAD_PATHNAME. `commandLine` (may be null) is handed over
+// as a modifiable copy. With `wait`, returns only after the program has ended,
 // whatever its exit code. Both process handles are closed on every path.
 // `processId`, when given, receives the started program's identifier.
+[[nodiscard]] bool StartProgram(const wchar_t* programPath, const wchar_t* commandLine, DWORD creationFlags, bool wait,
+                                DWORD* processId = nullptr) noexcept;
+
+// StartProgram after a look-up: `programName` is first read as the name of an
+// environment variable; when no such variable exists (or it is empty, or too
+// long for a path buffer) the name itself is the program path, so a full path
+// such as the tool's own is started as it is. A name of 1024 units or more is
+// refused (ERROR_FILENAME_EXCED_RANGE), never cut.
 [[nodiscard]] bool StartProcess(const wchar_t* programName, const wchar_t* commandLine, DWORD creationFlags, bool wait,
                                 DWORD* processId = nullptr) noexcept;
 
-// Opens what `commandText` names through ShellExecuteExW, in the working
-// directory named by the "systemdrive" variable (none when it is missing).
-// The text is split by SplitCommandText (launching/command_split.h). Errors
-// are never shown by the shell (SEE_MASK_FLAG_NO_UI).
+// Opens what `commandText` names through ShellExecuteExW, in the root of the
+// system drive ("C:\": the drive named by the "systemdrive" variable, or else
+// the system folder's drive). The text is split by SplitCommandText
+// (launching/command_split.h). Errors are never shown by the shell
+// (SEE_MASK_FLAG_NO_UI).
 [[nodiscard]] bool ShellRun(HWND owner, const wchar_t* commandText, int showState) noexcept;
 
 // Makes `window` the foreground window by attaching the calling thread's

@@ -1,5 +1,7 @@
 #include "launching/win/start_as_user.h"
 
+#include "launching/win/system_folder.h"
+
 namespace tvn {
 
 namespace {
@@ -33,10 +35,10 @@ AccountPlatform::Procedure Win32AccountPlatform::FindProcedure(Module module, co
 void Win32AccountPlatform::ReleaseModule(Module module) { ::FreeLibrary(reinterpret_cast<HMODULE>(module)); }
 
 bool Win32AccountPlatform::StartWithLogon(Procedure entry, const char16_t* user, const char16_t* domain,
-                                                  const char16_t* password, std::uint32_t logonFlags,
-                                                  const char16_t* application, char16_t* commandLine,
-                                                  std::uint32_t creationFlags, Environment environment,
-                                                  const char16_t* currentDirectory, ProcessHandles& started) {
+                                          const char16_t* password, std::uint32_t logonFlags,
+                                          const char16_t* application, char16_t* commandLine,
+                                          std::uint32_t creationFlags, Environment environment,
+                                          const char16_t* currentDirectory, ProcessHandles& started) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
@@ -53,7 +55,7 @@ bool Win32AccountPlatform::StartWithLogon(Procedure entry, const char16_t* user,
 }
 
 bool Win32AccountPlatform::LogonAccount(const char16_t* user, const char16_t* domain, const char16_t* password,
-                                     std::uint32_t logonType, std::uint32_t provider, Handle& token) {
+                                        std::uint32_t logonType, std::uint32_t provider, Handle& token) {
   HANDLE handle = nullptr;
   SetLastError(0);
   if (!LogonUserW(Wide(user), Wide(domain), Wide(password), logonType, provider, &handle)) return false;
@@ -61,8 +63,7 @@ bool Win32AccountPlatform::LogonAccount(const char16_t* user, const char16_t* do
   return true;
 }
 
-bool Win32AccountPlatform::CreateEnvironment(Procedure entry, Environment& environment, Handle token,
-                                                  bool inherit) {
+bool Win32AccountPlatform::CreateEnvironment(Procedure entry, Environment& environment, Handle token, bool inherit) {
   LPVOID block = nullptr;
   SetLastError(0);
   if (!EntryPoint<CreateEnvironmentBlockFn>(entry)(&block, ToHandle(token), inherit ? TRUE : FALSE)) return false;
@@ -75,7 +76,7 @@ bool Win32AccountPlatform::DestroyEnvironment(Procedure entry, Environment envir
 }
 
 bool Win32AccountPlatform::ReadProfileDirectory(Procedure entry, Handle token, char16_t* directory,
-                                                   std::uint32_t& size) {
+                                                std::uint32_t& size) {
   DWORD units = size;
   const BOOL ok =
       EntryPoint<GetUserProfileDirectoryWFn>(entry)(ToHandle(token), reinterpret_cast<LPWSTR>(directory), &units);
@@ -89,10 +90,12 @@ std::uint32_t Win32AccountPlatform::LastError() { return GetLastError(); }
 
 bool StartAsUser(const wchar_t* application, const wchar_t* commandLine, bool loadProfile, const wchar_t* domain,
                  const wchar_t* user, const wchar_t* password) noexcept {
+  const Text systemFolder = SystemFolder();
+  if (systemFolder.empty()) return false;  // SystemFolder's code is the last error
   Win32AccountPlatform platform;
   std::uint32_t code = 0;
-  const bool started = StartAsUser(platform, Utf16(application), Utf16(commandLine), loadProfile, Utf16(domain),
-                                   Utf16(user), Utf16(password), code);
+  const bool started = StartAsUser(platform, systemFolder.c_str(), Utf16(application), Utf16(commandLine), loadProfile,
+                                   Utf16(domain), Utf16(user), Utf16(password), code);
   SetLastError(code);
   return started;
 }

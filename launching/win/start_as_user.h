@@ -1,6 +1,7 @@
 // StartAsUser on the real platform: CreateProcessWithLogonW from
-// "advapi32.dll" and the user-environment calls from "Userenv.dll", all
-// looked up at run time, and LogonUserW.
+// advapi32.dll and the user-environment calls from Userenv.dll, both loaded
+// by their full path in the system folder and looked up at run time, and
+// LogonUserW.
 #pragma once
 
 #include <windows.h>
@@ -15,11 +16,11 @@ class Win32AccountPlatform final : public AccountPlatform {
   Procedure FindProcedure(Module module, const char* name) override;
   void ReleaseModule(Module module) override;
   bool StartWithLogon(Procedure entry, const char16_t* user, const char16_t* domain, const char16_t* password,
-                              std::uint32_t logonFlags, const char16_t* application, char16_t* commandLine,
-                              std::uint32_t creationFlags, Environment environment, const char16_t* currentDirectory,
-                              ProcessHandles& started) override;
+                      std::uint32_t logonFlags, const char16_t* application, char16_t* commandLine,
+                      std::uint32_t creationFlags, Environment environment, const char16_t* currentDirectory,
+                      ProcessHandles& started) override;
   bool LogonAccount(const char16_t* user, const char16_t* domain, const char16_t* password, std::uint32_t logonType,
-                 std::uint32_t provider, Handle& token) override;
+                    std::uint32_t provider, Handle& token) override;
   bool CreateEnvironment(Procedure entry, Environment& environment, Handle token, bool inherit) override;
   bool DestroyEnvironment(Procedure entry, Environment environment) override;
   bool ReadProfileDirectory(Procedure entry, Handle token, char16_t* directory, std::uint32_t& size) override;
@@ -27,8 +28,9 @@ class Win32AccountPlatform final : public AccountPlatform {
   std::uint32_t LastError() override;
 };
 
-// StartAsUser on the platform; true with the thread's last error 0, or false
-// with the failing step's code as the last error.
+// StartAsUser on the platform with the system folder (GetSystemDirectoryW);
+// true with the thread's last error 0, or false with the failing step's code
+// as the last error.
 [[nodiscard]] bool StartAsUser(const wchar_t* application, const wchar_t* commandLine, bool loadProfile,
                                const wchar_t* domain, const wchar_t* user, const wchar_t* password) noexcept;
 

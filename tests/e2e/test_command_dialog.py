@@ -7,11 +7,9 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tvnlib  # noqa: E402
 
+ids = tvnlib.ids
+
 COMMAND_CAPTION = "TVN3: Команды"
-
-
-def open_menus():
-    return [w for w in tvnlib.inspect("--menus")["windows"] if w.get("visible", True)]
 
 
 class CommandDialogTest(tvnlib.TvnTestCase):
@@ -29,7 +27,7 @@ class CommandDialogTest(tvnlib.TvnTestCase):
 
     def test_rows_focus_and_execute_at_start(self):
         run, dialog, values = self.open_dialog()
-        listview = tvnlib.control(dialog, 1302)
+        listview = tvnlib.control(dialog, ids.IDC_COMMAND_LIST)
         self.assertEqual(listview["count"], 16)
         self.assertTrue(listview["has_image_list"])
         items = listview["items"]
@@ -38,18 +36,18 @@ class CommandDialogTest(tvnlib.TvnTestCase):
         for item in items:
             self.assertEqual(item["text"], values.get("1.2.%d#3" % item["param"]))
         # The command line has the focus and Execute waits for a command.
-        self.assertTrue(tvnlib.control(dialog, 1303)["focus"])
-        self.assertFalse(tvnlib.control(dialog, 1308)["enabled"])
-        self.assertFalse(tvnlib.control(dialog, 1305)["visible"])
+        self.assertTrue(tvnlib.control(dialog, ids.IDC_COMMAND_LINE)["focus"])
+        self.assertFalse(tvnlib.control(dialog, ids.IDC_COMMAND_EXECUTE)["enabled"])
+        self.assertFalse(tvnlib.control(dialog, ids.IDC_COMMAND_SUPPORT_FILTERS)["visible"])
         tvnlib.screenshot("command-dialog")
 
         # Typing a command enables Execute; a leading blank keeps it disabled.
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--set-text", 1303, " notepad.exe")
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--set-text", ids.IDC_COMMAND_LINE, " notepad.exe")
         state = tvnlib.inspect("--hwnd", dialog["hwnd"])["windows"][0]
-        self.assertFalse(tvnlib.control(state, 1308)["enabled"])
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--set-text", 1303, "notepad.exe")
+        self.assertFalse(tvnlib.control(state, ids.IDC_COMMAND_EXECUTE)["enabled"])
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--set-text", ids.IDC_COMMAND_LINE, "notepad.exe")
         state = tvnlib.inspect("--hwnd", dialog["hwnd"])["windows"][0]
-        self.assertTrue(tvnlib.control(state, 1308)["enabled"])
+        self.assertTrue(tvnlib.control(state, ids.IDC_COMMAND_EXECUTE)["enabled"])
         self.close(run, dialog)
 
     def test_right_click_opens_the_static_menu_once(self):
@@ -62,20 +60,13 @@ class CommandDialogTest(tvnlib.TvnTestCase):
             return [values.get("1.3.%d.%d#3" % (menu, k), "") for k in range(count)]
         row = max(rows, key=lambda n: len(entries_of(n)))  # the longest menu makes the best picture
         entries = entries_of(row)
-        index = next(item["index"] for item in tvnlib.control(dialog, 1302)["items"] if item["param"] == row)
+        items = tvnlib.control(dialog, ids.IDC_COMMAND_LIST)["items"]
+        index = next(item["index"] for item in items if item["param"] == row)
 
-        point = tvnlib.inspect("--hwnd", dialog["hwnd"], "--lv-rclick", 1302, index)
-        self.assertTrue(point.get("ok"), point)
-        tvnlib.xdotool("mousemove", "--sync", point["x"], point["y"])
-        tvnlib.xdotool("click", 3)
-        deadline = time.monotonic() + 20
-        menus = []
-        while not menus and time.monotonic() < deadline:
-            menus = open_menus()
-            time.sleep(0.2)
+        menus = tvnlib.right_click_list_item(dialog, ids.IDC_COMMAND_LIST, index)
         self.assertEqual(len(menus), 1, "one popup, not a second one from WM_CONTEXTMENU")
         time.sleep(0.5)
-        self.assertEqual(len(open_menus()), 1)
+        self.assertEqual(len(tvnlib.open_menus()), 1)
         popup = menus[0]["menu"]
         # Wine 8 does not let another process read a popup's items; when it
         # does: the last entry on top, empty titles as separators.
@@ -93,9 +84,9 @@ class CommandDialogTest(tvnlib.TvnTestCase):
 
         tvnlib.key("Escape")
         deadline = time.monotonic() + 10
-        while open_menus() and time.monotonic() < deadline:
+        while tvnlib.open_menus() and time.monotonic() < deadline:
             time.sleep(0.2)
-        self.assertEqual(open_menus(), [])
+        self.assertEqual(tvnlib.open_menus(), [])
         # Nothing was picked: no report, the dialog stays.
         self.assertEqual([w for w in tvnlib.inspect("--pid", run.pid, "--class", "#32770")["windows"]
                           if w["title"] == "Tolvane"], [])
@@ -105,14 +96,14 @@ class CommandDialogTest(tvnlib.TvnTestCase):
         # Refresh: a new copy shows a fresh command dialog; this one ends and
         # its description key goes with it.
         run, dialog, _ = self.open_dialog()
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", 1310)
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", ids.IDC_COMMAND_REFRESH)
         self.assertEqual(run.exit_code(), 0)
         self.assertFalse(tvnlib.key_exists(r"HKCU\Software\TVN\%d" % run.pid))
         fresh = tvnlib.wait_window(title=COMMAND_CAPTION, timeout=60)
         self.assertIsNotNone(fresh, "Refresh did not open a new command dialog")
         self.assertNotEqual(fresh["pid"], run.pid)
         # Authorization: that copy hands over to the log-on mode.
-        tvnlib.inspect("--hwnd", fresh["hwnd"], "--click", 1311)
+        tvnlib.inspect("--hwnd", fresh["hwnd"], "--click", ids.IDC_COMMAND_AUTHORIZATION)
         logon = tvnlib.wait_window(title="TVN3: Авторизация", timeout=60)
         self.assertIsNotNone(logon, "Authorization did not open the log-on dialog")
         deadline = time.monotonic() + 30
@@ -123,7 +114,7 @@ class CommandDialogTest(tvnlib.TvnTestCase):
 
     def test_shell_folder_row_opens_the_control_panel_live(self):
         run, dialog, values = self.open_dialog()
-        listview = tvnlib.control(dialog, 1302)
+        listview = tvnlib.control(dialog, ids.IDC_COMMAND_LIST)
         row = [r for r in range(16) if values.get("1.2.%d#5" % r) == "2" and values.get("1.3.%s.0#4" %
                values.get("1.2.%d#6" % r)) == "3"][0]
         item = [i for i in listview["items"] if i["param"] == row][0]
@@ -133,15 +124,15 @@ class CommandDialogTest(tvnlib.TvnTestCase):
         tvnlib.xdotool("mousemove", "--sync", x, y)
         tvnlib.xdotool("click", "--repeat", "2", "--delay", "80", "1")
         deadline = time.monotonic() + 20
-        while not open_menus() and time.monotonic() < deadline:
+        while not tvnlib.open_menus() and time.monotonic() < deadline:
             time.sleep(0.3)
-        self.assertTrue(open_menus(), "no live menu of the Control Panel")
+        self.assertTrue(tvnlib.open_menus(), "no live menu of the Control Panel")
         tvnlib.screenshot("command-control-panel-menu")
         tvnlib.key("Escape")
         deadline = time.monotonic() + 10
-        while open_menus() and time.monotonic() < deadline:
+        while tvnlib.open_menus() and time.monotonic() < deadline:
             time.sleep(0.3)
-        self.assertFalse(open_menus(), "Escape did not close the menu")
+        self.assertFalse(tvnlib.open_menus(), "Escape did not close the menu")
         # Nothing ran and nothing was reported: the dialog is alone.
         self.assertEqual([w["title"] for w in tvnlib.inspect("--pid", run.pid)["windows"]], [COMMAND_CAPTION])
         self.close(run, dialog)

@@ -21,6 +21,8 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tvnlib  # noqa: E402
 
+ids = tvnlib.ids
+
 SOURCE = tvnlib.source_dir()
 SCRIPT = os.path.join(SOURCE, "resources", "description.js")
 ENGLISH_TEXTS = os.path.join(SOURCE, "resources", "texts", "en.txt")
@@ -35,17 +37,31 @@ RUSSIAN_LOGON_CAPTION = "TVN3: Авторизация"
 RUSSIAN_COMMAND_CAPTION = "TVN3: Команды"
 
 LOGON_TEXTS = {
-    1203: "Domain name:", 1206: "User name:", 1209: "Password:",
-    1211: "Ignore UAC (available from Windows Vista on)", 1212: "Load the profile",
-    1213: "Use the current credentials", 1215: "Log on", 1216: "Close", 1217: "?",
+    ids.IDC_LOGON_DOMAIN_LABEL: "Domain name:",
+    ids.IDC_LOGON_USER_LABEL: "User name:",
+    ids.IDC_LOGON_PASSWORD_LABEL: "Password:",
+    ids.IDC_LOGON_IGNORE_UAC: "Ignore UAC (available from Windows Vista on)",
+    ids.IDC_LOGON_LOAD_PROFILE: "Load the profile",
+    ids.IDC_LOGON_CURRENT_CREDENTIALS: "Use the current credentials",
+    ids.IDC_LOGON_LOGON: "Log on",
+    ids.IDC_LOGON_CLOSE: "Close",
+    ids.IDC_LOGON_HELP: "?",
 }
 COMMAND_TEXTS = {
-    1304: "Browse", 1305: "Filter support", 1306: 'Start the process "hidden"', 1308: "Execute",
-    1309: "Close", 1310: "Refresh", 1311: "Authorization", 1312: "?",
+    ids.IDC_COMMAND_BROWSE: "Browse",
+    ids.IDC_COMMAND_SUPPORT_FILTERS: "Filter support",
+    ids.IDC_COMMAND_START_HIDDEN: 'Start the process "hidden"',
+    ids.IDC_COMMAND_EXECUTE: "Execute",
+    ids.IDC_COMMAND_CLOSE: "Close",
+    ids.IDC_COMMAND_REFRESH: "Refresh",
+    ids.IDC_COMMAND_AUTHORIZATION: "Authorization",
+    ids.IDC_COMMAND_HELP: "?",
 }
 HELP_TEXTS = {
-    1503: "The authors accept no responsibility for destructive actions done by the program or with its help.",
-    1505: "Close", 1506: "Diagnostics",
+    ids.IDC_HELP_DISCLAIMER:
+        "The authors accept no responsibility for destructive actions done by the program or with its help.",
+    ids.IDC_HELP_CLOSE: "Close",
+    ids.IDC_HELP_DIAGNOSTICS: "Diagnostics",
 }
 ROW_TITLES = [
     "Add or remove programs", "Display settings", "Regional settings", "Sounds and audio devices",
@@ -104,10 +120,6 @@ def wait_gone(title, pid, timeout=15):
     while tvnlib.inspect("--title", title, "--pid", pid)["windows"] and time.monotonic() < deadline:
         time.sleep(0.2)
     return not tvnlib.inspect("--title", title, "--pid", pid)["windows"]
-
-
-def open_menus():
-    return [w for w in tvnlib.inspect("--menus")["windows"] if w.get("visible", True)]
 
 
 def shot(name, window=None, margin=0):
@@ -218,24 +230,24 @@ class EnglishDialogsTest(tvnlib.TvnTestCase):
         help_window = refresh(help_window)
         self.assertEqual(help_window["title"], HELP_CAPTION)
         self.assert_texts(help_window, HELP_TEXTS)
-        self.assertTrue(tvnlib.control(help_window, 1501)["text"].startswith("Tolvane 3.1 (build 15)"))
+        self.assertTrue(tvnlib.control(help_window, ids.IDC_HELP_ABOUT)["text"].startswith("Tolvane 3.1 (build 15)"))
         return help_window
 
     def close_help(self, run, help_window):
-        tvnlib.inspect("--hwnd", help_window["hwnd"], "--click", 1505)
+        tvnlib.inspect("--hwnd", help_window["hwnd"], "--click", ids.IDC_HELP_CLOSE)
         self.assertTrue(wait_gone(HELP_CAPTION, run.pid), "Close did not end the help dialog")
 
     def test_logon_and_help_dialogs_in_english(self):
         russian = self.russian_description("", RUSSIAN_LOGON_CAPTION)
         run, dialog, english = self.open_dialog(tvnlib.exe("TVN-en.exe"), "", LOGON_CAPTION)
         self.assert_texts(dialog, LOGON_TEXTS)
-        info = tvnlib.control(dialog, 1201)["text"]
+        info = tvnlib.control(dialog, ids.IDC_LOGON_INFO)["text"]
         self.assertRegex(info, r"^OS: .*\r\nUser: \S")
         self.assertEqual(english["2#3"], HELP_CAPTION)
         self.assert_translation_of(english, russian)
         shot("logon", dialog)
 
-        help_window = self.open_help(run, dialog, 1217)
+        help_window = self.open_help(run, dialog, ids.IDC_LOGON_HELP)
         shot("help", help_window)
         self.close_help(run, help_window)
         self.close_dialog(run, dialog)
@@ -244,7 +256,7 @@ class EnglishDialogsTest(tvnlib.TvnTestCase):
         russian = self.russian_description(" c", RUSSIAN_COMMAND_CAPTION)
         run, dialog, english = self.open_dialog(tvnlib.exe("TVN-en.exe"), " c", COMMAND_CAPTION)
         self.assert_texts(dialog, COMMAND_TEXTS)
-        self.assertRegex(tvnlib.control(dialog, 1301)["text"], r"^OS: .*\r\nUser: \S")
+        self.assertRegex(tvnlib.control(dialog, ids.IDC_COMMAND_INFO)["text"], r"^OS: .*\r\nUser: \S")
         self.assert_translation_of(english, russian)
 
         # Row by row and menu by menu: the English titles, everything else as in the default.
@@ -261,7 +273,7 @@ class EnglishDialogsTest(tvnlib.TvnTestCase):
                 self.assertEqual(english["1.3.%d.%d#3" % (m, k)], title)
 
         # The list shows every row once, sorted by its English title.
-        listview = tvnlib.control(dialog, 1302)
+        listview = tvnlib.control(dialog, ids.IDC_COMMAND_LIST)
         self.assertEqual(listview["count"], len(ROW_TITLES))
         items = sorted(listview["items"], key=lambda item: item["index"])
         self.assertEqual([item["text"] for item in items], sorted(ROW_TITLES, key=str.lower))
@@ -269,7 +281,7 @@ class EnglishDialogsTest(tvnlib.TvnTestCase):
             self.assertEqual(item["text"], ROW_TITLES[item["param"]])
         shot("commands", dialog)
 
-        help_window = self.open_help(run, dialog, 1312)
+        help_window = self.open_help(run, dialog, ids.IDC_COMMAND_HELP)
         self.close_help(run, help_window)
         self.close_dialog(run, dialog)
 
@@ -317,22 +329,14 @@ class EnglishDialogsTest(tvnlib.TvnTestCase):
         self.assertEqual([(values["1.3.%d.%d#3" % (menu, k)], values["1.3.%d.%d#4" % (menu, k)]) for k in (0, 1)],
                          [("WordPad", "write.exe"), ("Notepad", "notepad.exe")])
 
-        listview = tvnlib.control(dialog, 1302)
+        listview = tvnlib.control(dialog, ids.IDC_COMMAND_LIST)
         self.assertEqual(listview["count"], count)
         item = next(i for i in listview["items"] if i["param"] == row)
         self.assertEqual(item["text"], "Notepad")
 
         # The row's own menu: a right click opens it with Notepad on top; Down
         # and Return pick Notepad, which starts.
-        point = tvnlib.inspect("--hwnd", dialog["hwnd"], "--lv-rclick", 1302, item["index"])
-        self.assertTrue(point.get("ok"), point)
-        tvnlib.xdotool("mousemove", "--sync", point["x"], point["y"])
-        tvnlib.xdotool("click", 3)
-        deadline = time.monotonic() + 20
-        menus = []
-        while not menus and time.monotonic() < deadline:
-            menus = open_menus()
-            time.sleep(0.2)
+        menus = tvnlib.right_click_list_item(dialog, ids.IDC_COMMAND_LIST, item["index"])
         self.assertEqual(len(menus), 1, "the row's menu did not open")
         popup = menus[0]
         if popup["menu"]["readable"]:

@@ -3,6 +3,7 @@
 import os
 import struct
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -72,16 +73,19 @@ class HarnessTest(tvnlib.TvnTestCase):
         self.assertEqual(values.get("OEMCP"), "866")
 
     def test_cyrillic_argument_round_trips_through_the_shim(self):
-        # The way TVN.exe runs its script: the command interpreter finds
-        # cscript on the path, with a single-slash /nologo and the engine switch.
+        # The interpreter finds the system's cscript (the shim) by name and by
+        # full path, the way TVN.exe names it, with a single-slash /nologo and
+        # the engine switch.
         for extension in (".js", ".script"):
             with self.subTest(extension=extension):
                 script = self._file("echo" + extension, ECHO_SCRIPT)
                 out = self._file("out%s.txt" % extension)
-                result = tvnlib.wine(["cmd", "/c", "cscript", "/nologo", "/e:javascript", tvnlib.winpath(script),
-                                      tvnlib.winpath(out), "Привет"], timeout=60)
-                self.assertEqual(result.returncode, 0, tvnlib.decode_console(result.stdout + result.stderr))
-                self.assertEqual(self._read_lines(out), ["Привет"])
+                for host in ("cscript", "C:\\windows\\system32\\cscript.exe"):
+                    result = tvnlib.wine(["cmd", "/c", host, "/nologo", "/e:javascript", tvnlib.winpath(script),
+                                          tvnlib.winpath(out), "Привет"], timeout=60)
+                    self.assertEqual(result.returncode, 0, tvnlib.decode_console(result.stdout + result.stderr))
+                    self.assertEqual(self._read_lines(out), ["Привет"])
+                    os.unlink(out)
 
         script = self._file("echo2.js", ECHO_SCRIPT)
         out = self._file("out2.txt")
@@ -91,9 +95,11 @@ class HarnessTest(tvnlib.TvnTestCase):
 
     def test_engine_switch_is_dropped_only_by_the_shim(self):
         script = self._file("echo3.js", ECHO_SCRIPT)
-        shim = os.path.join(tvnlib.build_dir(), "shim", "cscript.exe")
-        self.assertTrue(os.path.isfile(shim), "the cscript shim is missing: %s" % shim)
-        system_host = "C:\\windows\\system32\\cscript.exe"
+        # The shim is the system's cscript.exe; Wine's own script host sits beside it.
+        shim = os.path.join(tvnlib.system_folder_unix(), "cscript.exe")
+        with open(shim, "rb") as installed, open(tvnlib.exe("cscript.exe"), "rb") as built:
+            self.assertEqual(installed.read(), built.read(), "the system's cscript.exe is not the shim")
+        system_host = "C:\\windows\\system32\\" + tvnlib.WINE_CSCRIPT
 
         direct = self._file("direct.txt")
         tvnlib.wine([system_host, "//nologo", "/e:javascript", tvnlib.winpath(script), tvnlib.winpath(direct), "x"])
@@ -113,7 +119,7 @@ class HarnessTest(tvnlib.TvnTestCase):
 
     def test_shim_keeps_arguments_and_exit_code(self):
         script = self._file("echo4.js", ECHO_SCRIPT)
-        shim = os.path.join(tvnlib.build_dir(), "shim", "cscript.exe")
+        shim = "C:\\windows\\system32\\cscript.exe"
         out = self._file("quoted.txt")
         awkward = ["two words", 'say "hi"', "C:\\dir with space\\", "back\\\\slash\\", "tab\there", "Ёлка ёж"]
         result = tvnlib.wine([shim, "//nologo", "/e:javascript", tvnlib.winpath(script), tvnlib.winpath(out)] + awkward)
@@ -184,6 +190,59 @@ class HarnessTest(tvnlib.TvnTestCase):
 
         self.assertTrue(tvnlib.kill_image("notepad.exe"))
         self.assertIsNotNone(proc.poll(), "the unix process of the ended Notepad is still there")
+
+    def test_the_environment_is_the_one_of_the_shell_script(self):
+        # scripts/wine-env.sh made it: the build tree's prefix and locales, the
+        # variables that must stay unset gone, and a display.
+        prefix = os.path.join(tvnlib.build_dir(), "wineprefix")
+        self.assertEqual(os.path.realpath(os.environ["WINEPREFIX"]), os.path.realpath(prefix))
+        self.assertEqual(os.environ.get("LC_CTYPE"), "ru_RU.UTF-8")
+        self.assertEqual(os.environ.get("LC_MESSAGES"), "en_US.UTF-8")
+        self.assertTrue(os.path.isfile(os.path.join(os.environ["LOCPATH"], "ru_RU.UTF-8", "LC_CTYPE")))
+        for name in ("LC_ALL", "WINEPATH", "TVN_XVFB_PID"):
+            self.assertNotIn(name, os.environ)
+        self.assertTrue(os.environ.get("DISPLAY"))
+
+    def test_the_shell_environment_is_taken_over_exactly(self):
+        from tvn import env
+        saved = dict(os.environ)
+
+        def restore():
+            os.environ.clear()
+            os.environ.update(saved)
+        self.addCleanup(restore)
+        os.environ.update({"TVN_T_SAME": "same", "TVN_T_CHANGED": "old", "TVN_T_UNSET": "x", "TVN.T.ODD": "kept"})
+        printed = [(k, v) for k, v in os.environ.items() if not k.startswith("TVN_T_") and k != "TVN.T.ODD"]
+        printed += [("TVN_T_SAME", "same"), ("TVN_T_CHANGED", "new"), ("TVN_T_NEW", "a=b\nc"),
+                    ("_", "/usr/bin/env"), ("SHLVL", "9")]
+        env._take_over(b"\0".join(("%s=%s" % item).encode("utf-8", "surrogateescape") for item in printed) + b"\0")
+        self.assertEqual(os.environ.get("TVN_T_SAME"), "same")
+        self.assertEqual(os.environ.get("TVN_T_CHANGED"), "new")
+        self.assertEqual(os.environ.get("TVN_T_NEW"), "a=b\nc")
+        self.assertNotIn("TVN_T_UNSET", os.environ, "a variable the script unset goes")
+        self.assertEqual(os.environ.get("TVN.T.ODD"), "kept", "a name the shell cannot carry is left alone")
+        self.assertEqual(os.environ.get("SHLVL"), saved.get("SHLVL"), "the shell's own variables are not taken")
+        self.assertEqual(os.environ.get("_"), saved.get("_"))
+
+    def test_control_ids_come_from_the_resource_header(self):
+        ids = tvnlib.ids
+        self.assertEqual((ids.IDD_LOGON, ids.IDD_COMMAND, ids.IDD_SPLASH, ids.IDD_HELP), (200, 300, 400, 500))
+        # Each dialog's controls take the ids of its block one after another.
+        for prefix, first, count in (("IDC_LOGON_", 1200, 18), ("IDC_COMMAND_", 1300, 13),
+                                     ("IDC_SPLASH_", 1400, 2), ("IDC_HELP_", 1500, 7)):
+            found = sorted(value for name, value in vars(ids).items() if name.startswith(prefix))
+            self.assertEqual(found, list(range(first, first + count)), prefix)
+        self.assertEqual(ids.IDC_COMMAND_LIST, 1302)
+
+        with tempfile.TemporaryDirectory() as folder:
+            header = os.path.join(folder, "ids.h")
+            with open(header, "w", encoding="utf-8") as f:
+                f.write("#ifndef X\n#define IDC_A 7\n  #  define IDC_B 8  // note\n#define IDC_C (9)\n#endif\n")
+            self.assertEqual(ids.read(header), {"IDC_A": 7, "IDC_B": 8})
+            with open(header, "w", encoding="utf-8") as f:
+                f.write("// nothing here\n")
+            with self.assertRaises(AssertionError):
+                ids.read(header)
 
 
 if __name__ == "__main__":

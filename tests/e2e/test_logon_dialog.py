@@ -9,10 +9,15 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tvnlib  # noqa: E402
 
+ids = tvnlib.ids
+
 LOGON_CAPTION = "TVN3: Авторизация"
 HELP_CAPTION = "TVN3: Помощь"
 COMMAND_CAPTION = "TVN3: Команды"
-CREDENTIAL_IDS = (1202, 1203, 1204, 1205, 1206, 1207, 1208, 1209, 1210, 1212)
+CREDENTIAL_IDS = (ids.IDC_LOGON_DOMAIN_ICON, ids.IDC_LOGON_DOMAIN_LABEL, ids.IDC_LOGON_DOMAIN,
+                  ids.IDC_LOGON_USER_ICON, ids.IDC_LOGON_USER_LABEL, ids.IDC_LOGON_USER,
+                  ids.IDC_LOGON_PASSWORD_ICON, ids.IDC_LOGON_PASSWORD_LABEL, ids.IDC_LOGON_PASSWORD,
+                  ids.IDC_LOGON_LOAD_PROFILE)
 
 
 def start_tvn(tail=""):
@@ -57,26 +62,27 @@ class LogonDialogTest(tvnlib.TvnTestCase):
         proc, pid, dialog = self.open_logon()
         self.assertEqual(dialog["title"], LOGON_CAPTION)
         self.assertTrue(dialog["icon_small"])
-        self.assertFalse(tvnlib.control(dialog, 1211)["visible"])
-        self.assertFalse(tvnlib.control(dialog, 1212)["enabled"])
-        self.assertEqual(tvnlib.control(dialog, 1212)["checked"], 0)
-        self.assertEqual(tvnlib.control(dialog, 1213)["checked"], 0)
-        self.assertTrue(tvnlib.control(dialog, 1204)["focus_within"], "the focus starts in the domain box")
-        self.assertTrue(tvnlib.control(dialog, 1210)["password"])
-        # 1200 shows icon 221 of shell32.dll, which Wine's shell32 does not have.
-        for control_id in (1202, 1205, 1208):
+        self.assertFalse(tvnlib.control(dialog, ids.IDC_LOGON_IGNORE_UAC)["visible"])
+        self.assertFalse(tvnlib.control(dialog, ids.IDC_LOGON_LOAD_PROFILE)["enabled"])
+        self.assertEqual(tvnlib.control(dialog, ids.IDC_LOGON_LOAD_PROFILE)["checked"], 0)
+        self.assertEqual(tvnlib.control(dialog, ids.IDC_LOGON_CURRENT_CREDENTIALS)["checked"], 0)
+        self.assertTrue(tvnlib.control(dialog, ids.IDC_LOGON_DOMAIN)["focus_within"],
+                        "the focus starts in the domain box")
+        self.assertTrue(tvnlib.control(dialog, ids.IDC_LOGON_PASSWORD)["password"])
+        # The system icon shows icon 221 of shell32.dll, which Wine's shell32 does not have.
+        for control_id in (ids.IDC_LOGON_DOMAIN_ICON, ids.IDC_LOGON_USER_ICON, ids.IDC_LOGON_PASSWORD_ICON):
             self.assertTrue(tvnlib.control(dialog, control_id)["icon"], control_id)
         tvnlib.screenshot("logon-dialog")
 
         # The help dialog over it, closed again with Close: the log-on dialog stays.
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", 1217)
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", ids.IDC_LOGON_HELP)
         help_window = tvnlib.wait_window(title=HELP_CAPTION, pid=pid, timeout=30)
         self.assertIsNotNone(help_window, "the help dialog did not open")
         self.assertEqual(help_window["owner"], dialog["hwnd"])
-        self.assertTrue(tvnlib.control(help_window, 1505)["focus"], "the focus starts on Close")
-        self.assertTrue(tvnlib.control(help_window, 1501)["text"].startswith("Tolvane 3.1 (build 15)"))
+        self.assertTrue(tvnlib.control(help_window, ids.IDC_HELP_CLOSE)["focus"], "the focus starts on Close")
+        self.assertTrue(tvnlib.control(help_window, ids.IDC_HELP_ABOUT)["text"].startswith("Tolvane 3.1 (build 15)"))
         tvnlib.screenshot("help-dialog")
-        tvnlib.inspect("--hwnd", help_window["hwnd"], "--click", 1505)
+        tvnlib.inspect("--hwnd", help_window["hwnd"], "--click", ids.IDC_HELP_CLOSE)
         deadline = time.monotonic() + 15
         while tvnlib.inspect("--title", HELP_CAPTION, "--pid", pid)["windows"] and time.monotonic() < deadline:
             time.sleep(0.2)
@@ -89,17 +95,17 @@ class LogonDialogTest(tvnlib.TvnTestCase):
 
     def test_logon_with_current_credentials_starts_the_command_copy(self):
         proc, pid, dialog = self.open_logon()
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", 1213)
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", ids.IDC_LOGON_CURRENT_CREDENTIALS)
         deadline = time.monotonic() + 10
-        while refresh(dialog) and tvnlib.control(refresh(dialog), 1213)["checked"] != 1:
-            self.assertLess(time.monotonic(), deadline, "1213 was not ticked")
+        while refresh(dialog) and tvnlib.control(refresh(dialog), ids.IDC_LOGON_CURRENT_CREDENTIALS)["checked"] != 1:
+            self.assertLess(time.monotonic(), deadline, "\"use the current credentials\" was not ticked")
             time.sleep(0.2)
         ticked = refresh(dialog)
         for control_id in CREDENTIAL_IDS:
             self.assertFalse(tvnlib.control(ticked, control_id)["enabled"], control_id)
         tvnlib.screenshot("logon-dialog-current-credentials")
 
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", 1215)
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", ids.IDC_LOGON_LOGON)
         # The first process closes its dialog and ends; a second TVN.exe,
         # started with " c", opens the command dialog.
         self.assertEqual(tvnlib.wait_exit(proc, timeout=60), 0)

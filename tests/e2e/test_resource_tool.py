@@ -11,6 +11,8 @@ import tempfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tvnlib  # noqa: E402
 
+ARGUMENT_CHARS = 1024  # what one quoted argument of the command line holds
+
 
 def read(path):
     with open(path, "rb") as f:
@@ -101,6 +103,44 @@ class ResourceToolTest(tvnlib.TvnTestCase):
                 self.assertTrue(text.startswith("FATAL ERROR: Update resource!\r\n" + code), text)
                 self.assertEqual(read(copy), before)
         self.assertFalse(os.path.exists(self.path("no such.exe")))
+
+    def test_an_output_path_longer_than_its_buffer_is_refused_not_cut(self):
+        # A path whose first 1024 characters name another, writable file: the
+        # "a\.." steps collapse, so the cut text would be the folder and
+        # "out" followed by some of the x's.
+        folder = tvnlib.winpath(self.folder) + "\\"
+        steps = ARGUMENT_CHARS - len(folder) - 80
+        path = folder + "a\\..\\" * (steps // 5) + "out"
+        path += "x" * (ARGUMENT_CHARS + 30 - len(path))
+        text = self.run_until_box(tvnlib.exe("TVN.exe"), ' e "%s" "10" "750"' % path)
+        self.assertTrue(text.startswith("FATAL ERROR: Extract script!\r\nError (206): "), text)
+        self.assertEqual(os.listdir(self.folder), [], "nothing is written, at no path")
+
+    def test_a_data_file_above_16_mib_is_refused_and_the_executable_kept(self):
+        copy = self.copy_of_tvn()
+        before = read(copy)
+        data = self.path("huge.js")
+        with open(data, "wb") as f:
+            f.truncate(16 * 1024 * 1024 + 1)
+        tail = ' i "%s" "%s" "10" "750"' % (tvnlib.winpath(data), tvnlib.winpath(copy))
+        text = self.run_until_box(tvnlib.exe("TVN.exe"), tail)
+        self.assertTrue(text.startswith("FATAL ERROR: Update resource!\r\nError (223): "), text)
+        self.assertEqual(read(copy), before)
+
+    def test_a_failed_extract_leaves_the_existing_file_as_it_was(self):
+        out = self.path("kept.js")
+        before = b"an earlier file\r\n" + bytes(range(256))
+        with open(out, "wb") as f:
+            f.write(before)
+        # Read-only: it cannot be replaced. And a resource that does not exist.
+        tvnlib.wine(["cmd", "/c", "attrib", "+r", tvnlib.winpath(out)], check=True)
+        self.addCleanup(tvnlib.wine, ["cmd", "/c", "attrib", "-r", tvnlib.winpath(out)])
+        for tail, code in ((' e "%s" "10" "750"', 5), (' e "%s" "10" "751"', 1814)):
+            with self.subTest(tail=tail):
+                text = self.run_until_box(tvnlib.exe("TVN.exe"), tail % tvnlib.winpath(out))
+                self.assertTrue(text.startswith("FATAL ERROR: Extract script!\r\nError (%d): " % code), text)
+                self.assertEqual(read(out), before, "the existing file must stay byte for byte as it was")
+                self.assertEqual(os.listdir(self.folder), ["kept.js"], "no temporary file is left behind")
 
 
 if __name__ == "__main__":

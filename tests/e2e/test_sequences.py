@@ -12,6 +12,8 @@ LOGON_CAPTION = "TVN3: Авторизация"
 COMMAND_CAPTION = "TVN3: Команды"
 EXECUTE_SCRIPT = "FATAL ERROR: Execute script!\r\nError ("
 LOAD_REGISTRY = "FATAL ERROR: Load data from registry!\r\nError ("
+# An interpreter that cannot be started: a full path to nothing.
+MISSING_INTERPRETER = "COMSPEC=C:\\no such folder\\cmd.exe"
 
 
 class SequenceTest(tvnlib.TvnTestCase):
@@ -85,11 +87,22 @@ class SequenceTest(tvnlib.TvnTestCase):
         self.open_dialog_and_close(" c", COMMAND_CAPTION, check, "sequence-command")
 
     def test_missing_interpreter_reports_both_runs_and_opens_nothing(self):
-        run = tvnlib.Spawn("", spawn_options=["--unset", "COMSPEC"])
+        run = tvnlib.Spawn("", spawn_options=["--env", MISSING_INTERPRETER])
         self.cleanup_paths.append(self.script_file(run.pid))
         self.expect_boxes(run.pid, EXECUTE_SCRIPT, 2)  # the d1 run, then the clean-up run
         self.assertEqual(run.exit_code(), 0)
         self.assertFalse(tvnlib.key_exists(self.key(run.pid)))
+
+    def test_without_a_usable_comspec_the_systems_interpreter_runs_the_script(self):
+        # Unset, or not a full path: the system folder's cmd.exe.
+        for options in (["--unset", "COMSPEC"], ["--env", "COMSPEC=cmd.exe"]):
+            with self.subTest(options=options):
+                run = tvnlib.Spawn(" c", spawn_options=options)
+                dialog = tvnlib.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
+                self.assertIsNotNone(dialog, "the command dialog did not open")
+                tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
+                self.assertEqual(run.exit_code(), 0)
+                self.assertFalse(tvnlib.key_exists(self.key(run.pid)))
 
     def test_script_that_writes_nothing_gives_message_7_and_still_cleans_up(self):
         # A copy of the tool whose script only notes each run in a file.
@@ -189,7 +202,7 @@ class SequenceTest(tvnlib.TvnTestCase):
         self.assertFalse(os.path.exists(self.script_file(run.pid)))
 
     def test_diagnostics_runs_all_go_on_after_failures(self):
-        run = tvnlib.Spawn(" t", spawn_options=["--unset", "COMSPEC"])
+        run = tvnlib.Spawn(" t", spawn_options=["--env", MISSING_INTERPRETER])
         self.cleanup_paths.append(self.script_file(run.pid))
         self.expect_boxes(run.pid, EXECUTE_SCRIPT, 3)
         self.assertEqual(run.exit_code(), 0)

@@ -100,7 +100,7 @@ class StartupTraceTest(tvnlib.TvnTestCase):
         run = tvnlib.Spawn(" c", spawn_options=("--env", "TVN_TRACE=1"))
         dialog = tvnlib.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
         self.assertIsNotNone(dialog, "the command dialog did not open")
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", 1310)  # Refresh
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", tvnlib.ids.IDC_COMMAND_REFRESH)
         self.assertEqual(run.exit_code(timeout=60), 0)
         fresh = tvnlib.wait_window(title=COMMAND_CAPTION, timeout=60)
         self.assertIsNotNone(fresh, "the new copy's dialog is not open")

@@ -20,12 +20,18 @@ void CheckParse(TextView text) {
   std::size_t quotes = 0;
   for (char16_t c : text) quotes += c == u'"';
   std::size_t total = 0;
-  for (const Text& argument : options.arguments) {
+  for (std::size_t i = 0; i < options.arguments.size(); ++i) {
+    const Text& argument = options.arguments[i];
     FUZZ_CHECK(argument.size() <= tvn::kArgumentChars);
+    // Only a full argument can have overflowed.
+    FUZZ_CHECK(!options.overflowed[i] || argument.size() == tvn::kArgumentChars);
     FUZZ_CHECK(argument.find(u'"') == Text::npos);  // quotes delimit, they are never kept
     total += argument.size();
   }
   FUZZ_CHECK(total + quotes <= text.size());
+  const std::uint32_t refused = tvn::RefusedArgumentError(options);
+  FUZZ_CHECK(refused == 0 || refused == tvn::kFilenameTooLong || refused == tvn::kBufferTooSmall);
+  if (options.toolMode == tvn::ToolMode::None) FUZZ_CHECK(refused == 0);
   if (quotes == 0) {
     for (const Text& argument : options.arguments) FUZZ_CHECK(argument.empty());
   }

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "fuzz_util.h"
-#include "launcher/text.h"
 
 namespace {
 
@@ -30,12 +30,14 @@ std::int64_t Reference(const std::vector<std::uint32_t>& units, std::size_t maxC
     negative = units[i] == '-';
     ++i;
   }
-  // The magnitude, held exactly up to 2^63 and capped there.
-  const unsigned __int128 cap = static_cast<unsigned __int128>(1) << 63;
-  unsigned __int128 magnitude = 0;
+  // The magnitude, held exactly up to 2^63 and capped there. Plain 64-bit
+  // arithmetic, so that the reference also builds as 32-bit code: the next
+  // digit would pass the cap exactly when magnitude * 10 + digit > cap.
+  const std::uint64_t cap = std::uint64_t{1} << 63;
+  std::uint64_t magnitude = 0;
   for (; i < end && IsDigit(units[i]); ++i) {
-    magnitude = magnitude * 10 + (units[i] - '0');
-    if (magnitude > cap) magnitude = cap;
+    const std::uint64_t digit = units[i] - '0';
+    magnitude = magnitude > (cap - digit) / 10 ? cap : magnitude * 10 + digit;
   }
   if (negative) {
     if (magnitude >= cap) return std::numeric_limits<std::int64_t>::min();

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "launcher/text.h"
+#include "base/text.h"
 
 #define FUZZ_CHECK(condition)                                                                \
   do {                                                                                       \

@@ -17,12 +17,12 @@ TEST(CommandLineParse, ModeLettersOutsideQuotes) {
       {u" c", UiMode::Commands, ToolMode::None},
       {u" t", UiMode::Diagnostics, ToolMode::None},
       {u" a", UiMode::Logon, ToolMode::None},
-      {u"a c", UiMode::Commands, ToolMode::None},   // the later letter wins
+      {u"a c", UiMode::Commands, ToolMode::None},  // the later letter wins
       {u"ct", UiMode::Diagnostics, ToolMode::None},
-      {u"C T A", UiMode::Logon, ToolMode::None},    // upper case is ignored
+      {u"C T A", UiMode::Logon, ToolMode::None},  // upper case is ignored
       {u"exit", UiMode::Diagnostics, ToolMode::UpdateResource},
       {u"/c -t 7", UiMode::Diagnostics, ToolMode::None},
-      {u"\"c\"", UiMode::Logon, ToolMode::None},    // a quoted letter is an argument
+      {u"\"c\"", UiMode::Logon, ToolMode::None},  // a quoted letter is an argument
   };
   for (const Case& c : cases) {
     CommandLineOptions options = Parse(c.line);
@@ -59,11 +59,45 @@ TEST(CommandLineParse, UnterminatedQuoteKeepsWhatWasRead) {
   EXPECT_EQ(options.uiMode, UiMode::Logon);
 }
 
-TEST(CommandLineParse, LongArgumentsAreCutAndNextSlotStillFills) {
-  Text line = u"\"" + Text(1030, u'x') + u"\" \"next\"";
+TEST(CommandLineParse, LongArgumentsAreCutMarkedAndNextSlotStillFills) {
+  Text line = u"\"" + Text(1030, u'x') + u"\" \"next\" \"" + Text(kArgumentChars, u'y') + u"\"";
   CommandLineOptions options = ParseCommandLine(line);
   EXPECT_EQ(options.arguments[0], Text(kArgumentChars, u'x'));
+  EXPECT_TRUE(options.overflowed[0]);
   EXPECT_EQ(options.arguments[1], u"next");
+  EXPECT_FALSE(options.overflowed[1]);
+  // Exactly 1024 characters fit.
+  EXPECT_EQ(options.arguments[2], Text(kArgumentChars, u'y'));
+  EXPECT_FALSE(options.overflowed[2]);
+  // One more, even in an argument whose quote never closes, does not.
+  options = ParseCommandLine(u"e \"" + Text(kArgumentChars + 1, u'z'));
+  EXPECT_EQ(options.arguments[0].size(), kArgumentChars);
+  EXPECT_TRUE(options.overflowed[0]);
+}
+
+TEST(CommandLineParse, ToolModesRefuseTheOverflowedArgumentsTheyRead) {
+  const Text longText(kArgumentChars + 1, u'7');
+  const Text fits(kArgumentChars, u'7');
+  auto quoted = [](const Text& t) { return u"\"" + t + u"\" "; };
+  struct Case {
+    Text line;
+    std::uint32_t error;
+  };
+  const Case cases[] = {
+      {u"e " + quoted(longText) + u"\"10\" \"750\"", kFilenameTooLong},
+      {u"e \"out\" " + quoted(longText) + u"\"750\"", kBufferTooSmall},
+      {u"e \"out\" \"10\" " + quoted(longText), kBufferTooSmall},
+      {u"e \"out\" \"10\" \"750\" " + quoted(longText), 0},  // e reads no fourth argument
+      {u"e " + quoted(fits) + u"\"10\" \"750\"", 0},
+      {u"i \"data\" " + quoted(longText) + u"\"10\" \"750\"", kFilenameTooLong},
+      {u"i " + quoted(longText) + u"\"x.exe\" \"10\" \"750\"", kFilenameTooLong},
+      {u"i \"data\" \"x.exe\" \"10\" " + quoted(longText), kBufferTooSmall},
+      {u"i \"data\" \"x.exe\" \"10\" \"750\" " + quoted(longText), 0},
+      {u"c " + quoted(longText), 0},  // the dialog modes read no argument
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(RefusedArgumentError(ParseCommandLine(c.line)), c.error) << ToUtf8(c.line.substr(0, 40));
+  }
 }
 
 TEST(CommandLineParse, SixthAndLaterArgumentsAreIgnored) {
@@ -93,7 +127,7 @@ TEST(ProgramNameRemoval, FollowsTheStartUpRule) {
       {u"\"C:\\Program Files\\TVN.exe\"c", u"c"},
       {u"TVN.exe   e \"x\"", u"e \"x\""},
       {u"TVN.exe", u""},
-      {u" c", u"c"},      // a leading blank: no program name is removed
+      {u" c", u"c"},  // a leading blank: no program name is removed
       {u"\t\tt", u"t"},
       {u"", u""},
       {u"\"unterminated c", u""},

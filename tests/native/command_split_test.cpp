@@ -18,8 +18,8 @@ void ExpectSplit(const SplitCase& c) {
 }
 
 TEST(CommandSplit, QuotedPathWithBlanksThenWords) {
-  ExpectSplit({u"\"C:\\Program Files\\App\\app.exe\" /a \"b c\" d", u"C:\\Program Files\\App\\app.exe",
-               u"/a \"b c\" d"});
+  ExpectSplit(
+      {u"\"C:\\Program Files\\App\\app.exe\" /a \"b c\" d", u"C:\\Program Files\\App\\app.exe", u"/a \"b c\" d"});
 }
 
 TEST(CommandSplit, SecondBlankStartsTheParameters) {

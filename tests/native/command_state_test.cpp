@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "resources/resource.h"
+
 namespace tvn {
 namespace {
 
@@ -52,7 +54,9 @@ TEST(CommandState, ExecuteKeepsTheCommandOtherControlsDisable) {
   // Execute keeps even a command that the line would refuse (the flag only
   // follows emptiness there).
   ExpectState(Decide(kCommandExecuteId, u" x"), u" x", true);
-  for (int other : {0, 1300, 1301, 1304, 1305, 1306, 1309, 1310, 1311, 1312, 2, -1}) {
+  for (int other : {0, IDC_COMMAND_ICON, IDC_COMMAND_INFO, IDC_COMMAND_BROWSE, IDC_COMMAND_SUPPORT_FILTERS,
+                    IDC_COMMAND_START_HIDDEN, IDC_COMMAND_CLOSE, IDC_COMMAND_REFRESH, IDC_COMMAND_AUTHORIZATION,
+                    IDC_COMMAND_HELP, 2, -1}) {
     Text row = u"row.exe";
     ExpectState(Decide(other, u"kept.exe", &row, u"line.exe"), u"kept.exe", false);
   }
@@ -68,24 +72,26 @@ TEST(CommandState, CommandsAreCutTo2047Characters) {
 
 TEST(CommandState, TriggeringNotifications) {
   // List: LVN_ITEMCHANGED, NM_SETFOCUS, NM_KILLFOCUS only.
-  for (int code : {-101, -7, -8}) EXPECT_TRUE(TriggersCommandStateUpdate(1302, code)) << code;
-  for (int code : {-100, -5, -3, -12, 0, 6, 7, 0x100}) EXPECT_FALSE(TriggersCommandStateUpdate(1302, code)) << code;
+  for (int code : {-101, -7, -8}) EXPECT_TRUE(TriggersCommandStateUpdate(IDC_COMMAND_LIST, code)) << code;
+  for (int code : {-100, -5, -3, -12, 0, 6, 7, 0x100})
+    EXPECT_FALSE(TriggersCommandStateUpdate(IDC_COMMAND_LIST, code)) << code;
   // Information text: focus changes only.
-  EXPECT_TRUE(TriggersCommandStateUpdate(1301, 0x100));
-  EXPECT_TRUE(TriggersCommandStateUpdate(1301, 0x200));
-  EXPECT_FALSE(TriggersCommandStateUpdate(1301, 0x300));
+  EXPECT_TRUE(TriggersCommandStateUpdate(IDC_COMMAND_INFO, 0x100));
+  EXPECT_TRUE(TriggersCommandStateUpdate(IDC_COMMAND_INFO, 0x200));
+  EXPECT_FALSE(TriggersCommandStateUpdate(IDC_COMMAND_INFO, 0x300));
   // Command line: focus changes and EN_CHANGE, not EN_UPDATE (0x400) or EN_MAXTEXT (0x501).
-  for (int code : {0x100, 0x200, 0x300}) EXPECT_TRUE(TriggersCommandStateUpdate(1303, code)) << code;
-  for (int code : {0x400, 0x501, 0, 6}) EXPECT_FALSE(TriggersCommandStateUpdate(1303, code)) << code;
+  for (int code : {0x100, 0x200, 0x300}) EXPECT_TRUE(TriggersCommandStateUpdate(IDC_COMMAND_LINE, code)) << code;
+  for (int code : {0x400, 0x501, 0, 6}) EXPECT_FALSE(TriggersCommandStateUpdate(IDC_COMMAND_LINE, code)) << code;
   // Buttons and check boxes: BN_SETFOCUS and BN_KILLFOCUS, never BN_CLICKED.
-  for (int id : {1304, 1305, 1306, 1308, 1309, 1310, 1311, 1312}) {
+  for (int id : {IDC_COMMAND_BROWSE, IDC_COMMAND_SUPPORT_FILTERS, IDC_COMMAND_START_HIDDEN, IDC_COMMAND_EXECUTE,
+                 IDC_COMMAND_CLOSE, IDC_COMMAND_REFRESH, IDC_COMMAND_AUTHORIZATION, IDC_COMMAND_HELP}) {
     EXPECT_TRUE(TriggersCommandStateUpdate(id, 6)) << id;
     EXPECT_TRUE(TriggersCommandStateUpdate(id, 7)) << id;
     EXPECT_FALSE(TriggersCommandStateUpdate(id, 0)) << id;
     EXPECT_FALSE(TriggersCommandStateUpdate(id, 0x100)) << id;
   }
   // Controls without notifications of interest, and the Escape id.
-  for (int id : {1300, 1307, 2, 0}) {
+  for (int id : {IDC_COMMAND_ICON, IDC_COMMAND_SEPARATOR, 2, 0}) {
     for (int code : {0, 6, 7, 0x100, 0x200, 0x300, -101}) EXPECT_FALSE(TriggersCommandStateUpdate(id, code));
   }
 }
@@ -112,8 +118,9 @@ TEST(CommandState, CompareTitlesGoesThroughTheRowIndexes) {
   EXPECT_EQ(CompareCommandTitles(rows, 2, 2, CaseInsensitive), 0);
   // Sorting the indexes with it orders the rows by title regardless of case.
   std::vector<std::intptr_t> order = {0, 1, 2};
-  std::sort(order.begin(), order.end(),
-            [&rows](std::intptr_t a, std::intptr_t b) { return CompareCommandTitles(rows, a, b, CaseInsensitive) < 0; });
+  std::sort(order.begin(), order.end(), [&rows](std::intptr_t a, std::intptr_t b) {
+    return CompareCommandTitles(rows, a, b, CaseInsensitive) < 0;
+  });
   EXPECT_EQ(order, (std::vector<std::intptr_t>{1, 2, 0}));
   // Indexes outside the rows compare as empty titles instead of reading beyond them.
   EXPECT_LT(CompareCommandTitles(rows, 7, 0, CaseInsensitive), 0);

@@ -13,9 +13,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
 #include "description/loader.h"
 #include "description/reader.h"
-#include "launcher/text.h"
 
 #ifndef TVN_EXPECTED_DIR
 #error "TVN_EXPECTED_DIR must name the folder of the expected registry dumps (tests/wine/expected)"
@@ -52,8 +52,7 @@ class MemorySource : public DescriptionSource {
     open = true;
     return 0;
   }
-  std::uint32_t QueryValue(TextView name, std::uint8_t* buffer, std::size_t capacity,
-                           std::size_t& bytes) override {
+  std::uint32_t QueryValue(TextView name, std::uint8_t* buffer, std::size_t capacity, std::size_t& bytes) override {
     queries.push_back(ToUtf8(name));
     bytes = 0;
     if (!open) return kStatusInvalidHandle;

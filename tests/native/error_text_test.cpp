@@ -1,4 +1,4 @@
-#include "launcher/error_text.h"
+#include "base/error_text.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +17,7 @@ TEST(ErrorText, PartsJoinInOrder) {
   EXPECT_EQ(ComposeErrorText(nullptr, true, 0, nullptr), u"Error (0): ");
   EXPECT_EQ(ComposeErrorText(nullptr, false, 7, nullptr), u"");
   // Codes are shown as signed numbers (HRESULTs come out negative).
-  EXPECT_EQ(ComposeErrorText(nullptr, true, static_cast<std::int32_t>(0x80004005u), nullptr),
-            u"Error (-2147467259): ");
+  EXPECT_EQ(ComposeErrorText(nullptr, true, static_cast<std::int32_t>(0x80004005u), nullptr), u"Error (-2147467259): ");
 }
 
 TEST(ErrorText, IconByKindUsesLowWordOnly) {

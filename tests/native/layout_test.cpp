@@ -134,11 +134,11 @@ TEST(LayoutAxis, ExtremeValuesClampInsteadOfOverflowing) {
 class LayoutTest : public ::testing::Test {
  protected:
   LayoutTest() : layout(fake) {
-    fake.AddChild(10, 110, {5, 5, 25, 25});      // fixed
-    fake.AddChild(11, 111, {30, 5, 480, 40});    // stretch across
-    fake.AddChild(12, 112, {5, 50, 495, 300});   // stretch both
+    fake.AddChild(10, 110, {5, 5, 25, 25});        // fixed
+    fake.AddChild(11, 111, {30, 5, 480, 40});      // stretch across
+    fake.AddChild(12, 112, {5, 50, 495, 300});     // stretch both
     fake.AddChild(13, 113, {400, 340, 490, 370});  // move both
-    fake.AddChild(14, 114, {5, 340, 95, 370});   // fixed across, move down
+    fake.AddChild(14, 114, {5, 340, 95, 370});     // fixed across, move down
   }
   void BindAll() {
     layout.Bind(FakeWindows::kDialog, -1, -1, -1, -1);

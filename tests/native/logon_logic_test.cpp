@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "resources/resource.h"
+
 namespace tvn {
 namespace {
 
@@ -25,7 +27,10 @@ LogonDescription MixedDescription() {
 
 TEST(CredentialToggle, TickedDisablesTheTenInOrderAndClears) {
   CredentialToggle t = DecideCredentialToggle(MixedDescription(), true);
-  const int expected[] = {1202, 1203, 1204, 1205, 1206, 1207, 1208, 1209, 1210, 1212};
+  const int expected[] = {IDC_LOGON_DOMAIN_ICON,   IDC_LOGON_DOMAIN_LABEL,   IDC_LOGON_DOMAIN,
+                          IDC_LOGON_USER_ICON,     IDC_LOGON_USER_LABEL,     IDC_LOGON_USER,
+                          IDC_LOGON_PASSWORD_ICON, IDC_LOGON_PASSWORD_LABEL, IDC_LOGON_PASSWORD,
+                          IDC_LOGON_LOAD_PROFILE};
   for (int i = 0; i < kCredentialControlCount; ++i) {
     EXPECT_EQ(t.controls[static_cast<std::size_t>(i)].id, expected[i]);
     EXPECT_FALSE(t.controls[static_cast<std::size_t>(i)].enabled) << expected[i];
@@ -38,7 +43,8 @@ TEST(CredentialToggle, UntickedRestoresEachDescribedFlagAndKeepsState) {
   CredentialToggle t = DecideCredentialToggle(MixedDescription(), false);
   const bool expected[] = {true, false, true, false, true, false, true, false, true, false};
   for (int i = 0; i < kCredentialControlCount; ++i) {
-    EXPECT_EQ(t.controls[static_cast<std::size_t>(i)].enabled, expected[i]) << t.controls[static_cast<std::size_t>(i)].id;
+    EXPECT_EQ(t.controls[static_cast<std::size_t>(i)].enabled, expected[i])
+        << t.controls[static_cast<std::size_t>(i)].id;
   }
   EXPECT_FALSE(t.untickLoadProfile);
   EXPECT_FALSE(t.clearPassword);
@@ -65,14 +71,14 @@ TEST(HelpResults, ButtonsAndFollowUps) {
   EXPECT_TRUE(HelpResultForCommand(2, 0, result));
   EXPECT_EQ(result, 0);
   result = 7;
-  EXPECT_TRUE(HelpResultForCommand(1505, 0, result));
+  EXPECT_TRUE(HelpResultForCommand(IDC_HELP_CLOSE, 0, result));
   EXPECT_EQ(result, 0);
-  EXPECT_TRUE(HelpResultForCommand(1506, 0, result));
+  EXPECT_TRUE(HelpResultForCommand(IDC_HELP_DIAGNOSTICS, 0, result));
   EXPECT_EQ(result, 1);
   result = 7;
-  EXPECT_FALSE(HelpResultForCommand(1506, 5, result));  // BN_DOUBLECLICKED and the like change nothing
-  EXPECT_FALSE(HelpResultForCommand(1505, 6, result));
-  EXPECT_FALSE(HelpResultForCommand(1501, 0, result));
+  EXPECT_FALSE(HelpResultForCommand(IDC_HELP_DIAGNOSTICS, 5, result));  // BN_DOUBLECLICKED and the like change nothing
+  EXPECT_FALSE(HelpResultForCommand(IDC_HELP_CLOSE, 6, result));
+  EXPECT_FALSE(HelpResultForCommand(IDC_HELP_ABOUT, 0, result));
   EXPECT_EQ(result, 7);
 
   EXPECT_EQ(FollowUpForHelpResult(-1), HelpFollowUp::ReportOpenFailure);

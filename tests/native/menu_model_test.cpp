@@ -101,7 +101,7 @@ TEST(MenuModel, IdListMeasuresAndOffsetNamesDecode) {
   // Without a zero of its own the text runs on into the next item's count.
   EXPECT_EQ(OffsetNameBytes(list, sizeof(list), 5), std::string("x\x04"));
   EXPECT_EQ(OffsetNameBytes(list, sizeof(list), 8), "cd");
-  EXPECT_EQ(OffsetNameBytes(list, sizeof(list), 12), "");   // at the end
+  EXPECT_EQ(OffsetNameBytes(list, sizeof(list), 12), "");  // at the end
   EXPECT_EQ(OffsetNameBytes(list, sizeof(list), 0xFFFFFFFFu), "");
   EXPECT_EQ(OffsetNameBytes(nullptr, 10, 0), "");
   // A name without a terminator stops at the end of the list.
@@ -131,7 +131,7 @@ struct FakeNode {
 class FakeShell : public ShellPlatform {
  public:
   FakeShell() {
-    nodes_.push_back({"Desktop", kStrretWstr, true, {1, 4}});             // 0
+    nodes_.push_back({"Desktop", kStrretWstr, true, {1, 4}});              // 0
     nodes_.push_back({"Control Panel", kStrretWstr, true, {2, 3, 5, 6}});  // 1
     nodes_.push_back({std::string(80, 'L'), kStrretWstr, false, {}});      // 2: long wide name
     nodes_.push_back({"Mouse", kStrretCstr, false, {}});                   // 3

@@ -47,7 +47,7 @@ class FakeAccounts : public AccountPlatform {
   Module LoadModule(const char16_t* name) override {
     std::string narrow = ToUtf8(name);
     if (Fails("LoadLibrary " + narrow)) return 0;
-    Module m = narrow == "advapi32.dll" ? 11 : 12;
+    Module m = narrow.size() >= 12 && narrow.substr(narrow.size() - 12) == "advapi32.dll" ? 11 : 12;
     libraries.insert(m);
     ++acquisitions;
     return m;
@@ -63,9 +63,9 @@ class FakeAccounts : public AccountPlatform {
     ++releases;
   }
   bool StartWithLogon(Procedure entry, const char16_t* user, const char16_t* domain, const char16_t* password,
-                              std::uint32_t logonFlags, const char16_t* application, char16_t* commandLine,
-                              std::uint32_t creationFlags, Environment environment, const char16_t* currentDirectory,
-                              ProcessHandles& started) override {
+                      std::uint32_t logonFlags, const char16_t* application, char16_t* commandLine,
+                      std::uint32_t creationFlags, Environment environment, const char16_t* currentDirectory,
+                      ProcessHandles& started) override {
     EXPECT_NE(entry, 0u);
     lastLogonFlags = logonFlags;
     lastCreationFlags = creationFlags;
@@ -88,7 +88,7 @@ class FakeAccounts : public AccountPlatform {
     return true;
   }
   bool LogonAccount(const char16_t* user, const char16_t* domain, const char16_t* password, std::uint32_t logonType,
-                 std::uint32_t provider, Handle& token) override {
+                    std::uint32_t provider, Handle& token) override {
     EXPECT_EQ(logonType, 2u);
     EXPECT_EQ(provider, 0u);
     passwordSeen = password;
@@ -139,8 +139,10 @@ class FakeAccounts : public AccountPlatform {
   }
 };
 
+const char16_t kSystemFolder[] = u"C:\\Win Dir\\system32";
+
 bool StartLogon(FakeAccounts& fake, bool loadProfile, std::uint32_t& code) {
-  return StartAsUser(fake, u"C:\\tvn\\TVN.exe", u" c", loadProfile, u"CORP", u"admin", u"secret", code);
+  return StartAsUser(fake, kSystemFolder, u"C:\\tvn\\TVN.exe", u" c", loadProfile, u"CORP", u"admin", u"secret", code);
 }
 
 TEST(StartAsUser, WithoutProfileCallOrder) {
@@ -148,8 +150,9 @@ TEST(StartAsUser, WithoutProfileCallOrder) {
   std::uint32_t code = 77;
   EXPECT_TRUE(StartLogon(fake, false, code));
   EXPECT_EQ(code, 0u);
+  // The library by its full path in the system folder, never by a bare name.
   const std::vector<std::string> expected = {
-      "LoadLibrary advapi32.dll",
+      "LoadLibrary C:\\Win Dir\\system32\\advapi32.dll",
       "GetProcAddress CreateProcessWithLogonW",
       "CreateProcessWithLogon admin@CORP C:\\tvn\\TVN.exe",
       "CloseHandle 501",
@@ -160,7 +163,9 @@ TEST(StartAsUser, WithoutProfileCallOrder) {
   EXPECT_EQ(fake.lastLogonFlags, 0u);
   EXPECT_EQ(fake.lastCreationFlags, 0u);
   EXPECT_EQ(fake.lastEnvironment, 0u);
-  EXPECT_TRUE(fake.directoryWasNull);
+  // The new process starts in the system folder, not in the caller's directory.
+  EXPECT_FALSE(fake.directoryWasNull);
+  EXPECT_EQ(fake.lastDirectory, kSystemFolder);
   EXPECT_EQ(fake.lastCommandLine, u" c");
   EXPECT_TRUE(fake.NothingLeftOpen());
 }
@@ -171,9 +176,9 @@ TEST(StartAsUser, WithProfileCallOrder) {
   EXPECT_TRUE(StartLogon(fake, true, code));
   EXPECT_EQ(code, 0u);
   const std::vector<std::string> expected = {
-      "LoadLibrary advapi32.dll",
+      "LoadLibrary C:\\Win Dir\\system32\\advapi32.dll",
       "GetProcAddress CreateProcessWithLogonW",
-      "LoadLibrary Userenv.dll",
+      "LoadLibrary C:\\Win Dir\\system32\\Userenv.dll",
       "GetProcAddress CreateEnvironmentBlock",
       "GetProcAddress DestroyEnvironmentBlock",
       "GetProcAddress GetUserProfileDirectoryW",
@@ -197,12 +202,15 @@ TEST(StartAsUser, WithProfileCallOrder) {
 }
 
 TEST(StartAsUser, EveryFailingStepReleasesAllAndReportsItsCode) {
-  const std::vector<std::string> profileSteps = {
-      "LoadLibrary advapi32.dll",           "GetProcAddress CreateProcessWithLogonW",
-      "LoadLibrary Userenv.dll",            "GetProcAddress CreateEnvironmentBlock",
-      "GetProcAddress DestroyEnvironmentBlock", "GetProcAddress GetUserProfileDirectoryW",
-      "LogonUser",                          "CreateEnvironmentBlock",
-      "CreateProcessWithLogon"};
+  const std::vector<std::string> profileSteps = {"LoadLibrary C:\\Win Dir\\system32\\advapi32.dll",
+                                                 "GetProcAddress CreateProcessWithLogonW",
+                                                 "LoadLibrary C:\\Win Dir\\system32\\Userenv.dll",
+                                                 "GetProcAddress CreateEnvironmentBlock",
+                                                 "GetProcAddress DestroyEnvironmentBlock",
+                                                 "GetProcAddress GetUserProfileDirectoryW",
+                                                 "LogonUser",
+                                                 "CreateEnvironmentBlock",
+                                                 "CreateProcessWithLogon"};
   for (bool loadProfile : {false, true}) {
     std::uint32_t stepCode = 1000;
     for (const std::string& step : profileSteps) {
@@ -245,15 +253,29 @@ TEST(StartAsUser, WithoutProfileNoSeparateLogon) {
   }
 }
 
-TEST(StartAsUser, UnreadableProfileStartsWithAnEmptyDirectory) {
+TEST(StartAsUser, UnreadableProfileStartsInTheSystemFolder) {
   FakeAccounts fake;
   fake.profileReadable = false;
   std::uint32_t code = 77;
   EXPECT_TRUE(StartLogon(fake, true, code));  // the outcome is that of the process creation
   EXPECT_EQ(code, 0u);
   EXPECT_FALSE(fake.directoryWasNull);
-  EXPECT_EQ(fake.lastDirectory, u"");
+  EXPECT_EQ(fake.lastDirectory, kSystemFolder);
   EXPECT_TRUE(fake.NothingLeftOpen());
+}
+
+TEST(StartAsUser, WithoutAUsableSystemFolderNothingIsLoaded) {
+  const std::u16string tooLong = u"C:\\" + std::u16string(kPathUnits, u'x');
+  for (const char16_t* folder : {static_cast<const char16_t*>(nullptr), u"", tooLong.c_str()}) {
+    for (bool loadProfile : {false, true}) {
+      FakeAccounts fake;
+      std::uint32_t code = 0;
+      EXPECT_FALSE(
+          StartAsUser(fake, folder, u"C:\\tvn\\TVN.exe", u" c", loadProfile, u"CORP", u"admin", u"secret", code));
+      EXPECT_EQ(code, kPathNotFound);
+      EXPECT_TRUE(fake.calls.empty()) << fake.calls[0];
+    }
+  }
 }
 
 TEST(StartAsUser, InvalidProcessHandlesAreNotClosed) {
@@ -269,7 +291,7 @@ TEST(StartAsUser, PasswordIsReadInPlaceAndNullTextsAreEmpty) {
   FakeAccounts fake;
   const char16_t password[] = u"pw";
   std::uint32_t code = 77;
-  EXPECT_TRUE(StartAsUser(fake, u"a.exe", nullptr, true, nullptr, nullptr, password, code));
+  EXPECT_TRUE(StartAsUser(fake, kSystemFolder, u"a.exe", nullptr, true, nullptr, nullptr, password, code));
   EXPECT_EQ(fake.passwordSeen, password);  // no copy of the password is made
   EXPECT_EQ(fake.lastCommandLine, u"");
   EXPECT_EQ(fake.calls[6], "LogonUser @");

@@ -1,4 +1,4 @@
-#include "launcher/text.h"
+#include "base/text.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,9 @@ TEST(DecimalConversion, ReadsLikeTheRuntimeConversion) {
     const char16_t* text;
     std::int64_t value;
   } cases[] = {
-      {u"750", 750},        {u"750abc", 750},    {u" \t\r\n5", 5},    {u"2x", 2},
-      {u"", 0},             {u"abc", 0},         {u"-1", -1},         {u"+12", 12},
-      {u"- 1", 0},          {u"--1", 0},         {u"\x0661\x0662", 0},  // non-ASCII digits are no digits
-      {u"0x10", 0},         {u"3 word", 3},
+      {u"750", 750}, {u"750abc", 750}, {u" \t\r\n5", 5}, {u"2x", 2},           {u"", 0}, {u"abc", 0}, {u"-1", -1},
+      {u"+12", 12},  {u"- 1", 0},      {u"--1", 0},      {u"\x0661\x0662", 0},  // non-ASCII digits are no digits
+      {u"0x10", 0},  {u"3 word", 3},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseDecimal(c.text), c.value) << ToUtf8(c.text);
 }
@@ -39,7 +38,10 @@ TEST(TextConversion, Utf8RoundTripsAndRepairsBadInput) {
   const Text russian = u"TVN3: Авторизация \U0001F600";
   EXPECT_EQ(FromUtf8(ToUtf8(russian)), russian);
   EXPECT_EQ(FromUtf8("\xC3"), u"\xFFFD");
-  EXPECT_EQ(FromUtf8("a\xE2\x28" "b").front(), u'a');
+  EXPECT_EQ(FromUtf8("a\xE2\x28"
+                     "b")
+                .front(),
+            u'a');
   EXPECT_EQ(ToUtf8(Text(1, u'\xD800')), "\xEF\xBF\xBD");
 }
 

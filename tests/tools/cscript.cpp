@@ -2,12 +2,17 @@
 //
 // Wine's script host ends at once when it is given an engine switch
 // ("/e:javascript") and chooses the engine by the script's extension instead.
-// The tests put this program first on the path: it drops every "/e:..." and
-// "//e:..." switch that comes before the script name, runs the system's
-// cscript.exe with the remaining arguments, waits for it and returns its exit
-// code. Arguments after the script name belong to the script and are passed
-// through untouched.
+// The test environment (scripts/wine-env.sh, tests/e2e/tvnlib.py) copies
+// Wine's own script host in the prefix's system folder to
+// tvn_wine_cscript.exe and installs this program as the system folder's
+// cscript.exe, the one TVN.exe names by its full path. It drops every
+// "/e:..." and "//e:..." switch that comes before the script name, runs
+// tvn_wine_cscript.exe from the system folder with the remaining arguments,
+// waits for it and returns its exit code. Arguments after the script name
+// belong to the script and are passed through untouched. It exists only in
+// the test prefix: nothing a user installs carries it.
 #include <windows.h>
+// After windows.h, which it needs.
 #include <shellapi.h>
 
 #include <string>
@@ -80,7 +85,7 @@ int wmain() {
     LocalFree(argv);
     return 1;
   }
-  std::wstring host = std::wstring(systemDir) + L"\\cscript.exe";
+  std::wstring host = std::wstring(systemDir) + L"\\tvn_wine_cscript.exe";
 
   std::wstring line;
   AppendQuoted(line, host);
@@ -104,8 +109,7 @@ int wmain() {
   startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(host.c_str(), buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  if (!CreateProcessW(host.c_str(), buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
     Report("CreateProcessW", GetLastError());
     return 1;
   }

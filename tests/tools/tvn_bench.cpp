@@ -42,16 +42,13 @@
 #include <string>
 #include <vector>
 
+#include "resources/resource.h"
+
 namespace {
 
 const wchar_t kLogonCaption[] = L"TVN3: \x0410\x0432\x0442\x043e\x0440\x0438\x0437\x0430\x0446\x0438\x044f";
 const wchar_t kCommandCaption[] = L"TVN3: \x041a\x043e\x043c\x0430\x043d\x0434\x044b";
 const wchar_t kBareCaption[] = L"tvn_bare_dialog";
-constexpr int kCommandList = 1302;
-constexpr int kDomainLabel = 1203;
-constexpr int kCurrentCredentials = 1213;
-constexpr int kLogOnButton = 1215;
-constexpr int kRefreshButton = 1310;
 constexpr double kTimeoutMs = 60000;
 
 double NowMs() {
@@ -105,12 +102,12 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM parameter) {
   GetWindowTextW(window, title, 256);
   if (wcscmp(title, search->caption) != 0) return TRUE;
   if (search->check == Populated::CommandRows) {
-    HWND list = GetDlgItem(window, kCommandList);
+    HWND list = GetDlgItem(window, IDC_COMMAND_LIST);
     DWORD_PTR rows = 0;
     if (!list || !SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 500, &rows) || rows == 0)
       return TRUE;
   } else if (search->check == Populated::LogonLabel) {
-    HWND label = GetDlgItem(window, kDomainLabel);
+    HWND label = GetDlgItem(window, IDC_LOGON_DOMAIN_LABEL);
     if (!label || GetWindowTextLengthW(label) == 0) return TRUE;
   }
   search->found = window;
@@ -294,7 +291,7 @@ int wmain(int argc, wchar_t** argv) {
     HWND dialog = WaitDialog(child.info.dwProcessId, 0, kCommandCaption, Populated::CommandRows, child.started);
     if (!dialog) return 1;
     double start = NowMs();
-    PostMessageW(GetDlgItem(dialog, kRefreshButton), BM_CLICK, 0, 0);
+    PostMessageW(GetDlgItem(dialog, IDC_COMMAND_REFRESH), BM_CLICK, 0, 0);
     HWND fresh = WaitDialog(0, child.info.dwProcessId, kCommandCaption, Populated::CommandRows, start);
     if (!fresh) return 1;
     figures.Add("refresh_to_command_dialog_ms", NowMs() - start);
@@ -305,9 +302,9 @@ int wmain(int argc, wchar_t** argv) {
     if (!logon.Start(Quoted(exe))) return 1;
     dialog = WaitDialog(logon.info.dwProcessId, 0, kLogonCaption, Populated::LogonLabel, logon.started);
     if (!dialog) return 1;
-    SendMessageW(GetDlgItem(dialog, kCurrentCredentials), BM_CLICK, 0, 0);
+    SendMessageW(GetDlgItem(dialog, IDC_LOGON_CURRENT_CREDENTIALS), BM_CLICK, 0, 0);
     start = NowMs();
-    PostMessageW(GetDlgItem(dialog, kLogOnButton), BM_CLICK, 0, 0);
+    PostMessageW(GetDlgItem(dialog, IDC_LOGON_LOGON), BM_CLICK, 0, 0);
     fresh = WaitDialog(0, logon.info.dwProcessId, kCommandCaption, Populated::CommandRows, start);
     if (!fresh) return 1;
     figures.Add("logon_to_command_dialog_ms", NowMs() - start);

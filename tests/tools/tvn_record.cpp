@@ -28,13 +28,14 @@
 // Exit code: N from --exit (default 0); 3 when the record file cannot be
 // opened or written.
 #include <windows.h>
+
 #include <shellapi.h>
 #include <tlhelp32.h>
 
 #include <string>
 #include <vector>
 
-#include "launcher/win/unique_handle.h"
+#include "base/win/unique_handle.h"
 #include "tests/tools/json_out.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // tvn_spawn.exe: starts a program with an exact, raw command line.
 //
-//   tvn_spawn.exe [--cwd DIR] [--no-wait] [--env NAME=VALUE]... [--unset NAME]... PROGRAM TAIL
+//   tvn_spawn.exe [--cwd DIR] [--no-wait] [--suspended] [--env NAME=VALUE]... [--unset NAME]... PROGRAM TAIL
 //
 // Starts PROGRAM with CreateProcessW and the command line `"PROGRAM"` + TAIL,
 // where TAIL is taken verbatim (pass it as one argument; it may hold quotes).
@@ -13,6 +13,9 @@
 //
 // Prints the new process's id on the first line of stdout. Waits for the
 // program and returns its exit code, unless --no-wait is given (then 0).
+// With --suspended the program is created suspended and only resumed when a
+// line (or the end) arrives on stdin, so that a test can prepare things that
+// depend on the process id before the program runs.
 // Returns 120 when the program cannot be started, 121 on bad arguments.
 #include <windows.h>
 
@@ -21,12 +24,15 @@
 
 int wmain(int argc, wchar_t** argv) {
   bool wait = true;
+  bool suspended = false;
   const wchar_t* cwd = nullptr;
   int i = 1;
   for (; i < argc; ++i) {
     std::wstring arg = argv[i];
     if (arg == L"--no-wait") {
       wait = false;
+    } else if (arg == L"--suspended") {
+      suspended = true;
     } else if (arg == L"--cwd" && i + 1 < argc) {
       cwd = argv[++i];
     } else if (arg == L"--env" && i + 1 < argc) {
@@ -41,7 +47,8 @@ int wmain(int argc, wchar_t** argv) {
     }
   }
   if (argc - i != 2) {
-    std::fprintf(stderr, "usage: tvn_spawn.exe [--cwd DIR] [--no-wait] [--env N=V] [--unset N] PROGRAM TAIL\n");
+    std::fprintf(stderr,
+                 "usage: tvn_spawn.exe [--cwd DIR] [--no-wait] [--suspended] [--env N=V] [--unset N] PROGRAM TAIL\n");
     return 121;
   }
   const std::wstring program = argv[i];
@@ -50,12 +57,19 @@ int wmain(int argc, wchar_t** argv) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, cwd, &startup, &info)) {
+  if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, suspended ? CREATE_SUSPENDED : 0, nullptr,
+                      cwd, &startup, &info)) {
     std::fprintf(stderr, "CreateProcessW failed: %lu\n", GetLastError());
     return 120;
   }
   std::printf("%lu\n", info.dwProcessId);
   std::fflush(stdout);
+  if (suspended) {
+    char go[16];
+    DWORD read = 0;
+    ReadFile(GetStdHandle(STD_INPUT_HANDLE), go, sizeof(go), &read, nullptr);  // a line, or the end
+    ResumeThread(info.hThread);
+  }
   DWORD code = 0;
   if (wait) {
     WaitForSingleObject(info.hProcess, INFINITE);

@@ -1,51 +1,49 @@
-// The command dialog from the real template 300, driven from inside: a
-// thread timer runs the steps of each test while the dialog's own modal loop
-// (and the loops of its popups and message boxes) dispatch it. Commands start
-// tvn_record.exe (next to this program), which records how it was started.
+// The command dialog from the real template, driven from inside: the steps of
+// each test run while the dialog's own modal loop (and the loops of its popups
+// and message boxes) dispatch them. Commands start tvn_record.exe (next to this
+// program), which records how it was started.
 #include <windows.h>
+// After windows.h, which they need.
 #include <commctrl.h>
 #include <objbase.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "base/win/wide.h"
 #include "description/records.h"
 #include "dialogs/win/command_dialog.h"
 #include "dialogs/win/command_menus.h"
-#include "launcher/win/wide.h"
 #include "resources/resource.h"
+#include "tests/wine/support/dialog_driver.h"
+#include "tests/wine/support/files.h"
+#include "tests/wine/support/records.h"
+#include "tests/wine/support/windows.h"
 
 namespace {
 
 using tvn::Text;
+using tvn_test::DialogDriver;
+using tvn_test::Do;
+using tvn_test::FindThreadDialog;
+using tvn_test::FindThreadMessageBox;
+using tvn_test::FindThreadWindow;
+using tvn_test::Pause;
+using tvn_test::PostClicked;
+using tvn_test::PostKey;
+using tvn_test::Record;
+using tvn_test::RecorderPath;
+using tvn_test::Utf8;
 
 constexpr wchar_t kCaption[] = L"Command dialog under test";
 constexpr COLORREF kZetaColour = RGB(200, 0, 0);
 constexpr UINT kGetMenuHandle = 0x01E1;  // MN_GETHMENU
 
-std::wstring Dir() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring dir(path);
-  return dir.substr(0, dir.find_last_of(L'\\') + 1);
-}
-
-std::wstring RecorderPath() { return Dir() + L"tvn_record.exe"; }
-
 Text T(const std::wstring& text) { return tvn::ToText(text.c_str()); }
-
-std::string Narrow(const std::wstring& text) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
-  if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], n, nullptr, nullptr);
-  return out;
-}
 
 void SetText(tvn::TextBuffer& buffer, std::size_t units, const std::wstring& text) {
   buffer.Allocate(units);
@@ -76,7 +74,7 @@ const int kSortedRows[] = {1, 2, 4, 5, 3, 0};
 struct Fixture {
   tvn::CommandDescription description;
   tvn::AppContext context;
-  std::wstring recordFile;
+  tvn_test::RecordFile recordFile{tvn_test::TempDir() + L"tvn_cmd_dialog_record.log"};
 
   Fixture() {
     SetText(context.exePath, tvn::kPathUnits, RecorderPath());
@@ -109,23 +107,13 @@ struct Fixture {
     SetText(description.commandLine.text, tvn::kCommandUnits, L"");
     description.commandLine.enabled = true;
     description.commandLine.focus = true;  // as in the default description
-    tvn::ControlDescription* buttons[] = {&description.browse,  &description.filterSupport, &description.startHidden,
-                                          &description.execute, &description.close,         &description.refresh,
-                                          &description.authorization, &description.help};
+    tvn::ControlDescription* buttons[] = {
+        &description.browse, &description.filterSupport, &description.startHidden,   &description.execute,
+        &description.close,  &description.refresh,       &description.authorization, &description.help};
     for (tvn::ControlDescription* button : buttons) {
       SetText(button->text, tvn::kCaptionUnits, L"Button");
       button->enabled = true;
     }
-
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    recordFile = std::wstring(temp) + L"tvn_cmd_dialog_record.log";
-    DeleteFileW(recordFile.c_str());
-    SetEnvironmentVariableW(L"TVN_RECORD_FILE", recordFile.c_str());
-  }
-  ~Fixture() {
-    SetEnvironmentVariableW(L"TVN_RECORD_FILE", nullptr);
-    DeleteFileW(recordFile.c_str());
   }
 
   static std::wstring Quoted() { return L"\"" + RecorderPath() + L"\""; }
@@ -144,144 +132,48 @@ struct Fixture {
   }
 
   // The recorder's lines so far.
-  std::vector<std::string> Records() const {
-    std::vector<std::string> lines;
-    std::ifstream in(Narrow(recordFile));
-    for (std::string line; std::getline(in, line);) {
-      if (!line.empty()) lines.push_back(line);
-    }
-    return lines;
-  }
+  std::vector<Record> Records() const { return recordFile.Records(); }
 };
 
 // --- Driving the dialog from inside -----------------------------------------
 
-using Step = std::function<bool(HWND dialog)>;  // true: done, go on with the next
-
-struct Driver {
-  std::vector<Step> steps;
-  std::size_t next = 0;
-  DWORD deadline = 0;
-  bool timedOut = false;
-  bool closing = false;
-  bool inTick = false;
-};
-Driver* g_driver = nullptr;
-
-HWND FindThreadWindow(const wchar_t* className, const wchar_t* caption) {
-  struct Search {
-    const wchar_t* className;
-    const wchar_t* caption;
-    HWND found;
-  } search{className, caption, nullptr};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        wchar_t name[64] = {}, text[256] = {};
-        GetClassNameW(window, name, 64);
-        GetWindowTextW(window, text, 256);
-        if (lstrcmpW(name, s->className) == 0 && (s->caption == nullptr || lstrcmpW(text, s->caption) == 0) &&
-            IsWindowVisible(window)) {
-          s->found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-HWND MessageBoxWindow() { return FindThreadWindow(L"#32770", L"Tolvane"); }
+using Step = DialogDriver::Step;
 
 // The file dialog of Browse: a visible dialog of this thread with the file
 // name box (cmb13 or edt1). Its caption depends on the system's language.
 HWND FileDialogWindow() {
-  HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM param) -> BOOL {
-        wchar_t name[64] = {};
-        GetClassNameW(window, name, 64);
-        if (lstrcmpW(name, L"#32770") == 0 && IsWindowVisible(window) &&
-            (GetDlgItem(window, 0x47C) != nullptr || GetDlgItem(window, 0x480) != nullptr)) {
-          *reinterpret_cast<HWND*>(param) = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
+  HWND found = FindThreadDialog(0x47C);
+  return found != nullptr ? found : FindThreadDialog(0x480);
 }
-HWND PopupWindow() { return FindThreadWindow(L"#32768", nullptr); }
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-  Driver* d = g_driver;
-  if (d == nullptr || d->inTick || d->closing) return;
-  d->inTick = true;
-  HWND dialog = FindThreadWindow(L"#32770", kCaption);
-  if (GetTickCount() > d->deadline) {
-    d->timedOut = true;
-    if (HWND box = MessageBoxWindow()) PostMessageW(box, WM_COMMAND, IDOK, 0);
-    if (HWND files = FileDialogWindow()) PostMessageW(files, WM_COMMAND, IDCANCEL, 0);
-    EndMenu();
-    if (dialog) PostMessageW(dialog, WM_CLOSE, 0, 0);
-  } else if (dialog != nullptr) {
-    if (d->next < d->steps.size() && d->steps[d->next](dialog)) ++d->next;
-    if (d->next == d->steps.size()) {
-      d->closing = true;
-      PostMessageW(dialog, WM_CLOSE, 0, 0);
-    }
-  }
-  d->inTick = false;
-}
+HWND PopupWindow() { return FindThreadWindow(L"#32768"); }
 
 // Opens the dialog with the fixture's description and runs the steps; the
 // dialog is closed after the last one. True when all steps ran in time.
 bool RunDialog(Fixture& fixture, std::vector<Step> steps, DWORD timeoutMs = 20000) {
-  Driver driver;
-  driver.steps = std::move(steps);
-  driver.deadline = GetTickCount() + timeoutMs;
-  g_driver = &driver;
-  UINT_PTR timer = SetTimer(nullptr, 0, 40, Tick);
-  INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_COMMAND), nullptr,
-                                   tvn::CommandDialogProc, reinterpret_cast<LPARAM>(&fixture.description));
-  KillTimer(nullptr, timer);
-  g_driver = nullptr;
-  EXPECT_EQ(result, 0);
-  EXPECT_FALSE(driver.timedOut) << "stopped at step " << driver.next << " of " << driver.steps.size();
-  return !driver.timedOut && driver.next == driver.steps.size();
-}
-
-// A step that waits `ms` milliseconds from its first call.
-Step Pause(DWORD ms) {
-  auto start = std::make_shared<DWORD>(0);
-  return [start, ms](HWND) {
-    if (*start == 0) *start = GetTickCount() | 1;
-    return static_cast<LONG>(GetTickCount() - *start) >= static_cast<LONG>(ms);  // start may be one ahead
-  };
-}
-
-Step Do(std::function<void(HWND)> action) {
-  return [action](HWND dialog) {
-    action(dialog);
-    return true;
-  };
+  DialogDriver::Options options;
+  options.find = [] { return FindThreadDialog(0, kCaption); };
+  options.closeAfterLastStep = true;
+  options.timeoutMs = timeoutMs;
+  const DialogDriver::Result run = DialogDriver::Run(
+      [&fixture] {
+        return tvn_test::RunTemplate(IDD_COMMAND, tvn::CommandDialogProc,
+                                     reinterpret_cast<LPARAM>(&fixture.description));
+      },
+      std::move(steps), options);
+  EXPECT_EQ(run.dialogResult, 0);
+  EXPECT_FALSE(run.timedOut) << "stopped at step " << run.stepsDone << " of " << run.stepCount;
+  return !run.timedOut && run.finished;
 }
 
 HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
 bool ExecuteEnabled(HWND dialog) { return IsWindowEnabled(Item(dialog, IDC_COMMAND_EXECUTE)) != FALSE; }
 
-void Click(HWND dialog, int id) {
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(dialog, id)));
-}
-
 int ListItemOfRow(HWND dialog, int row) {
   LVFINDINFOW find{};
   find.flags = LVFI_PARAM;
   find.lParam = row;
-  return static_cast<int>(
-      SendMessageW(Item(dialog, IDC_COMMAND_LIST), LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+  return static_cast<int>(SendMessageW(Item(dialog, IDC_COMMAND_LIST), LVM_FINDITEMW, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(&find)));
 }
 
 // Posts a list notification as the list view would send it (the record stays
@@ -310,24 +202,10 @@ MENUITEMINFOW MenuItem(HMENU menu, UINT position) {
   return item;
 }
 
-void PostKey(HWND target, UINT key) {
-  PostMessageW(target, WM_KEYDOWN, key, 0);
-  PostMessageW(target, WM_KEYUP, key, 0xC0000000);
-}
-
-// The message box's own text (the static control beside the icon).
-std::wstring BoxText(HWND box) {
-  wchar_t text[1024] = {};
-  GetDlgItemTextW(box, 0xFFFF, text, 1024);
-  return text;
-}
-
 // Waits until the recorder has written `count` lines.
 Step RecordCount(const Fixture& fixture, std::size_t count) {
   return [&fixture, count](HWND) { return fixture.Records().size() >= count; };
 }
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 class CommandDialog : public ::testing::Test {
  protected:
@@ -338,8 +216,8 @@ class CommandDialog : public ::testing::Test {
   }
   static void TearDownTestSuite() { CoUninitialize(); }
   void SetUp() override {
-    if (GetSystemMetrics(SM_CXSCREEN) == 0) GTEST_SKIP() << "needs a display";
-    if (GetFileAttributesW(RecorderPath().c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "needs tvn_record.exe";
+    if (!tvn_test::HaveDisplay()) GTEST_SKIP() << "needs a display";
+    if (!tvn_test::Exists(RecorderPath())) GTEST_SKIP() << "needs tvn_record.exe";
   }
   Fixture fixture;
 };
@@ -369,7 +247,8 @@ TEST_F(CommandDialog, OpensWithRowsOrderedByTitleAndTheFocusOnTheCommandLine) {
                           focus = GetFocus();
                           line = Item(dialog, IDC_COMMAND_LINE);
                           executeEnabled = ExecuteEnabled(dialog);
-                          auto imageList = reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
+                          auto imageList =
+                              reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
                           images = imageList ? ImageList_GetImageCount(imageList) : -1;
                           GetWindowTextW(dialog, caption, 128);
                         })}));
@@ -386,31 +265,30 @@ TEST_F(CommandDialog, OpensWithRowsOrderedByTitleAndTheFocusOnTheCommandLine) {
 
 TEST_F(CommandDialog, TypedCommandsRunThroughTheShellWithTheChosenShowState) {
   bool blankEnabled = true, typedEnabled = false, emptyEnabled = true;
-  ASSERT_TRUE(RunDialog(
-      fixture,
-      {Do([&](HWND dialog) {
-         SetDlgItemTextW(dialog, IDC_COMMAND_LINE, (L" " + Fixture::Quoted() + L" blank").c_str());
-         blankEnabled = ExecuteEnabled(dialog);
-         SetDlgItemTextW(dialog, IDC_COMMAND_LINE, L"");
-         emptyEnabled = ExecuteEnabled(dialog);
-         SetDlgItemTextW(dialog, IDC_COMMAND_LINE, (Fixture::Quoted() + L" typed-shown").c_str());
-         typedEnabled = ExecuteEnabled(dialog);
-         Click(dialog, IDC_COMMAND_EXECUTE);
-       }),
-       RecordCount(fixture, 1), Do([&](HWND dialog) {
-         SendDlgItemMessageW(dialog, IDC_COMMAND_START_HIDDEN, BM_SETCHECK, BST_CHECKED, 0);
-         Click(dialog, IDC_COMMAND_EXECUTE);
-       }),
-       RecordCount(fixture, 2)}));
+  ASSERT_TRUE(
+      RunDialog(fixture, {Do([&](HWND dialog) {
+                            SetDlgItemTextW(dialog, IDC_COMMAND_LINE, (L" " + Fixture::Quoted() + L" blank").c_str());
+                            blankEnabled = ExecuteEnabled(dialog);
+                            SetDlgItemTextW(dialog, IDC_COMMAND_LINE, L"");
+                            emptyEnabled = ExecuteEnabled(dialog);
+                            SetDlgItemTextW(dialog, IDC_COMMAND_LINE, (Fixture::Quoted() + L" typed-shown").c_str());
+                            typedEnabled = ExecuteEnabled(dialog);
+                            PostClicked(dialog, IDC_COMMAND_EXECUTE);
+                          }),
+                          RecordCount(fixture, 1), Do([&](HWND dialog) {
+                            SendDlgItemMessageW(dialog, IDC_COMMAND_START_HIDDEN, BM_SETCHECK, BST_CHECKED, 0);
+                            PostClicked(dialog, IDC_COMMAND_EXECUTE);
+                          }),
+                          RecordCount(fixture, 2)}));
   EXPECT_FALSE(blankEnabled) << "a command line starting with a blank is not ready";
   EXPECT_FALSE(emptyEnabled);
   EXPECT_TRUE(typedEnabled);
-  std::vector<std::string> records = fixture.Records();
+  std::vector<Record> records = fixture.Records();
   ASSERT_EQ(records.size(), 2u);
-  EXPECT_TRUE(Contains(records[0], "\"argv\":[\"typed-shown\"]")) << records[0];
-  EXPECT_TRUE(Contains(records[0], "\"show\":1,")) << records[0];
-  EXPECT_TRUE(Contains(records[0], "\"cwd\":\"C:\\\\\"")) << records[0];
-  EXPECT_TRUE(Contains(records[1], "\"show\":0,")) << records[1];
+  EXPECT_EQ(records[0].List("argv"), std::vector<std::wstring>{L"typed-shown"}) << records[0].line();
+  EXPECT_EQ(records[0].Number("show"), 1) << records[0].line();
+  EXPECT_EQ(records[0].Text("cwd"), L"C:\\") << records[0].line();
+  EXPECT_EQ(records[1].Number("show"), 0) << records[1].line();
 }
 
 TEST_F(CommandDialog, MissingProgramShowsTheWarningBoxAndTheDialogStays) {
@@ -418,18 +296,11 @@ TEST_F(CommandDialog, MissingProgramShowsTheWarningBoxAndTheDialogStays) {
   bool dialogAlive = false;
   ASSERT_TRUE(RunDialog(fixture, {Do([](HWND dialog) {
                                     SetDlgItemTextW(dialog, IDC_COMMAND_LINE, L"C:\\no\\such\\program.exe");
-                                    Click(dialog, IDC_COMMAND_EXECUTE);
+                                    PostClicked(dialog, IDC_COMMAND_EXECUTE);
                                   }),
-                                  [&](HWND) {
-                                    HWND box = MessageBoxWindow();
-                                    if (box == nullptr) return false;
-                                    boxText = BoxText(box);
-                                    PostMessageW(box, WM_COMMAND, IDOK, 0);
-                                    return true;
-                                  },
-                                  [](HWND) { return MessageBoxWindow() == nullptr; },
+                                  tvn_test::AnswerMessageBox(&boxText), tvn_test::NoMessageBox(),
                                   Do([&](HWND dialog) { dialogAlive = IsWindowVisible(dialog) != FALSE; })}));
-  EXPECT_EQ(boxText.rfind(L"Error (3): ", 0), 0u) << Narrow(boxText);
+  EXPECT_EQ(boxText.rfind(L"Error (3): ", 0), 0u) << Utf8(boxText);
   EXPECT_TRUE(dialogAlive);
   EXPECT_TRUE(fixture.Records().empty());
 }
@@ -440,32 +311,31 @@ TEST_F(CommandDialog, StaticMenuListsEntriesLastFirstAndRunsThePick) {
   std::vector<UINT> types;
   Text current;
   ASSERT_TRUE(RunDialog(
-      fixture,
-      {Do([](HWND dialog) { PostListNotify(dialog, NM_RCLICK, ListItemOfRow(dialog, 0)); }),
-       [&](HWND) {
-         HWND popup = PopupWindow();
-         if (popup == nullptr) return false;
-         auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, kGetMenuHandle, 0, 0));
-         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-           MENUITEMINFOW item = MenuItem(menu, static_cast<UINT>(i));
-           texts.push_back(MenuText(menu, static_cast<UINT>(i)));
-           ids.push_back(item.wID);
-           types.push_back(item.fType);
-         }
-         PostKey(popup, VK_DOWN);  // the top item: the last entry
-         PostKey(popup, VK_RETURN);
-         return true;
-       },
-       RecordCount(fixture, 1), Do([&](HWND) { current = tvn::CommandDialog().currentCommand.text(); })}));
+      fixture, {Do([](HWND dialog) { PostListNotify(dialog, NM_RCLICK, ListItemOfRow(dialog, 0)); }),
+                [&](HWND) {
+                  HWND popup = PopupWindow();
+                  if (popup == nullptr) return false;
+                  auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, kGetMenuHandle, 0, 0));
+                  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+                    MENUITEMINFOW item = MenuItem(menu, static_cast<UINT>(i));
+                    texts.push_back(MenuText(menu, static_cast<UINT>(i)));
+                    ids.push_back(item.wID);
+                    types.push_back(item.fType);
+                  }
+                  PostKey(popup, VK_DOWN);  // the top item: the last entry
+                  PostKey(popup, VK_RETURN);
+                  return true;
+                },
+                RecordCount(fixture, 1), Do([&](HWND) { current = tvn::CommandDialog().currentCommand.text(); })}));
   ASSERT_EQ(texts.size(), 3u);
   EXPECT_EQ(texts[0], L"Record three");
   EXPECT_EQ(ids[0], 3u);
   EXPECT_TRUE(types[1] & MFT_SEPARATOR);
   EXPECT_EQ(texts[2], L"Record one");
   EXPECT_EQ(ids[2], 1u);
-  std::vector<std::string> records = fixture.Records();
+  std::vector<Record> records = fixture.Records();
   ASSERT_EQ(records.size(), 1u);
-  EXPECT_TRUE(Contains(records[0], "\"argv\":[\"static-3\"]")) << records[0];
+  EXPECT_EQ(records[0].List("argv"), std::vector<std::wstring>{L"static-3"}) << records[0].line();
   EXPECT_EQ(current, T(Fixture::Quoted() + L" static-3")) << "the pick stays the current command";
 }
 
@@ -506,34 +376,33 @@ TEST_F(CommandDialog, CustomDrawGivesEachRowItsColour) {
 
 TEST_F(CommandDialog, DoubleClickOnAPlainRowRunsItsCommand) {
   bool enabledOnRow = false, enabledOnShellRow = true;
-  ASSERT_TRUE(RunDialog(fixture, {Do([&](HWND dialog) {
-                                    HWND list = Item(dialog, IDC_COMMAND_LIST);
-                                    SetFocus(list);
-                                    LVITEMW state{};
-                                    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-                                    state.state = LVIS_SELECTED | LVIS_FOCUSED;
-                                    // A shell-folder row has no command: Execute stays disabled.
-                                    SendMessageW(list, LVM_SETITEMSTATE, ListItemOfRow(dialog, 2),
-                                                 reinterpret_cast<LPARAM>(&state));
-                                    enabledOnShellRow = ExecuteEnabled(dialog);
-                                    SendMessageW(list, LVM_SETITEMSTATE, ListItemOfRow(dialog, 1),
-                                                 reinterpret_cast<LPARAM>(&state));
-                                    enabledOnRow = ExecuteEnabled(dialog);
-                                    PostListNotify(dialog, NM_DBLCLK, ListItemOfRow(dialog, 1));
-                                  }),
-                                  RecordCount(fixture, 1)}));
+  ASSERT_TRUE(RunDialog(
+      fixture, {Do([&](HWND dialog) {
+                  HWND list = Item(dialog, IDC_COMMAND_LIST);
+                  SetFocus(list);
+                  LVITEMW state{};
+                  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+                  state.state = LVIS_SELECTED | LVIS_FOCUSED;
+                  // A shell-folder row has no command: Execute stays disabled.
+                  SendMessageW(list, LVM_SETITEMSTATE, ListItemOfRow(dialog, 2), reinterpret_cast<LPARAM>(&state));
+                  enabledOnShellRow = ExecuteEnabled(dialog);
+                  SendMessageW(list, LVM_SETITEMSTATE, ListItemOfRow(dialog, 1), reinterpret_cast<LPARAM>(&state));
+                  enabledOnRow = ExecuteEnabled(dialog);
+                  PostListNotify(dialog, NM_DBLCLK, ListItemOfRow(dialog, 1));
+                }),
+                RecordCount(fixture, 1)}));
   EXPECT_FALSE(enabledOnShellRow);
   EXPECT_TRUE(enabledOnRow);
-  std::vector<std::string> records = fixture.Records();
+  std::vector<Record> records = fixture.Records();
   ASSERT_EQ(records.size(), 1u);
-  EXPECT_TRUE(Contains(records[0], "\"argv\":[\"row-alpha\"]")) << records[0];
+  EXPECT_EQ(records[0].List("argv"), std::vector<std::wstring>{L"row-alpha"}) << records[0].line();
 }
 
 TEST_F(CommandDialog, BrowsePutsTheQuotedPathIntoTheCommandLine) {
   std::wstring line;
   bool lineFocused = false, enabled = false;
   const std::wstring picked = RecorderPath();
-  ASSERT_TRUE(RunDialog(fixture, {Do([](HWND dialog) { Click(dialog, IDC_COMMAND_BROWSE); }),
+  ASSERT_TRUE(RunDialog(fixture, {Do([](HWND dialog) { PostClicked(dialog, IDC_COMMAND_BROWSE); }),
                                   [&](HWND) {
                                     HWND open = FileDialogWindow();
                                     if (open == nullptr) return false;
@@ -564,12 +433,12 @@ struct Anchor {
 
 TEST_F(CommandDialog, GrowingMovesControlsByTheAnchorTable) {
   const Anchor anchors[] = {
-      {IDC_COMMAND_ICON, 0, 0, 0, 0},       {IDC_COMMAND_INFO, 0, 0, 40, 0},
-      {IDC_COMMAND_LIST, 0, 0, 40, 30},     {IDC_COMMAND_LINE, 0, 30, 40, 0},
-      {IDC_COMMAND_BROWSE, 40, 30, 0, 0},   {IDC_COMMAND_SUPPORT_FILTERS, 0, 30, 40, 0},
+      {IDC_COMMAND_ICON, 0, 0, 0, 0},           {IDC_COMMAND_INFO, 0, 0, 40, 0},
+      {IDC_COMMAND_LIST, 0, 0, 40, 30},         {IDC_COMMAND_LINE, 0, 30, 40, 0},
+      {IDC_COMMAND_BROWSE, 40, 30, 0, 0},       {IDC_COMMAND_SUPPORT_FILTERS, 0, 30, 40, 0},
       {IDC_COMMAND_START_HIDDEN, 0, 30, 40, 0}, {IDC_COMMAND_SEPARATOR, 0, 30, 40, 0},
-      {IDC_COMMAND_EXECUTE, 40, 30, 0, 0},  {IDC_COMMAND_CLOSE, 40, 30, 0, 0},
-      {IDC_COMMAND_REFRESH, 0, 30, 0, 0},   {IDC_COMMAND_AUTHORIZATION, 0, 30, 0, 0},
+      {IDC_COMMAND_EXECUTE, 40, 30, 0, 0},      {IDC_COMMAND_CLOSE, 40, 30, 0, 0},
+      {IDC_COMMAND_REFRESH, 0, 30, 0, 0},       {IDC_COMMAND_AUTHORIZATION, 0, 30, 0, 0},
       {IDC_COMMAND_HELP, 40, 0, 0, 0},
   };
   std::vector<RECT> before, after;
@@ -586,13 +455,13 @@ TEST_F(CommandDialog, GrowingMovesControlsByTheAnchorTable) {
     return out;
   };
   ASSERT_TRUE(RunDialog(fixture, {Do([&](HWND dialog) {
-                                    before = rects(dialog);
-                                    GetWindowRect(dialog, &window);
-                                    SetWindowPos(dialog, nullptr, 0, 0, window.right - window.left + 40,
-                                                 window.bottom - window.top + 30, SWP_NOMOVE | SWP_NOZORDER);
-                                    after = rects(dialog);
-                                    SendMessageW(dialog, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
-                                  })}));
+                          before = rects(dialog);
+                          GetWindowRect(dialog, &window);
+                          SetWindowPos(dialog, nullptr, 0, 0, window.right - window.left + 40,
+                                       window.bottom - window.top + 30, SWP_NOMOVE | SWP_NOZORDER);
+                          after = rects(dialog);
+                          SendMessageW(dialog, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+                        })}));
   ASSERT_EQ(after.size(), before.size());
   for (std::size_t i = 0; i < before.size(); ++i) {
     const Anchor& a = anchors[i];
@@ -607,14 +476,13 @@ TEST_F(CommandDialog, GrowingMovesControlsByTheAnchorTable) {
 
 TEST_F(CommandDialog, RefreshStartsTheToolInCommandModeAndCloses) {
   // The context's executable is the recorder, so the restart is recorded.
-  ASSERT_TRUE(RunDialog(fixture, {Do([](HWND dialog) { Click(dialog, IDC_COMMAND_REFRESH); }),
-                                  [](HWND) { return false; }},
+  ASSERT_TRUE(RunDialog(fixture,
+                        {Do([](HWND dialog) { PostClicked(dialog, IDC_COMMAND_REFRESH); }), [](HWND) { return false; }},
                         8000) == false);
   // The dialog ended by itself (the driver did not time out) ...
-  std::vector<std::string> records;
-  for (int i = 0; i < 200 && records.empty(); ++i, Sleep(25)) records = fixture.Records();
+  std::vector<Record> records = fixture.recordFile.WaitFor(1, 5000);
   ASSERT_EQ(records.size(), 1u);
-  EXPECT_TRUE(Contains(records[0], "\"command_line\":\" c\"")) << records[0];
+  EXPECT_EQ(records[0].Text("command_line"), L" c") << records[0].line();
 }
 
 TEST_F(ShellMenu, ControlPanelRootListsItsItemsWithContextMenus) {
@@ -623,30 +491,29 @@ TEST_F(ShellMenu, ControlPanelRootListsItsItemsWithContextMenus) {
   int contextItems = -1;
   bool activeAfter = true;
   int lastKeyAfter = -1;
-  ASSERT_TRUE(RunDialog(
-      fixture,
-      {Do([](HWND dialog) { PostListNotify(dialog, NM_DBLCLK, ListItemOfRow(dialog, 2)); }),
-       [&](HWND) {
-         HWND popup = PopupWindow();
-         if (popup == nullptr) return false;
-         auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, kGetMenuHandle, 0, 0));
-         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-           items.push_back(MenuItem(menu, static_cast<UINT>(i)));
-           texts.push_back(MenuText(menu, static_cast<UINT>(i)));
-         }
-         PostKey(popup, VK_DOWN);  // rests on the first item: WM_MENUSELECT fills its submenu
-         return true;
-       },
-       Pause(500),
-       [&](HWND) {
-         if (!items.empty()) contextItems = GetMenuItemCount(items[0].hSubMenu);
-         EndMenu();
-         return true;
-       },
-       [](HWND) { return PopupWindow() == nullptr; }, Pause(100), Do([&](HWND) {
-         activeAfter = tvn::CommandShellState().active();
-         lastKeyAfter = tvn::CommandShellState().lastKey();
-       })}));
+  ASSERT_TRUE(RunDialog(fixture, {Do([](HWND dialog) { PostListNotify(dialog, NM_DBLCLK, ListItemOfRow(dialog, 2)); }),
+                                  [&](HWND) {
+                                    HWND popup = PopupWindow();
+                                    if (popup == nullptr) return false;
+                                    auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, kGetMenuHandle, 0, 0));
+                                    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+                                      items.push_back(MenuItem(menu, static_cast<UINT>(i)));
+                                      texts.push_back(MenuText(menu, static_cast<UINT>(i)));
+                                    }
+                                    PostKey(popup,
+                                            VK_DOWN);  // rests on the first item: WM_MENUSELECT fills its submenu
+                                    return true;
+                                  },
+                                  Pause(500),
+                                  [&](HWND) {
+                                    if (!items.empty()) contextItems = GetMenuItemCount(items[0].hSubMenu);
+                                    EndMenu();
+                                    return true;
+                                  },
+                                  [](HWND) { return PopupWindow() == nullptr; }, Pause(100), Do([&](HWND) {
+                                    activeAfter = tvn::CommandShellState().active();
+                                    lastKeyAfter = tvn::CommandShellState().lastKey();
+                                  })}));
   ASSERT_EQ(items.size(), 3u) << "Wine's Control Panel holds three applets";
   for (std::size_t i = 0; i < items.size(); ++i) {
     EXPECT_EQ(items[i].wID, 5000u);
@@ -667,7 +534,7 @@ TEST_F(ShellMenu, PrintersAndRowsWithoutMenusOpenNothingAndReportNothing) {
   ASSERT_TRUE(RunDialog(fixture, {Do([&](HWND dialog) {
                                     printers = tvn::OpenRowMenu(dialog, 2, 2);  // EnumObjects: E_NOTIMPL
                                     printersError = GetLastError();
-                                    beyond = tvn::OpenRowMenu(dialog, 4, 1);   // number equal to the count
+                                    beyond = tvn::OpenRowMenu(dialog, 4, 1);  // number equal to the count
                                     noMenu = tvn::OpenRowMenu(dialog, 0, 0) && tvn::OpenRowMenu(dialog, -1, 1) &&
                                              tvn::OpenRowMenu(dialog, 0, 3);
                                     // The same through the list: a right click on the Printers row.
@@ -676,8 +543,9 @@ TEST_F(ShellMenu, PrintersAndRowsWithoutMenusOpenNothingAndReportNothing) {
                                   [&, start = DWORD(0)](HWND) mutable {
                                     if (start == 0) start = GetTickCount() | 1;
                                     popupSeen = popupSeen || PopupWindow() != nullptr;
-                                    boxSeen = boxSeen || MessageBoxWindow() != nullptr;
-                                    return static_cast<LONG>(GetTickCount() - start) >= 1500;  // watch for a while (start may be one ahead)
+                                    boxSeen = boxSeen || FindThreadMessageBox() != nullptr;
+                                    return static_cast<LONG>(GetTickCount() - start) >=
+                                           1500;  // watch for a while (start may be one ahead)
                                   }}));
   EXPECT_TRUE(printers);
   EXPECT_EQ(printersError, 0u);
@@ -698,17 +566,10 @@ TEST_F(ShellMenu, NetworkConnectionsRootFailsAndIsReported) {
                                     error = GetLastError();
                                     PostListNotify(dialog, NM_RCLICK, ListItemOfRow(dialog, 4));
                                   }),
-                                  [&](HWND) {
-                                    HWND box = MessageBoxWindow();
-                                    if (box == nullptr) return false;
-                                    boxText = BoxText(box);
-                                    PostMessageW(box, WM_COMMAND, IDOK, 0);
-                                    return true;
-                                  },
-                                  [](HWND) { return MessageBoxWindow() == nullptr; }}));
+                                  tvn_test::AnswerMessageBox(&boxText), tvn_test::NoMessageBox()}));
   EXPECT_FALSE(network);
   EXPECT_NE(error, 0u);
-  EXPECT_EQ(boxText.rfind(L"Error (", 0), 0u) << Narrow(boxText);
+  EXPECT_EQ(boxText.rfind(L"Error (", 0), 0u) << Utf8(boxText);
   EXPECT_FALSE(tvn::CommandShellState().active());
 }
 

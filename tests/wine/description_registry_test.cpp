@@ -9,52 +9,28 @@
 #include <cstdio>
 #include <string>
 
+#include "base/text.h"
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "description/win/description.h"
 #include "description/win/handle_factory.h"
 #include "description/win/registry_source.h"
-#include "launcher/text.h"
-#include "launcher/win/unique_handle.h"
-#include "launcher/win/wide.h"
 #include "tests/native/description_fakes.h"
+#include "tests/wine/support/registry.h"
 
 namespace tvn {
 namespace {
 
 class DescriptionRegistryTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    static int counter = 0;
-    subKey = FromAscii("Software\\TVN\\test-" + std::to_string(GetCurrentProcessId()) + "-" +
-                       std::to_string(++counter));
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, W(subKey), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
-                              nullptr),
-              ERROR_SUCCESS);
-  }
-  void TearDown() override {
-    key.reset();
-    RegDeleteTreeW(HKEY_CURRENT_USER, W(subKey));
-    RegDeleteKeyW(HKEY_CURRENT_USER, W(subKey));
-  }
+  void SetUp() override { ASSERT_TRUE(key.valid()); }
 
-  void Set(const char* name, const Text& value) {
-    Text wname = FromAscii(name);
-    ASSERT_EQ(RegSetValueExW(key.get(), W(wname), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                             static_cast<DWORD>((value.size() + 1) * 2)),
-              ERROR_SUCCESS);
-  }
-  void Set(const char* name, const char* utf8) { Set(name, FromUtf8(utf8)); }
-  void SetDword(const char* name, DWORD value) {
-    Text wname = FromAscii(name);
-    ASSERT_EQ(RegSetValueExW(key.get(), W(wname), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4),
-              ERROR_SUCCESS);
-  }
+  void Set(const char* name, const Text& value) { ASSERT_EQ(key.Set(name, value), ERROR_SUCCESS); }
+  void Set(const char* name, const char* utf8) { ASSERT_EQ(key.Set(name, utf8), ERROR_SUCCESS); }
+  void SetDword(const char* name, DWORD value) { ASSERT_EQ(key.SetDword(name, value), ERROR_SUCCESS); }
   // Every value of an in-memory description, written as it stands.
   void CopyFrom(const testing_fakes::MemorySource& source) {
-    for (const auto& value : source.values()) {
-      ASSERT_EQ(RegSetValueExW(key.get(), W(value.first), 0, REG_SZ, value.second.data(),
-                               static_cast<DWORD>(value.second.size())),
-                ERROR_SUCCESS);
-    }
+    for (const auto& value : source.values()) ASSERT_EQ(key.SetBytes(value.first, value.second), ERROR_SUCCESS);
   }
 
   static LOGFONTW FontOf(FontHandle font) {
@@ -63,8 +39,8 @@ class DescriptionRegistryTest : public ::testing::Test {
     return lf;
   }
 
-  Text subKey;
-  UniqueKey key;
+  tvn_test::ScratchKey key{"test"};
+  const Text& subKey = key.subKey();
   UiDescription ui;
 };
 

@@ -5,14 +5,14 @@
 // The tool itself runs "cscript /nologo /e:javascript <file> ...". Wine's
 // cscript exits at once on /e:javascript and picks the engine by extension, so
 // these tests call cscript without /e: and rely on the test prefix mapping
-// .script to JScript (HKCR\.script = "JSFile"); the test harness puts a
-// cscript shim that drops /e: first on the path for runs of TVN.exe itself.
+// .script to JScript (HKCR\.script = "JSFile"); the test harness installs a
+// cscript shim that drops /e: as the prefix's system cscript.exe for runs of
+// TVN.exe itself.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -20,12 +20,15 @@
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "description/win/description.h"
-#include "launcher/text.h"
-#include "launcher/win/unique_handle.h"
-#include "launcher/win/wide.h"
 #include "resource.h"
 #include "tests/native/description_fakes.h"
+#include "tests/wine/support/files.h"
+#include "tests/wine/support/processes.h"
+#include "tests/wine/support/registry.h"
 
 namespace tvn {
 namespace {
@@ -35,16 +38,12 @@ using ValueMap = std::map<Text, Text>;
 const wchar_t kVersionKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 const char kHeader[] = "// TVN SCRIPT(compress)\r\n// BINARY VERSION >= 3.1.1.4\r\n";
 
+using tvn_test::Exists;
+using tvn_test::KeyExists;
+using tvn_test::TempDir;
+using tvn_test::Utf8;
+
 std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
-std::string Utf8(const std::wstring& wide) { return ToUtf8(ToText(wide.c_str())); }
-
-std::wstring TempDir() {
-  wchar_t buffer[MAX_PATH + 1] = {};
-  DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
-  return std::wstring(buffer, length);
-}
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // A fresh identifier per run: no two runs of this suite share a key.
 std::wstring NextId() {
@@ -53,11 +52,6 @@ std::wstring NextId() {
 }
 
 std::wstring KeyOf(const std::wstring& id) { return L"Software\\TVN\\" + id; }
-
-bool KeyExists(HKEY root, const std::wstring& sub) {
-  UniqueKey key;
-  return RegOpenKeyExW(root, sub.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
 
 // The packed script as this executable carries it.
 std::string ScriptResource() {
@@ -70,20 +64,11 @@ std::string ScriptResource() {
   return bytes ? std::string(bytes, size) : std::string();
 }
 
-std::string ReadFileBytes(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 // One extracted copy of the script, "%TEMP%\TVN_test_<n>.script", plus its
 // key; both are removed when the test ends, whatever the script did.
 class ScriptRun {
  public:
-  ScriptRun() : id_(NextId()), path_(TempDir() + L"TVN_test_" + id_ + L".script") {
-    Extract();
-  }
+  ScriptRun() : id_(NextId()), path_(TempDir() + L"TVN_test_" + id_ + L".script") { Extract(); }
   ~ScriptRun() {
     DeleteFileW(path_.c_str());
     DeleteFileW(OutputPath().c_str());
@@ -92,11 +77,7 @@ class ScriptRun {
   ScriptRun(const ScriptRun&) = delete;
   ScriptRun& operator=(const ScriptRun&) = delete;
 
-  void Extract() {
-    std::string bytes = ScriptResource();
-    std::ofstream out(path_.c_str(), std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  }
+  void Extract() { tvn_test::WriteFileBytes(path_, ScriptResource()); }
 
   const std::wstring& id() const { return id_; }
   const std::wstring& path() const { return path_; }
@@ -106,24 +87,22 @@ class ScriptRun {
   // waits for the interpreter's process (not for a pipe). Returns the output
   // lines; a run that cannot start or does not end fails the test.
   std::vector<std::string> Run(const std::wstring& arguments) {
-    std::wstring line = L"cmd /c cscript //nologo \"" + path_ + L"\" " + arguments + L" > \"" + OutputPath() + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                        &process)) {
-      ADD_FAILURE() << "cannot start " << Utf8(line) << ": error " << GetLastError();
+    const std::wstring line =
+        L"cmd /c cscript //nologo \"" + path_ + L"\" " + arguments + L" > \"" + OutputPath() + L"\"";
+    tvn_test::ProgramOptions options;
+    options.creationFlags = CREATE_NO_WINDOW;
+    options.timeoutMs = 60000;
+    const tvn_test::ProgramRun run = tvn_test::RunProgram(nullptr, line, options);
+    if (!run.started) {
+      ADD_FAILURE() << "cannot start " << Utf8(line) << ": error " << run.startError;
       return {};
     }
-    UniqueHandleKernel processHandle(process.hProcess);
-    UniqueHandleKernel threadHandle(process.hThread);
-    if (WaitForSingleObject(processHandle.get(), 60000) != WAIT_OBJECT_0) {
-      TerminateProcess(processHandle.get(), 1);
+    if (!run.ended) {
       ADD_FAILURE() << "script run did not end within 60 s: " << Utf8(line);
       return {};
     }
     std::vector<std::string> lines;
-    std::istringstream output(ReadFileBytes(OutputPath()));
+    std::istringstream output(tvn_test::FileBytes(OutputPath()));
     for (std::string text; std::getline(output, text);) {
       if (!text.empty() && text.back() == '\r') text.pop_back();
       lines.push_back(text);
@@ -208,8 +187,8 @@ std::string Differences(const ValueMap& expected, const ValueMap& actual) {
     if (found == actual.end()) {
       report += "missing " + ToUtf8(item.first) + "\n";
     } else if (found->second != item.second) {
-      report += ToUtf8(item.first) + ": expected \"" + ToUtf8(item.second) + "\", written \"" +
-                ToUtf8(found->second) + "\"\n";
+      report += ToUtf8(item.first) + ": expected \"" + ToUtf8(item.second) + "\", written \"" + ToUtf8(found->second) +
+                "\"\n";
     }
   }
   for (const auto& item : actual) {
@@ -271,7 +250,8 @@ class VersionOverride {
     saved.name = name;
     saved.data.resize(1024);
     DWORD bytes = static_cast<DWORD>(saved.data.size());
-    saved.present = RegQueryValueExW(key_.get(), name, nullptr, &saved.type, saved.data.data(), &bytes) == ERROR_SUCCESS;
+    saved.present =
+        RegQueryValueExW(key_.get(), name, nullptr, &saved.type, saved.data.data(), &bytes) == ERROR_SUCCESS;
     saved.data.resize(saved.present ? bytes : 0);
     saved_.push_back(saved);
   }
@@ -306,13 +286,13 @@ TEST(DescriptionScriptTest, StoredFormIsTwoHeaderLinesAndOneProgramLine) {
 
 // Values that depend on the system version, applied to the 6.1 lists.
 struct VersionCase {
-  const wchar_t* version;       // CurrentVersion text, nullptr: leave the system's own (6.1)
-  bool numeric;                 // also CurrentMajor/MinorVersionNumber, which take precedence
+  const wchar_t* version;  // CurrentVersion text, nullptr: leave the system's own (6.1)
+  bool numeric;            // also CurrentMajor/MinorVersionNumber, which take precedence
   DWORD major, minor;
-  const char16_t* systemIcon;   // "0.0#0" and "1.0#0"
-  const char16_t* userIcon;     // "0.5#0"
-  const char16_t* panelIcon;    // icon of the control panel row
-  bool accountsRow;             // row 7 "Учетные записи пользователей" present
+  const char16_t* systemIcon;  // "0.0#0" and "1.0#0"
+  const char16_t* userIcon;    // "0.5#0"
+  const char16_t* panelIcon;   // icon of the control panel row
+  bool accountsRow;            // row 7 "Учетные записи пользователей" present
 };
 
 const VersionCase kVersions[] = {

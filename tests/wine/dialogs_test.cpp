@@ -2,7 +2,7 @@
 // resources, with descriptions loaded by the real loader from values the
 // tests write under HKCU\Software\TVN\dialogs-<pid>-<n>. Each dialog runs
 // modally on the test thread and is driven from inside its own message loop
-// by a thread timer that runs the test's steps in turn.
+// by the steps of the test.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,164 +11,36 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "description/records.h"
 #include "description/win/description.h"
 #include "dialogs/win/help_dialog.h"
 #include "dialogs/win/logon_dialog.h"
-#include "launcher/text.h"
-#include "launcher/win/unique_handle.h"
-#include "launcher/win/wide.h"
 #include "resources/resource.h"
+#include "tests/wine/support/dialog_driver.h"
+#include "tests/wine/support/files.h"
+#include "tests/wine/support/registry.h"
+#include "tests/wine/support/windows.h"
 
 namespace tvn {
 namespace {
 
-bool HaveDisplay() { return GetSystemMetrics(SM_CXSCREEN) != 0; }
-
-std::wstring TextOf(HWND window) {
-  wchar_t text[1024] = {};
-  GetWindowTextW(window, text, 1024);
-  return text;
-}
-
-std::wstring Wide(const char* utf8) {
-  Text text = FromUtf8(utf8);
-  return std::wstring(W(text));
-}
-
-LOGFONTW FontOf(HWND control) {
-  LOGFONTW font = {};
-  HFONT handle = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
-  if (handle) GetObjectW(handle, sizeof(font), &font);
-  return font;
-}
-
-RECT ClientRectOf(HWND control) {
-  RECT r = {};
-  GetWindowRect(control, &r);
-  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-  return r;
-}
-
-// One registry description key, deleted again at the end of the test.
-class DescriptionKey {
- public:
-  DescriptionKey() {
-    static int counter = 0;
-    subKey_ = FromAscii("Software\\TVN\\dialogs-" + std::to_string(GetCurrentProcessId()) + "-" +
-                        std::to_string(++counter));
-    RegCreateKeyExW(HKEY_CURRENT_USER, W(subKey_), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(), nullptr);
-  }
-  ~DescriptionKey() {
-    key_.reset();
-    RegDeleteKeyW(HKEY_CURRENT_USER, W(subKey_));
-  }
-  void Set(const char* name, const char* utf8) {
-    Text wname = FromAscii(name);
-    Text value = FromUtf8(utf8);
-    RegSetValueExW(key_.get(), W(wname), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(char16_t)));
-  }
-  void Delete(const char* name) {
-    Text wname = FromAscii(name);
-    RegDeleteValueW(key_.get(), W(wname));
-  }
-  const Text& subKey() const { return subKey_; }
-  bool valid() const { return static_cast<bool>(key_); }
-
- private:
-  Text subKey_;
-  UniqueKey key_;
-};
-
-// Runs steps from a thread timer inside whatever modal loop is running. A
-// step returns false to be run again at the next tick. A step may open a
-// nested modal loop (a message box); the following steps then run inside it.
-class Driver {
- public:
-  using Step = std::function<bool()>;
-
-  explicit Driver(std::vector<Step> steps) : steps_(std::move(steps)) {
-    current_ = this;
-    timer_ = SetTimer(nullptr, 0, 30, &Driver::OnTimer);
-  }
-  ~Driver() {
-    KillTimer(nullptr, timer_);
-    current_ = nullptr;
-  }
-  bool finished() const { return index_ >= steps_.size(); }
-  bool timedOut() const { return timedOut_; }
-
- private:
-  static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
-    Driver* d = current_;
-    if (d == nullptr) return;
-    if (++d->ticks_ > kMaxTicks) {
-      d->timedOut_ = true;
-      d->CloseEverything();
-      return;
-    }
-    if (d->finished()) return;
-    const std::size_t i = d->index_;
-    d->index_ = i + 1;
-    if (!d->steps_[i]() && d->index_ == i + 1) d->index_ = i;
-  }
-  // Ends every window of this thread so that a stuck test cannot hang.
-  void CloseEverything() {
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM) -> BOOL {
-          PostMessageW(window, WM_CLOSE, 0, 0);
-          return TRUE;
-        },
-        0);
-  }
-
-  static constexpr int kMaxTicks = 500;  // 15 s
-  static Driver* current_;
-  std::vector<Step> steps_;
-  std::size_t index_ = 0;
-  int ticks_ = 0;
-  bool timedOut_ = false;
-  UINT_PTR timer_ = 0;
-};
-Driver* Driver::current_ = nullptr;
-
-// The dialog box of this thread that has a control `id` (0: any).
-HWND FindDialog(int id, const wchar_t* caption = nullptr) {
-  struct Search {
-    int id;
-    const wchar_t* caption;
-    HWND found;
-  } search = {id, caption, nullptr};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM param) -> BOOL {
-        Search* s = reinterpret_cast<Search*>(param);
-        wchar_t className[32] = {};
-        GetClassNameW(window, className, 32);
-        if (std::wstring(className) != L"#32770" || !IsWindowVisible(window)) return TRUE;
-        if (s->id != 0 && GetDlgItem(window, s->id) == nullptr) return TRUE;
-        if (s->caption != nullptr && TextOf(window) != s->caption) return TRUE;
-        s->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-// The warning box of ShowError: its caption is the product name.
-HWND FindErrorBox() { return FindDialog(0xFFFF, L"Tolvane"); }
-
-void Click(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-
-// The control that has the focus, or its parent when that is a combo box.
-int FocusedId(HWND dialog) {
-  HWND focus = GetFocus();
-  if (focus == nullptr) return 0;
-  if (GetParent(focus) != dialog) focus = GetParent(focus);
-  return GetParent(focus) == dialog ? GetDlgCtrlID(focus) : 0;
-}
+using tvn_test::ClickButton;
+using tvn_test::DialogDriver;
+using tvn_test::FindThreadDialog;
+using tvn_test::FindThreadMessageBox;
+using tvn_test::FocusedId;
+using tvn_test::FontOf;
+using tvn_test::HaveDisplay;
+using tvn_test::MessageBoxText;
+using tvn_test::RectInParent;
+using tvn_test::RunTemplate;
+using tvn_test::ScratchKey;
+using tvn_test::SystemFolder;
+using tvn_test::TextOf;
+using tvn_test::WideFromUtf8;
 
 // ---------------------------------------------------------------------------
 // Log-on dialog
@@ -213,99 +85,104 @@ class LogonDialogTest : public ::testing::Test {
   void TearDown() override { ReleaseDescription(ui, kLoadLogon); }
 
   // Loads the log-on section and runs the dialog with `steps`.
-  INT_PTR Run(std::vector<Driver::Step> steps) {
+  INT_PTR Run(std::vector<DialogDriver::Step> steps) {
     EXPECT_TRUE(LoadDescription(ui, kLoadLogon, key.subKey()));
     ui.logon.context = &context;
-    Driver driver(std::move(steps));
-    INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_LOGON), nullptr,
-                                     LogonDialogProc, reinterpret_cast<LPARAM>(&ui.logon));
-    EXPECT_FALSE(driver.timedOut()) << "the steps did not finish in time";
-    EXPECT_TRUE(driver.finished());
+    const DialogDriver::Result run = DialogDriver::Run(
+        [this] { return RunTemplate(IDD_LOGON, LogonDialogProc, reinterpret_cast<LPARAM>(&ui.logon)); },
+        std::move(steps));
+    EXPECT_FALSE(run.timedOut) << "the steps did not finish in time";
+    EXPECT_TRUE(run.finished);
     ReleaseDescription(ui, kLoadLogon);
-    return result;
+    return run.dialogResult;
   }
 
-  static std::wstring SystemExe(const wchar_t* name) {
-    wchar_t dir[MAX_PATH] = {};
-    GetSystemDirectoryW(dir, MAX_PATH);
-    return std::wstring(dir) + L"\\" + name;
-  }
+  static std::wstring SystemExe(const wchar_t* name) { return SystemFolder() + L"\\" + name; }
 
-  DescriptionKey key;
+  ScratchKey key{"dialogs"};
   UiDescription ui;
   AppContext context;
   HWND dialog = nullptr;
-  std::function<bool()> findDialog = [this] { return (dialog = FindDialog(IDC_LOGON_LOGON)) != nullptr; };
-  std::function<bool()> closeBox = [this] {
+  DialogDriver::Step findDialog = [this](HWND) { return (dialog = FindThreadDialog(IDC_LOGON_LOGON)) != nullptr; };
+  DialogDriver::Step closeBox = [this](HWND) {
     PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     return true;
   };
 };
 
-const int kCredentialIds[] = {1202, 1203, 1204, 1205, 1206, 1207, 1208, 1209, 1210, 1212};
+const int kCredentialIds[] = {IDC_LOGON_DOMAIN_ICON,   IDC_LOGON_DOMAIN_LABEL,   IDC_LOGON_DOMAIN,
+                              IDC_LOGON_USER_ICON,     IDC_LOGON_USER_LABEL,     IDC_LOGON_USER,
+                              IDC_LOGON_PASSWORD_ICON, IDC_LOGON_PASSWORD_LABEL, IDC_LOGON_PASSWORD,
+                              IDC_LOGON_LOAD_PROFILE};
 
 TEST_F(LogonDialogTest, AppliesTheDescription) {
-  INT_PTR result = Run({findDialog, [this] {
-                          EXPECT_EQ(TextOf(dialog), Wide("TVN3: Авторизация"));
-                          EXPECT_NE(SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0), 0);
-                          for (int id : {1200, 1202, 1205}) {
-                            EXPECT_NE(SendDlgItemMessageW(dialog, id, STM_GETICON, 0, 0), 0) << id;
-                          }
-                          EXPECT_EQ(TextOf(GetDlgItem(dialog, 1201)), L"System: test");
-                          EXPECT_EQ(TextOf(GetDlgItem(dialog, 1203)), L"Domain:");
-                          LOGFONTW label = FontOf(GetDlgItem(dialog, 1203));
-                          EXPECT_EQ(std::wstring(label.lfFaceName), L"arial");
-                          EXPECT_EQ(label.lfHeight, 15);
-                          EXPECT_EQ(label.lfWeight, 700);
-                          HWND domain = GetDlgItem(dialog, 1204);
-                          EXPECT_EQ(SendMessageW(domain, CB_GETCOUNT, 0, 0), 2);
-                          EXPECT_EQ(SendMessageW(domain, CB_GETCURSEL, 0, 0), 1);
-                          EXPECT_EQ(TextOf(domain), L"HOME");
-                          HWND user = GetDlgItem(dialog, 1207);
-                          EXPECT_EQ(SendMessageW(user, CB_GETCOUNT, 0, 0), 1);
-                          EXPECT_EQ(TextOf(user), L"admin");
-                          EXPECT_EQ(SendDlgItemMessageW(dialog, 1210, EM_GETLIMITTEXT, 0, 0), 511);
-                          EXPECT_EQ(SendDlgItemMessageW(dialog, 1211, BM_GETCHECK, 0, 0), BST_CHECKED);
-                          EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, 1211)));
-                          EXPECT_EQ(SendDlgItemMessageW(dialog, 1212, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-                          EXPECT_EQ(TextOf(GetDlgItem(dialog, 1213)), L"Use current credentials");
-                          EXPECT_EQ(TextOf(GetDlgItem(dialog, 1215)), L"Log on");
-                          EXPECT_EQ(TextOf(GetDlgItem(dialog, 1217)), L"?");
-                          EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 1205)));
-                          for (int id : {1200, 1201, 1202, 1203, 1204, 1206, 1207, 1210, 1212, 1213, 1215, 1216}) {
-                            EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
-                          }
-                          EXPECT_EQ(FocusedId(dialog), 1204) << "the focus starts in the domain box";
-                          return true;
-                        },
-                        closeBox});
+  INT_PTR result =
+      Run({findDialog,
+           [this](HWND) {
+             EXPECT_EQ(TextOf(dialog), WideFromUtf8("TVN3: Авторизация"));
+             EXPECT_NE(SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0), 0);
+             for (int id : {IDC_LOGON_ICON, IDC_LOGON_DOMAIN_ICON, IDC_LOGON_USER_ICON}) {
+               EXPECT_NE(SendDlgItemMessageW(dialog, id, STM_GETICON, 0, 0), 0) << id;
+             }
+             EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_LOGON_INFO)), L"System: test");
+             EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_LOGON_DOMAIN_LABEL)), L"Domain:");
+             LOGFONTW label = FontOf(GetDlgItem(dialog, IDC_LOGON_DOMAIN_LABEL));
+             EXPECT_EQ(std::wstring(label.lfFaceName), L"arial");
+             EXPECT_EQ(label.lfHeight, 15);
+             EXPECT_EQ(label.lfWeight, 700);
+             HWND domain = GetDlgItem(dialog, IDC_LOGON_DOMAIN);
+             EXPECT_EQ(SendMessageW(domain, CB_GETCOUNT, 0, 0), 2);
+             EXPECT_EQ(SendMessageW(domain, CB_GETCURSEL, 0, 0), 1);
+             EXPECT_EQ(TextOf(domain), L"HOME");
+             HWND user = GetDlgItem(dialog, IDC_LOGON_USER);
+             EXPECT_EQ(SendMessageW(user, CB_GETCOUNT, 0, 0), 1);
+             EXPECT_EQ(TextOf(user), L"admin");
+             EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_LOGON_PASSWORD, EM_GETLIMITTEXT, 0, 0), 511);
+             EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_LOGON_IGNORE_UAC, BM_GETCHECK, 0, 0), BST_CHECKED);
+             EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_LOGON_IGNORE_UAC)));
+             EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_LOGON_LOAD_PROFILE, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+             EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_LOGON_CURRENT_CREDENTIALS)), L"Use current credentials");
+             EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_LOGON_LOGON)), L"Log on");
+             EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_LOGON_HELP)), L"?");
+             EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_LOGON_USER_ICON)));
+             for (int id : {IDC_LOGON_ICON, IDC_LOGON_INFO, IDC_LOGON_DOMAIN_ICON, IDC_LOGON_DOMAIN_LABEL,
+                            IDC_LOGON_DOMAIN, IDC_LOGON_USER_LABEL, IDC_LOGON_USER, IDC_LOGON_PASSWORD,
+                            IDC_LOGON_LOAD_PROFILE, IDC_LOGON_CURRENT_CREDENTIALS, IDC_LOGON_LOGON, IDC_LOGON_CLOSE}) {
+               EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
+             }
+             EXPECT_EQ(FocusedId(dialog), IDC_LOGON_DOMAIN) << "the focus starts in the domain box";
+             return true;
+           },
+           closeBox});
   EXPECT_EQ(result, 0);
 }
 
 TEST_F(LogonDialogTest, CurrentCredentialsToggle) {
-  INT_PTR result = Run({findDialog, [this] {
-                          SetDlgItemTextW(dialog, 1210, L"typed");
-                          SendDlgItemMessageW(dialog, 1212, BM_SETCHECK, BST_CHECKED, 0);
-                          SendDlgItemMessageW(dialog, 1213, BM_CLICK, 0, 0);
-                          EXPECT_EQ(SendDlgItemMessageW(dialog, 1213, BM_GETCHECK, 0, 0), BST_CHECKED);
-                          for (int id : kCredentialIds) EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
-                          EXPECT_EQ(TextOf(GetDlgItem(dialog, 1210)), L"");
-                          EXPECT_EQ(SendDlgItemMessageW(dialog, 1212, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-                          for (int id : {1200, 1201, 1213, 1215, 1216, 1217}) {
-                            EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, id))) << id << " is never touched";
-                          }
+  INT_PTR result =
+      Run({findDialog, [this](HWND) {
+             SetDlgItemTextW(dialog, IDC_LOGON_PASSWORD, L"typed");
+             SendDlgItemMessageW(dialog, IDC_LOGON_LOAD_PROFILE, BM_SETCHECK, BST_CHECKED, 0);
+             SendDlgItemMessageW(dialog, IDC_LOGON_CURRENT_CREDENTIALS, BM_CLICK, 0, 0);
+             EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_LOGON_CURRENT_CREDENTIALS, BM_GETCHECK, 0, 0), BST_CHECKED);
+             for (int id : kCredentialIds) EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
+             EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_LOGON_PASSWORD)), L"");
+             EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_LOGON_LOAD_PROFILE, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+             for (int id : {IDC_LOGON_ICON, IDC_LOGON_INFO, IDC_LOGON_CURRENT_CREDENTIALS, IDC_LOGON_LOGON,
+                            IDC_LOGON_CLOSE, IDC_LOGON_HELP}) {
+               EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, id))) << id << " is never touched";
+             }
 
-                          SendDlgItemMessageW(dialog, 1213, BM_CLICK, 0, 0);  // untick
-                          EXPECT_EQ(SendDlgItemMessageW(dialog, 1213, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-                          for (int id : kCredentialIds) {
-                            EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE, id != 1205) << id;
-                          }
-                          EXPECT_EQ(TextOf(GetDlgItem(dialog, 1210)), L"") << "the password does not come back";
-                          EXPECT_EQ(SendDlgItemMessageW(dialog, 1212, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-                          // Esc goes to the focused control and becomes IDCANCEL in the dialog manager.
-                          PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
-                          return true;
-                        }});
+             SendDlgItemMessageW(dialog, IDC_LOGON_CURRENT_CREDENTIALS, BM_CLICK, 0, 0);  // untick
+             EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_LOGON_CURRENT_CREDENTIALS, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+             for (int id : kCredentialIds) {
+               EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE, id != IDC_LOGON_USER_ICON) << id;
+             }
+             EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_LOGON_PASSWORD)), L"") << "the password does not come back";
+             EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_LOGON_LOAD_PROFILE, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+             // Esc goes to the focused control and becomes IDCANCEL in the dialog manager.
+             PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+             return true;
+           }});
   EXPECT_EQ(result, 0);
 }
 
@@ -313,13 +190,14 @@ TEST_F(LogonDialogTest, DescribedTickOpensWithCredentialsDisabled) {
   key.Set("0.13#22", "1");
   key.Set("0.12#22", "1");
   key.Set("0.10#3", "preset");
-  INT_PTR result = Run({findDialog, [this] {
-                          for (int id : kCredentialIds) EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
-                          EXPECT_EQ(SendDlgItemMessageW(dialog, 1212, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-                          EXPECT_EQ(TextOf(GetDlgItem(dialog, 1210)), L"");
-                          Click(dialog, IDC_LOGON_CLOSE);
-                          return true;
-                        }});
+  INT_PTR result =
+      Run({findDialog, [this](HWND) {
+             for (int id : kCredentialIds) EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
+             EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_LOGON_LOAD_PROFILE, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+             EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_LOGON_PASSWORD)), L"");
+             ClickButton(dialog, IDC_LOGON_CLOSE);
+             return true;
+           }});
   EXPECT_EQ(result, 0);
 }
 
@@ -327,30 +205,30 @@ TEST_F(LogonDialogTest, FailedLogOnWarnsAndSelectsThePassword) {
   std::wstring boxText;
   HWND box = nullptr;
   INT_PTR result = Run({findDialog,
-                        [this] {
-                          SetDlgItemTextW(dialog, 1210, L"secret");
-                          SetFocus(GetDlgItem(dialog, 1215));
-                          Click(dialog, IDC_LOGON_LOGON);  // Wine cannot log on as another account
+                        [this](HWND) {
+                          SetDlgItemTextW(dialog, IDC_LOGON_PASSWORD, L"secret");
+                          SetFocus(GetDlgItem(dialog, IDC_LOGON_LOGON));
+                          ClickButton(dialog, IDC_LOGON_LOGON);  // Wine cannot log on as another account
                           return true;
                         },
-                        [&] {
-                          box = FindErrorBox();
+                        [&](HWND) {
+                          box = FindThreadMessageBox();
                           if (box == nullptr) return false;
-                          boxText = TextOf(GetDlgItem(box, 0xFFFF));
+                          boxText = MessageBoxText(box);
                           EXPECT_EQ(GetWindow(box, GW_OWNER), dialog);
                           PostMessageW(box, WM_COMMAND, IDOK, 0);
                           return true;
                         },
-                        [&] {
+                        [&](HWND) {
                           if (IsWindow(box)) return false;
-                          EXPECT_EQ(FocusedId(dialog), 1210);
+                          EXPECT_EQ(FocusedId(dialog), IDC_LOGON_PASSWORD);
                           DWORD start = 1, end = 0;
-                          SendDlgItemMessageW(dialog, 1210, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                          SendDlgItemMessageW(dialog, IDC_LOGON_PASSWORD, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                                               reinterpret_cast<LPARAM>(&end));
                           EXPECT_EQ(start, 0u);
                           EXPECT_EQ(end, 6u) << "the whole password is selected";
-                          EXPECT_EQ(TextOf(GetDlgItem(dialog, 1207)), L"admin") << "fields stay as they were";
-                          EXPECT_EQ(TextOf(GetDlgItem(dialog, 1210)), L"secret");
+                          EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_LOGON_USER)), L"admin") << "fields stay as they were";
+                          EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_LOGON_PASSWORD)), L"secret");
                           return true;
                         },
                         closeBox});
@@ -365,27 +243,21 @@ TEST_F(LogonDialogTest, CurrentCredentialsStartTheCommandCopy) {
   context.exePath.Set(FromAscii("C:\\no\\such\\dir\\TVN.exe"));
   std::wstring boxText;
   INT_PTR result = Run({findDialog,
-                        [this] {
-                          SendDlgItemMessageW(dialog, 1213, BM_CLICK, 0, 0);
-                          Click(dialog, IDC_LOGON_LOGON);
+                        [this](HWND) {
+                          SendDlgItemMessageW(dialog, IDC_LOGON_CURRENT_CREDENTIALS, BM_CLICK, 0, 0);
+                          ClickButton(dialog, IDC_LOGON_LOGON);
                           return true;
                         },
-                        [&] {
-                          HWND box = FindErrorBox();
-                          if (box == nullptr) return false;
-                          boxText = TextOf(GetDlgItem(box, 0xFFFF));
-                          PostMessageW(box, WM_COMMAND, IDOK, 0);
-                          return true;
-                        },
-                        [this] { return FindErrorBox() == nullptr && IsWindow(dialog); }, closeBox});
+                        tvn_test::AnswerMessageBox(&boxText),
+                        [this](HWND) { return FindThreadMessageBox() == nullptr && IsWindow(dialog); }, closeBox});
   EXPECT_EQ(result, 0);
   EXPECT_EQ(boxText.rfind(L"Error (3): ", 0), 0u) << std::string(boxText.begin(), boxText.end());
 
   // A program that exists: it is started and the dialog closes by itself.
   context.exePath.Set(ToText(SystemExe(L"hostname.exe").c_str()));
-  result = Run({findDialog, [this] {
-                  SendDlgItemMessageW(dialog, 1213, BM_CLICK, 0, 0);
-                  Click(dialog, IDC_LOGON_LOGON);
+  result = Run({findDialog, [this](HWND) {
+                  SendDlgItemMessageW(dialog, IDC_LOGON_CURRENT_CREDENTIALS, BM_CLICK, 0, 0);
+                  ClickButton(dialog, IDC_LOGON_LOGON);
                   return true;
                 }});
   EXPECT_EQ(result, 0);
@@ -396,12 +268,12 @@ TEST_F(LogonDialogTest, HelpOpensOverTheDialogAndDiagnosticsClosesIt) {
   context.exePath.Set(ToText(SystemExe(L"hostname.exe").c_str()));
   HWND help = nullptr;
   INT_PTR result = Run({findDialog,
-                        [this] {
-                          Click(dialog, IDC_LOGON_HELP);
+                        [this](HWND) {
+                          ClickButton(dialog, IDC_LOGON_HELP);
                           return true;
                         },
-                        [&] {
-                          help = FindDialog(IDC_HELP_DIAGNOSTICS);
+                        [&](HWND) {
+                          help = FindThreadDialog(IDC_HELP_DIAGNOSTICS);
                           if (help == nullptr) return false;
                           EXPECT_EQ(TextOf(help), L"Help caption");
                           EXPECT_EQ(GetWindow(help, GW_OWNER), dialog);
@@ -409,14 +281,14 @@ TEST_F(LogonDialogTest, HelpOpensOverTheDialogAndDiagnosticsClosesIt) {
                           PostMessageW(help, WM_COMMAND, MAKEWPARAM(IDC_HELP_CLOSE, BN_CLICKED), 0);
                           return true;
                         },
-                        [&] {
+                        [&](HWND) {
                           if (IsWindow(help)) return false;
                           EXPECT_TRUE(IsWindowEnabled(dialog)) << "closing the help changes nothing else";
-                          Click(dialog, IDC_LOGON_HELP);
+                          ClickButton(dialog, IDC_LOGON_HELP);
                           return true;
                         },
-                        [&] {
-                          help = FindDialog(IDC_HELP_DIAGNOSTICS);
+                        [&](HWND) {
+                          help = FindThreadDialog(IDC_HELP_DIAGNOSTICS);
                           if (help == nullptr) return false;
                           PostMessageW(help, WM_COMMAND, MAKEWPARAM(IDC_HELP_DIAGNOSTICS, BN_CLICKED), 0);
                           return true;  // the diagnostics copy starts and the log-on dialog closes too
@@ -426,14 +298,89 @@ TEST_F(LogonDialogTest, HelpOpensOverTheDialogAndDiagnosticsClosesIt) {
 
 TEST_F(LogonDialogTest, EscCloseAndTheCloseBoxEndWithZero) {
   for (int way = 0; way < 3; ++way) {
-    INT_PTR result = Run({findDialog, [this, way] {
+    INT_PTR result = Run({findDialog, [this, way](HWND) {
                             if (way == 0) PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
-                            if (way == 1) Click(dialog, IDC_LOGON_CLOSE);
+                            if (way == 1) ClickButton(dialog, IDC_LOGON_CLOSE);
                             if (way == 2) PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
                             return true;
                           }});
     EXPECT_EQ(result, 0) << way;
   }
+}
+
+// Records every text that reaches the password edit through WM_SETTEXT, by
+// subclassing it from inside the dialog's own thread.
+class PasswordTexts {
+ public:
+  static void Watch(HWND dialog) {
+    texts().clear();
+    HWND edit = GetDlgItem(dialog, IDC_LOGON_PASSWORD);
+    previous() = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PasswordTexts::Proc)));
+  }
+  static std::vector<std::wstring>& texts() {
+    static std::vector<std::wstring> seen;
+    return seen;
+  }
+
+ private:
+  static WNDPROC& previous() {
+    static WNDPROC proc = nullptr;
+    return proc;
+  }
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTEXT) texts().push_back(lParam != 0 ? reinterpret_cast<const wchar_t*>(lParam) : L"");
+    return CallWindowProcW(previous(), window, message, wParam, lParam);
+  }
+};
+
+// The password is overwritten with filler of its own length, then emptied.
+void ExpectScrubbed(const std::vector<std::wstring>& texts, const std::wstring& password, const char* way) {
+  ASSERT_EQ(texts.size(), 2u) << way;
+  EXPECT_EQ(texts[0].size(), password.size()) << way;
+  EXPECT_EQ(texts[0].find_first_of(password), std::wstring::npos) << way << ": the filler holds no typed character";
+  EXPECT_EQ(texts[1], L"") << way;
+}
+
+TEST_F(LogonDialogTest, ThePasswordIsOverwrittenBeforeTheDialogEnds) {
+  const std::wstring password = L"Pa55-w0rd!";
+  const char* ways[] = {"Esc", "Close", "close box", "diagnostics"};
+  key.Set("2#3", "Help caption");
+  context.exePath.Set(ToText(SystemExe(L"hostname.exe").c_str()));
+  for (int way = 0; way < 4; ++way) {
+    std::vector<DialogDriver::Step> steps = {findDialog, [&](HWND) {
+                                               SetDlgItemTextW(dialog, IDC_LOGON_PASSWORD, password.c_str());
+                                               PasswordTexts::Watch(dialog);
+                                               if (way == 0) PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+                                               if (way == 1) ClickButton(dialog, IDC_LOGON_CLOSE);
+                                               if (way == 2) PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+                                               if (way == 3) ClickButton(dialog, IDC_LOGON_HELP);
+                                               return true;
+                                             }};
+    if (way == 3) {
+      steps.push_back([&](HWND) {
+        HWND help = FindThreadDialog(IDC_HELP_DIAGNOSTICS);
+        if (help == nullptr) return false;
+        EXPECT_TRUE(PasswordTexts::texts().empty()) << "the help dialog leaves the password";
+        PostMessageW(help, WM_COMMAND, MAKEWPARAM(IDC_HELP_DIAGNOSTICS, BN_CLICKED), 0);
+        return true;
+      });
+    }
+    INT_PTR result = Run(std::move(steps));
+    EXPECT_EQ(result, 0);
+    ExpectScrubbed(PasswordTexts::texts(), password, ways[way]);
+  }
+
+  // Ticking "use current credentials" clears the box the same way.
+  Run({findDialog, [&](HWND) {
+         SetDlgItemTextW(dialog, IDC_LOGON_PASSWORD, L"abc");
+         PasswordTexts::Watch(dialog);
+         SendDlgItemMessageW(dialog, IDC_LOGON_CURRENT_CREDENTIALS, BM_CLICK, 0, 0);
+         ExpectScrubbed(PasswordTexts::texts(), L"abc", "credential toggle");
+         EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_LOGON_PASSWORD)), L"");
+         ClickButton(dialog, IDC_LOGON_CLOSE);
+         return true;
+       }});
 }
 
 // ---------------------------------------------------------------------------
@@ -459,46 +406,46 @@ class HelpDialogTest : public ::testing::Test {
     context.keyName.Set(key.subKey());
   }
 
-  INT_PTR Run(std::vector<Driver::Step> steps) {
-    Driver driver(std::move(steps));
-    INT_PTR result = RunHelpDialog(nullptr, context);
-    EXPECT_FALSE(driver.timedOut()) << "the steps did not finish in time";
-    EXPECT_TRUE(driver.finished());
-    return result;
+  INT_PTR Run(std::vector<DialogDriver::Step> steps) {
+    const DialogDriver::Result run =
+        DialogDriver::Run([this] { return RunHelpDialog(nullptr, context); }, std::move(steps));
+    EXPECT_FALSE(run.timedOut) << "the steps did not finish in time";
+    EXPECT_TRUE(run.finished);
+    return run.dialogResult;
   }
 
-  DescriptionKey key;
+  ScratchKey key{"dialogs"};
   AppContext context;
   HWND dialog = nullptr;
-  std::function<bool()> findDialog = [this] { return (dialog = FindDialog(IDC_HELP_DIAGNOSTICS)) != nullptr; };
+  DialogDriver::Step findDialog = [this](HWND) { return (dialog = FindThreadDialog(IDC_HELP_DIAGNOSTICS)) != nullptr; };
 };
 
 TEST_F(HelpDialogTest, ButtonsGiveTheResult) {
   EXPECT_EQ(Run({findDialog,
-                 [this] {
+                 [this](HWND) {
                    // Another notification from the buttons changes nothing.
                    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_HELP_DIAGNOSTICS, BN_DOUBLECLICKED), 0);
                    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_HELP_CLOSE, BN_SETFOCUS), 0);
                    EXPECT_TRUE(IsWindow(dialog));
-                   Click(dialog, IDC_HELP_DIAGNOSTICS);
+                   ClickButton(dialog, IDC_HELP_DIAGNOSTICS);
                    return true;
                  }}),
             1);
   EXPECT_EQ(Run({findDialog,
-                 [this] {
-                   Click(dialog, IDC_HELP_CLOSE);
+                 [this](HWND) {
+                   ClickButton(dialog, IDC_HELP_CLOSE);
                    return true;
                  }}),
             0)
       << "a new opening starts again from 0";
   EXPECT_EQ(Run({findDialog,
-                 [this] {
+                 [this](HWND) {
                    PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
                    return true;
                  }}),
             0);
   EXPECT_EQ(Run({findDialog,
-                 [this] {
+                 [this](HWND) {
                    PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
                    return true;
                  }}),
@@ -508,7 +455,7 @@ TEST_F(HelpDialogTest, ButtonsGiveTheResult) {
 TEST_F(HelpDialogTest, LoadsAndReleasesItsSectionAtEachOpening) {
   HFONT firstFont = nullptr;
   EXPECT_EQ(Run({findDialog,
-                 [&] {
+                 [&](HWND) {
                    EXPECT_EQ(TextOf(dialog), L"About Tolvane");
                    EXPECT_NE(SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0), 0);
                    EXPECT_NE(SendDlgItemMessageW(dialog, IDC_HELP_ICON, STM_GETICON, 0, 0), 0);
@@ -531,12 +478,12 @@ TEST_F(HelpDialogTest, LoadsAndReleasesItsSectionAtEachOpening) {
   key.Set("2.3#9", "0");
   key.Set("2.4#9", "1");
   EXPECT_EQ(Run({findDialog,
-                 [&] {
+                 [&](HWND) {
                    EXPECT_EQ(TextOf(dialog), L"Changed between openings");
                    EXPECT_EQ(FocusedId(dialog), IDC_HELP_DIAGNOSTICS);
                    EXPECT_NE(reinterpret_cast<HFONT>(SendDlgItemMessageW(dialog, IDC_HELP_CLOSE, WM_GETFONT, 0, 0)),
                              firstFont);
-                   Click(dialog, IDC_HELP_CLOSE);
+                   ClickButton(dialog, IDC_HELP_CLOSE);
                    return true;
                  }}),
             0);
@@ -544,30 +491,34 @@ TEST_F(HelpDialogTest, LoadsAndReleasesItsSectionAtEachOpening) {
 
 TEST_F(HelpDialogTest, MissingSectionOpensEmptyAndDisabled) {
   context.keyName.Set(FromAscii("Software\\TVN\\no-such-key-for-the-help-test"));
-  EXPECT_EQ(Run({findDialog,
-                 [this] {
-                   EXPECT_EQ(TextOf(dialog), L"");
-                   EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_HELP_CLOSE)), L"");
-                   for (int id : {1500, 1501, 1503, 1505, 1506}) {
-                     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
-                   }
-                   // The procedure focuses nothing; on activation the dialog manager may still put the
-                   // focus on its first child (Wine picks the separator line), never on a described control.
-                   const int focused = FocusedId(dialog);
-                   for (int id : {1500, 1501, 1503, 1505, 1506}) EXPECT_NE(focused, id);
-                   PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-                   return true;
-                 }}),
-            0);
+  EXPECT_EQ(
+      Run({findDialog,
+           [this](HWND) {
+             EXPECT_EQ(TextOf(dialog), L"");
+             EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_HELP_CLOSE)), L"");
+             for (int id : {IDC_HELP_ICON, IDC_HELP_ABOUT, IDC_HELP_DISCLAIMER, IDC_HELP_CLOSE, IDC_HELP_DIAGNOSTICS}) {
+               EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
+             }
+             // The procedure focuses nothing; on activation the dialog manager may still put the
+             // focus on its first child (Wine picks the separator line), never on a described control.
+             const int focused = FocusedId(dialog);
+             for (int id : {IDC_HELP_ICON, IDC_HELP_ABOUT, IDC_HELP_DISCLAIMER, IDC_HELP_CLOSE, IDC_HELP_DIAGNOSTICS})
+               EXPECT_NE(focused, id);
+             PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+             return true;
+           }}),
+      0);
 }
 
 TEST_F(HelpDialogTest, ResizingFollowsTheAnchorsAndStopsAtTheOpeningSize) {
-  const int ids[] = {1500, 1501, 1502, 1503, 1504, 1505, 1506};
+  const int ids[] = {IDC_HELP_ICON,       IDC_HELP_ABOUT,           IDC_HELP_UPPER_SEPARATOR,
+                     IDC_HELP_DISCLAIMER, IDC_HELP_LOWER_SEPARATOR, IDC_HELP_CLOSE,
+                     IDC_HELP_DIAGNOSTICS};
   RECT before[7] = {};
   RECT window = {};
   EXPECT_EQ(Run({findDialog,
-                 [&] {
-                   for (int i = 0; i < 7; ++i) before[i] = ClientRectOf(GetDlgItem(dialog, ids[i]));
+                 [&](HWND) {
+                   for (int i = 0; i < 7; ++i) before[i] = RectInParent(GetDlgItem(dialog, ids[i]));
                    GetWindowRect(dialog, &window);
                    const int width = window.right - window.left;
                    const int height = window.bottom - window.top;
@@ -585,7 +536,7 @@ TEST_F(HelpDialogTest, ResizingFollowsTheAnchorsAndStopsAtTheOpeningSize) {
                    const int expected[7][4] = {{0, 0, 0, 0},   {0, 0, 40, 0},  {0, 0, 40, 0}, {0, 0, 40, 30},
                                                {0, 30, 40, 0}, {40, 30, 0, 0}, {0, 30, 0, 0}};
                    for (int i = 0; i < 7; ++i) {
-                     RECT now = ClientRectOf(GetDlgItem(dialog, ids[i]));
+                     RECT now = RectInParent(GetDlgItem(dialog, ids[i]));
                      EXPECT_EQ(now.left - before[i].left, expected[i][0]) << ids[i];
                      EXPECT_EQ(now.top - before[i].top, expected[i][1]) << ids[i];
                      EXPECT_EQ((now.right - now.left) - (before[i].right - before[i].left), expected[i][2]) << ids[i];
@@ -594,7 +545,7 @@ TEST_F(HelpDialogTest, ResizingFollowsTheAnchorsAndStopsAtTheOpeningSize) {
 
                    SetWindowPos(dialog, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
                    for (int i = 0; i < 7; ++i) {
-                     RECT now = ClientRectOf(GetDlgItem(dialog, ids[i]));
+                     RECT now = RectInParent(GetDlgItem(dialog, ids[i]));
                      EXPECT_TRUE(EqualRect(&now, &before[i])) << ids[i] << " returns to its template rectangle";
                    }
 

@@ -5,88 +5,40 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "base/win/wide.h"
 #include "description/records.h"
 #include "launcher/app_context.h"
 #include "launcher/command_line.h"
 #include "launcher/win/resource_tool.h"
 #include "launcher/win/splash.h"
-#include "launcher/win/wide.h"
+#include "tests/wine/support/dialog_driver.h"
+#include "tests/wine/support/files.h"
+#include "tests/wine/support/windows.h"
 
 namespace {
 
 using tvn::Text;
-using Bytes = std::vector<unsigned char>;
+using tvn_test::FilesIn;
+using tvn_test::ModulePath;
+// The files are compared as bytes.
+using Bytes = std::string;
 
-std::wstring ModulePath() {
-  wchar_t buffer[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  return buffer;
-}
-
-std::wstring ModuleDir() {
-  std::wstring path = ModulePath();
-  return path.substr(0, path.find_last_of(L'\\') + 1);
-}
-
-bool ReadAll(const std::wstring& path, Bytes& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD size = GetFileSize(file, nullptr);
-  bytes.assign(size, 0);
-  DWORD read = 0;
-  bool ok = size == 0 || (ReadFile(file, bytes.data(), size, &read, nullptr) && read == size);
-  CloseHandle(file);
-  return ok;
-}
-
-bool WriteAll(const std::wstring& path, const Bytes& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = bytes.empty() || (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                              written == bytes.size());
-  CloseHandle(file);
-  return ok;
-}
+bool ReadAll(const std::wstring& path, Bytes& bytes) { return tvn_test::ReadFileBytes(path, bytes); }
+bool WriteAll(const std::wstring& path, const Bytes& bytes) { return tvn_test::WriteFileBytes(path, bytes); }
 
 // A fresh folder under the temporary directory, emptied and removed at the end.
-class TempFolder {
+class TempFolder : public tvn_test::TempFolder {
  public:
-  TempFolder() {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    static int counter = 0;
-    path_ = std::wstring(temp) + L"launch rt " + std::to_wstring(GetCurrentProcessId()) + L"_" +
-            std::to_wstring(++counter) + L"\\";
-    CreateDirectoryW(path_.c_str(), nullptr);
-  }
-  ~TempFolder() {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((path_ + L"*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-      do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((path_ + found.cFileName).c_str());
-      } while (FindNextFileW(search, &found));
-      FindClose(search);
-    }
-    RemoveDirectoryW(path_.c_str());
-  }
-  std::wstring operator/(const wchar_t* name) const { return path_ + name; }
-
- private:
-  std::wstring path_;
+  TempFolder() : tvn_test::TempFolder(L"launch rt") {}
 };
 
 // The script as the build packed it, next to the test program.
 Bytes PackedScript() {
   Bytes bytes;
-  EXPECT_TRUE(ReadAll(ModuleDir() + L"resources\\description.script", bytes)) << "packed script missing";
+  EXPECT_TRUE(ReadAll(tvn_test::BesideModule(L"resources\\description.script"), bytes)) << "packed script missing";
   return bytes;
 }
 
@@ -166,6 +118,52 @@ TEST(ResourceToolExtract, UnwritableOutputFails) {
   EXPECT_NE(GetLastError(), 0u);
 }
 
+TEST(ResourceToolExtract, AFailedExtractLeavesTheTargetAsItWasAndNoTemporaryFile) {
+  TempFolder folder;
+  const std::wstring out = folder / L"kept.js";
+  const Bytes before = {'o', 'l', 'd', '\r', '\n', '\0', '\xFF'};
+  ASSERT_TRUE(WriteAll(out, before));
+  const std::wstring base = (folder / L"");
+
+  // Held open by another program that does not share it: the file cannot be
+  // replaced, and the bytes already written elsewhere are thrown away.
+  HANDLE held = CreateFileW(out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  SetLastError(0);
+  const bool extracted = tvn::ExtractResourceToFile(out.c_str(), 10, 750);
+  const DWORD code = GetLastError();
+  CloseHandle(held);
+  EXPECT_FALSE(extracted);
+  EXPECT_NE(code, 0u);
+  Bytes now;
+  ASSERT_TRUE(ReadAll(out, now));
+  EXPECT_TRUE(now == before) << "the existing file must stay byte for byte as it was";
+  EXPECT_EQ(FilesIn(base), (std::vector<std::wstring>{L"kept.js"})) << "the temporary file is removed";
+
+  // A directory where the file should go: the same.
+  const std::wstring directory = folder / L"a folder";
+  ASSERT_TRUE(CreateDirectoryW(directory.c_str(), nullptr));
+  SetLastError(0);
+  EXPECT_FALSE(tvn::ExtractResourceToFile(directory.c_str(), 10, 750));
+  EXPECT_NE(GetLastError(), 0u);
+  EXPECT_EQ(GetFileAttributesW(directory.c_str()) & FILE_ATTRIBUTE_DIRECTORY,
+            static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+  EXPECT_EQ(FilesIn(base), (std::vector<std::wstring>{L"kept.js"}));
+  RemoveDirectoryW(directory.c_str());
+
+  // A resource that cannot be had: the target is not even touched.
+  SetLastError(0);
+  EXPECT_FALSE(tvn::ExtractResourceToFile(out.c_str(), 10, 7777));
+  ASSERT_TRUE(ReadAll(out, now));
+  EXPECT_TRUE(now == before);
+
+  // And a successful extract replaces it whole, leaving nothing else behind.
+  ASSERT_TRUE(tvn::ExtractResourceToFile(out.c_str(), 10, 750));
+  ASSERT_TRUE(ReadAll(out, now));
+  EXPECT_TRUE(now == PackedScript());
+  EXPECT_EQ(FilesIn(base), (std::vector<std::wstring>{L"kept.js"}));
+}
+
 // A copy of this test program to update; the original is never touched.
 struct ExeCopy {
   TempFolder folder;
@@ -185,7 +183,7 @@ TEST(ResourceToolReplace, ReplacesTheScriptInPlace) {
   ExeCopy copy;
   const std::wstring data = copy.folder / L"new script.js";
   Bytes replacement;
-  for (int i = 0; i < 70000; ++i) replacement.push_back(static_cast<unsigned char>(i * 7 + 3));  // grows the section
+  for (int i = 0; i < 70000; ++i) replacement.push_back(static_cast<char>(i * 7 + 3));  // grows the section
   ASSERT_TRUE(WriteAll(data, replacement));
 
   SetLastError(0xdeadbeef);
@@ -272,6 +270,24 @@ TEST(ResourceToolReplace, EmptyDataFileIsRefusedAndKeepsTheScript) {
   EXPECT_TRUE(copy.Unchanged());
 }
 
+TEST(ResourceToolReplace, ADataFileAboveTheCapIsRefusedBeforeItIsRead) {
+  ExeCopy copy;
+  const std::wstring data = copy.folder / L"huge.bin";
+  {
+    HANDLE file = CreateFileW(data.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size;
+    size.QuadPart = static_cast<LONGLONG>(tvn::kMaxResourceDataBytes) + 1;
+    EXPECT_TRUE(SetFilePointerEx(file, size, nullptr, FILE_BEGIN));
+    EXPECT_TRUE(SetEndOfFile(file));
+    CloseHandle(file);
+  }
+  SetLastError(0);
+  EXPECT_FALSE(tvn::ReplaceResourceFromFile(data.c_str(), copy.exe.c_str(), 10, 750));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+  EXPECT_TRUE(copy.Unchanged());
+}
+
 TEST(ResourceToolNumber, ConvertsLikeTheNumberBuffer) {
   struct Case {
     const char16_t* text;
@@ -288,7 +304,9 @@ TEST(ResourceToolNumber, ConvertsLikeTheNumberBuffer) {
       {u"", 0},
       {u"abc", 0},
       {u"- 5", 0},
-      {u"\x0416" u"750", 0},  // a letter that is no digit in any code page
+      {u"\x0416"
+       u"750",
+       0},  // a letter that is no digit in any code page
       // Only the 19 bytes of the number buffer count: nineteen nines saturate
       // the 64-bit value, whose low 16 bits are all ones.
       {u"9999999999999999999999999999999999999999", 65535},
@@ -308,10 +326,9 @@ TEST(ResourceToolNumber, ConvertsLikeTheNumberBuffer) {
 class ResourceToolMode : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::wstring exe = ModulePath();
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    tvn::LoadAppContext(context_, GetCurrentProcessId(), tvn::ToText(exe.c_str()), tvn::ToText(temp));
+    const std::wstring exe = ModulePath();
+    const std::wstring temp = tvn_test::TempDir();
+    tvn::LoadAppContext(context_, GetCurrentProcessId(), tvn::ToText(exe.c_str()), tvn::ToText(temp.c_str()));
   }
   void TearDown() override { tvn::ReleaseAppContext(context_); }
 
@@ -319,28 +336,10 @@ class ResourceToolMode : public ::testing::Test {
   // "Tolvane" box of this process (if one appears within the run) and records
   // its text.
   std::wstring RunAndAnswer(const tvn::CommandLineOptions& options) {
-    std::atomic<bool> done{false};
-    std::wstring boxText;
-    std::thread answerer([&] {
-      while (!done.load()) {
-        HWND box = FindWindowW(L"#32770", L"Tolvane");
-        DWORD pid = 0;
-        if (box != nullptr) GetWindowThreadProcessId(box, &pid);
-        if (box != nullptr && pid == GetCurrentProcessId()) {
-          wchar_t text[2048] = {};
-          GetDlgItemTextW(box, 0xFFFF, text, 2048);
-          boxText = text;
-          PostMessageW(box, WM_COMMAND, IDOK, 0);
-          return;
-        }
-        Sleep(20);
-      }
-    });
+    tvn_test::BoxAnswerer answerer;
     tvn::SplashWindow splash(0);  // not started: Close only sleeps
     tvn::RunResourceTool(options, context_, splash);
-    done = true;
-    answerer.join();
-    return boxText;
+    return answerer.Finish();
   }
 
   tvn::AppContext context_;
@@ -373,20 +372,48 @@ TEST_F(ResourceToolMode, UpdateTakesTheFourArguments) {
 }
 
 TEST_F(ResourceToolMode, FailuresShowTheirFatalMessage) {
-  if (GetSystemMetrics(SM_CXSCREEN) == 0) GTEST_SKIP() << "needs a display for the message box";
+  if (!tvn_test::HaveDisplay()) GTEST_SKIP() << "needs a display for the message box";
   TempFolder folder;
   tvn::CommandLineOptions options;
   options.toolMode = tvn::ToolMode::ExtractResource;
   options.arguments = {tvn::ToText((folder / L"x.bin").c_str()), u"10", u"7777", u"", u""};
   std::wstring text = RunAndAnswer(options);
-  EXPECT_EQ(text.rfind(L"FATAL ERROR: Extract script!\r\nError (1814): ", 0), 0u) << tvn::ToUtf8(tvn::ToText(text.c_str()));
+  EXPECT_EQ(text.rfind(L"FATAL ERROR: Extract script!\r\nError (1814): ", 0), 0u)
+      << tvn::ToUtf8(tvn::ToText(text.c_str()));
 
   ExeCopy copy;
   options.toolMode = tvn::ToolMode::UpdateResource;
   options.arguments = {tvn::ToText((folder / L"missing.bin").c_str()), tvn::ToText(copy.exe.c_str()), u"10", u"750",
                        u""};
   text = RunAndAnswer(options);
-  EXPECT_EQ(text.rfind(L"FATAL ERROR: Update resource!\r\nError (2): ", 0), 0u) << tvn::ToUtf8(tvn::ToText(text.c_str()));
+  EXPECT_EQ(text.rfind(L"FATAL ERROR: Update resource!\r\nError (2): ", 0), 0u)
+      << tvn::ToUtf8(tvn::ToText(text.c_str()));
+  EXPECT_TRUE(copy.Unchanged());
+}
+
+TEST_F(ResourceToolMode, AnArgumentThatDidNotFitIsRefusedNotCut) {
+  if (!tvn_test::HaveDisplay()) GTEST_SKIP() << "needs a display for the message box";
+  TempFolder folder;
+  // What the parser kept of a longer output path: a shorter path that names
+  // another file. It must not be written.
+  const std::wstring cut = folder / L"cut.js";
+  tvn::CommandLineOptions options = tvn::ParseCommandLine(u"e \"" + tvn::ToText(cut.c_str()) +
+                                                          Text(tvn::kArgumentChars, u'x') + u"\" \"10\" \"750\"");
+  ASSERT_TRUE(options.overflowed[0]);
+  std::wstring text = RunAndAnswer(options);
+  EXPECT_EQ(text.rfind(L"FATAL ERROR: Extract script!\r\nError (206): ", 0), 0u)
+      << tvn::ToUtf8(tvn::ToText(text.c_str()));
+  EXPECT_TRUE(FilesIn(folder / L"").empty());
+
+  ExeCopy copy;
+  const std::wstring data = copy.folder / L"d.bin";
+  ASSERT_TRUE(WriteAll(data, Bytes{'1'}));
+  options = tvn::ParseCommandLine(u"i \"" + tvn::ToText(data.c_str()) + u"\" \"" + tvn::ToText(copy.exe.c_str()) +
+                                  u"\" \"10\" \"" + Text(tvn::kArgumentChars + 1, u'7') + u"\"");
+  ASSERT_TRUE(options.overflowed[3]);
+  text = RunAndAnswer(options);
+  EXPECT_EQ(text.rfind(L"FATAL ERROR: Update resource!\r\nError (122): ", 0), 0u)
+      << tvn::ToUtf8(tvn::ToText(text.c_str()));
   EXPECT_TRUE(copy.Unchanged());
 }
 

@@ -3,6 +3,7 @@
 // the manifest and the version block. The test program carries the same
 // resources as TVN.exe.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "resource.h"
+#include "tests/wine/support/windows.h"
 
 namespace {
 
@@ -70,7 +72,9 @@ const std::vector<DialogSpec>& Dialogs() {
            {IDC_LOGON_USER, kCombo, kDropDown, {123, 72, 141, 90}},
            {IDC_LOGON_PASSWORD_ICON, kStatic, kIcon, {3, 93, 20, 20}},
            {IDC_LOGON_PASSWORD_LABEL, kStatic, kLabel, {30, 99, 90, 12}},
-           {IDC_LOGON_PASSWORD, kEdit, kShown | WS_BORDER | WS_TABSTOP | ES_PASSWORD | ES_AUTOHSCROLL,
+           {IDC_LOGON_PASSWORD,
+            kEdit,
+            kShown | WS_BORDER | WS_TABSTOP | ES_PASSWORD | ES_AUTOHSCROLL,
             {123, 99, 141, 12}},
            {IDC_LOGON_IGNORE_UAC, kButton, WS_CHILD | kCheck, {30, 126, 234, 12}},
            {IDC_LOGON_LOAD_PROFILE, kButton, kShown | kCheck | WS_TABSTOP, {30, 138, 234, 12}},
@@ -87,7 +91,8 @@ const std::vector<DialogSpec>& Dialogs() {
        {
            {IDC_COMMAND_ICON, kStatic, kIcon, {3, 6, 20, 20}},
            {IDC_COMMAND_INFO, kEdit, kReadOnlyText, {30, 3, 237, 27}},
-           {IDC_COMMAND_LIST, kList,
+           {IDC_COMMAND_LIST,
+            kList,
             kShown | WS_BORDER | WS_TABSTOP | LVS_ICON | LVS_SINGLESEL | LVS_SORTASCENDING | LVS_AUTOARRANGE,
             {3, 36, 306, 159}},
            {IDC_COMMAND_LINE, kEdit, kShown | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, {3, 201, 258, 15}},
@@ -243,10 +248,8 @@ RECT ToPixels(HWND dialog, const RECT& dlu) {
 
 // A control's window rectangle relative to the dialog's client area, as
 // x, y, width, height.
-RECT PlacementOf(HWND dialog, HWND control) {
-  RECT r;
-  GetWindowRect(control, &r);
-  MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&r), 2);
+RECT PlacementOf(HWND control) {
+  const RECT r = tvn_test::RectInParent(control);
   return RECT{r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
@@ -262,14 +265,6 @@ DWORD TypeMask(const std::wstring& className) {
   if (className == kCombo) return CBS_SIMPLE | CBS_DROPDOWN | CBS_DROPDOWNLIST;
   if (className == kList) return LVS_TYPEMASK;
   return 0;
-}
-
-// Without a display Wine reports a screen size but creates no windows.
-bool CanCreateWindows() {
-  HWND probe = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, Self(), nullptr);
-  if (!probe) return false;
-  DestroyWindow(probe);
-  return true;
 }
 
 class Resources : public ::testing::Test {
@@ -317,7 +312,7 @@ TEST_F(Resources, StoredTemplatesMatchTheirTables) {
 }
 
 TEST_F(Resources, CreatedDialogsMatchTheirTables) {
-  if (!CanCreateWindows()) GTEST_SKIP() << "needs a display";
+  if (!tvn_test::CanCreateWindows()) GTEST_SKIP() << "needs a display";
   for (const DialogSpec& spec : Dialogs()) {
     SCOPED_TRACE("template " + std::to_string(spec.id));
     HWND dialog = CreateDialogParamW(Self(), MAKEINTRESOURCEW(spec.id), nullptr, PassiveDialogProc, 0);
@@ -368,7 +363,7 @@ TEST_F(Resources, CreatedDialogsMatchTheirTables) {
       EXPECT_EQ(HasBorder(control), (c.style & WS_BORDER) != 0);
 
       const RECT want = ToPixels(dialog, c.dlu);
-      const RECT got = PlacementOf(dialog, control);
+      const RECT got = PlacementOf(control);
       EXPECT_EQ(got.left, want.left);
       EXPECT_EQ(got.top, want.top);
       if ((c.style & SS_TYPEMASK) == SS_ETCHEDHORZ && className == kStatic) {
@@ -390,8 +385,8 @@ TEST_F(Resources, CreatedDialogsMatchTheirTables) {
 }
 
 TEST_F(Resources, ScriptIsLanguageNeutralAndPacked) {
-  HRSRC found = FindResourceExW(Self(), RT_RCDATA, MAKEINTRESOURCEW(IDR_SCRIPT),
-                                MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
+  HRSRC found =
+      FindResourceExW(Self(), RT_RCDATA, MAKEINTRESOURCEW(IDR_SCRIPT), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(FindResourceW(Self(), MAKEINTRESOURCEW(IDR_SCRIPT), RT_RCDATA), found);
 
@@ -512,8 +507,8 @@ TEST_F(Resources, VersionBlockReadsBack) {
   EXPECT_EQ(fixed->dwProductVersionLS, 0u);
 
   DWORD* translation = nullptr;
-  ASSERT_TRUE(version.query(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                            &length));
+  ASSERT_TRUE(
+      version.query(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
   ASSERT_GE(length, sizeof(DWORD));
   EXPECT_EQ(*translation, MAKELONG(0x409, 1200));
 

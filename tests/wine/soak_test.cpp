@@ -7,6 +7,7 @@
 // it); scripts/soak.sh runs the full 1,000 rounds. The default keeps the
 // ordinary test run short.
 #include <windows.h>
+// After windows.h, which it needs.
 #include <psapi.h>
 
 #include <gtest/gtest.h>
@@ -17,15 +18,17 @@
 #include <set>
 #include <string>
 
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "description/loader.h"
 #include "description/win/description.h"
 #include "description/win/handle_factory.h"
 #include "description/win/registry_source.h"
 #include "dialogs/win/help_dialog.h"
 #include "launcher/app_context.h"
-#include "launcher/win/unique_handle.h"
-#include "launcher/win/wide.h"
+#include "resources/resource.h"
 #include "tests/native/description_fakes.h"
+#include "tests/wine/support/registry.h"
 
 namespace tvn {
 namespace {
@@ -69,8 +72,7 @@ Usage Measure() {
   usage.user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
   PROCESS_MEMORY_COUNTERS_EX memory = {};
   memory.cb = sizeof(memory);
-  if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                           sizeof(memory)))
+  if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory)))
     usage.privateBytes = memory.PrivateUsage;
   usage.heapBytes = HeapBytesInUse();
   return usage;
@@ -131,22 +133,12 @@ class TrackingFactory : public HandleFactory {
 class SoakTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    subKey = FromAscii("Software\\TVN\\soak-" + std::to_string(GetCurrentProcessId()));
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, W(subKey), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                             key.put(), nullptr));
+    ASSERT_TRUE(key.valid());
     testing_fakes::MemorySource memory;
     std::string error;
     ASSERT_TRUE(testing_fakes::LoadDump(memory, testing_fakes::kLogonDump, error)) << error;
     ASSERT_TRUE(testing_fakes::LoadDump(memory, testing_fakes::kCommandDump, error)) << error;
-    for (const auto& value : memory.values()) {
-      ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key.get(), W(value.first), 0, REG_SZ, value.second.data(),
-                                              static_cast<DWORD>(value.second.size())));
-    }
-  }
-  void TearDown() override {
-    key.reset();
-    RegDeleteTreeW(HKEY_CURRENT_USER, W(subKey));
-    RegDeleteKeyW(HKEY_CURRENT_USER, W(subKey));
+    for (const auto& value : memory.values()) ASSERT_EQ(ERROR_SUCCESS, key.SetBytes(value.first, value.second));
   }
 
   // One round of every mode: the entry's context and the four sections.
@@ -162,8 +154,8 @@ class SoakTest : public ::testing::Test {
     ReleaseAppContext(ui.context);
   }
 
-  Text subKey;
-  UniqueKey key;
+  tvn_test::ScratchKey key{"soak"};
+  const Text& subKey = key.subKey();
 };
 
 TEST_F(SoakTest, LoadAndReleaseOfEveryModeLeaveNothingBehind) {
@@ -187,7 +179,7 @@ LRESULT CALLBACK CloseOnActivate(int code, WPARAM wParam, LPARAM lParam) {
 // its multi-line edit: what the system itself keeps per opening. (Wine's edit
 // control keeps some bytes of every wrapped text it held after it has gone.)
 INT_PTR CALLBACK BareDialogProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
-  if (message == WM_INITDIALOG) SendDlgItemMessageW(dialog, 1503, WM_SETTEXT, 0, lParam);
+  if (message == WM_INITDIALOG) SendDlgItemMessageW(dialog, IDC_HELP_DISCLAIMER, WM_SETTEXT, 0, lParam);
   if (message == WM_CLOSE) EndDialog(dialog, 0);
   return FALSE;
 }
@@ -222,13 +214,13 @@ TEST_F(SoakTest, HelpDialogOpenedAndClosedRepeatedly) {
   ReleaseDescription(texts, kLoadHelp);
   ASSERT_FALSE(disclaimer.empty());
   const SIZE_T bareGrowth = HeapGrowthOver(openings, [&] {
-    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(500), nullptr, BareDialogProc,
+    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_HELP), nullptr, BareDialogProc,
                            reinterpret_cast<LPARAM>(W(disclaimer)));
   });
   UnhookWindowsHookEx(hook);
   ExpectNoGrowth(before, after, "help dialog opened and closed");
-  std::printf("[ SOAK     ] heap growth over %d openings: help dialog %lu bytes, bare template %lu bytes\n",
-              openings, static_cast<unsigned long>(helpGrowth), static_cast<unsigned long>(bareGrowth));
+  std::printf("[ SOAK     ] heap growth over %d openings: help dialog %lu bytes, bare template %lu bytes\n", openings,
+              static_cast<unsigned long>(helpGrowth), static_cast<unsigned long>(bareGrowth));
   // Whatever the system keeps per dialog it keeps for both; the help dialog's
   // own loads, fonts, icons, layout and texts must add nothing to it.
   EXPECT_LE(helpGrowth, bareGrowth + 4096);

@@ -7,27 +7,13 @@
 
 #include "launcher/win/splash.h"
 #include "resources/resource.h"
+#include "tests/wine/support/windows.h"
 
 namespace {
 
-bool HaveDisplay() { return GetSystemMetrics(SM_CXSCREEN) != 0; }
-
-// Polls `done` every 10 ms for at most `timeoutMs`.
-template <typename Done>
-bool WaitFor(Done done, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start >= timeoutMs) return false;
-    Sleep(10);
-  }
-  return true;
-}
-
-std::wstring TextOf(HWND window) {
-  wchar_t text[512] = {};
-  GetWindowTextW(window, text, 512);
-  return text;
-}
+using tvn_test::HaveDisplay;
+using tvn_test::TextOf;
+using tvn_test::WaitFor;
 
 TEST(Splash, ShowsItsDescriptionAndCloses) {
   if (!HaveDisplay()) GTEST_SKIP() << "needs a display";
@@ -121,6 +107,25 @@ TEST(Splash, TheObjectMayGoBeforeItsThread) {
   }
   EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
   CloseHandle(thread);
+}
+
+TEST(Splash, WaitUntilShownReturnsOnceTheSplashIsOnTheScreen) {
+  if (!HaveDisplay()) GTEST_SKIP() << "needs a display";
+  tvn::SplashWindow idle(0);
+  SetLastError(1234);
+  idle.WaitUntilShown();  // no thread: nothing to wait for
+  EXPECT_EQ(GetLastError(), 1234u);
+
+  tvn::SplashWindow splash(0);
+  ASSERT_TRUE(splash.Start());
+  SetLastError(4321);
+  splash.WaitUntilShown();
+  EXPECT_EQ(GetLastError(), 4321u) << "a failure's code waits with it for its box";
+  HWND window = splash.window();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(IsWindowVisible(window));
+  splash.Close();
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(window); }, 5000));
 }
 
 }  // namespace

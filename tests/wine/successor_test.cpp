@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "launcher/win/successor.h"
 #include "launching/win/process.h"
+#include "launching/win/successor.h"
 
 namespace {
 

@@ -3,55 +3,28 @@
 // pumping, and tvn_record.exe is started with a known start-up record.
 // Both tools are expected next to this test program.
 #include <windows.h>
+// After windows.h, which they need.
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
 #include <string>
 #include <vector>
 
-#include "launcher/win/unique_handle.h"
+#include "base/win/unique_handle.h"
+#include "tests/wine/support/files.h"
+#include "tests/wine/support/processes.h"
+#include "tests/wine/support/records.h"
 
 namespace {
 
 using tvn::UniqueHandleKernel;
-
-std::wstring ToolPath(const wchar_t* name) {
-  wchar_t path[MAX_PATH] = {};
-  DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring dir(path, length);
-  return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
-}
-
-std::wstring TempFile(const wchar_t* prefix) {
-  wchar_t dir[MAX_PATH] = {};
-  wchar_t file[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, dir);
-  GetTempFileNameW(dir, prefix, 0, file);
-  return file;
-}
-
-std::string ReadFileBytes(const std::wstring& path) {
-  UniqueHandleKernel file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, 0, nullptr));
-  std::string bytes;
-  if (!file) return bytes;
-  char buffer[4096];
-  DWORD read = 0;
-  while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-  return bytes;
-}
-
-std::string Utf8(const std::wstring& text) {
-  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
-  return out;
-}
+using tvn_test::BesideModule;
+using tvn_test::Record;
+using tvn_test::Utf8;
 
 std::string HexHandle(HWND window) {
   char buffer[32];
@@ -68,46 +41,25 @@ struct ToolRun {
 
 ToolRun RunInspector(const std::wstring& arguments) {
   ToolRun run;
-  const std::wstring exe = ToolPath(L"tvn_inspect.exe");
-  const std::wstring outPath = TempFile(L"tvi");
+  const std::wstring exe = BesideModule(L"tvn_inspect.exe");
+  const std::wstring outPath = tvn_test::TempFileName(L"tvi");
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   UniqueHandleKernel out(CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
   EXPECT_TRUE(static_cast<bool>(out)) << "cannot create " << Utf8(outPath);
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = out.get();
-  startup.hStdError = out.get();
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
-  PROCESS_INFORMATION info = {};
-  if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                      &startup, &info)) {
-    ADD_FAILURE() << "cannot start " << Utf8(exe) << ", error " << GetLastError();
-    DeleteFileW(outPath.c_str());
-    return run;
-  }
-  UniqueHandleKernel process(info.hProcess);
-  UniqueHandleKernel thread(info.hThread);
+  tvn_test::ProgramOptions options;
+  options.output = out.get();
+  options.creationFlags = CREATE_NO_WINDOW;
+  options.pumpMessages = true;
+  const tvn_test::ProgramRun program = tvn_test::RunProgram(exe.c_str(), L"\"" + exe + L"\" " + arguments, options);
   out.reset();
-  const ULONGLONG deadline = GetTickCount64() + 20000;
-  for (;;) {
-    DWORD wait = MsgWaitForMultipleObjects(1, &info.hProcess, FALSE, 100, QS_ALLINPUT);
-    if (wait == WAIT_OBJECT_0) break;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    if (GetTickCount64() > deadline) {
-      TerminateProcess(info.hProcess, 99);
-      ADD_FAILURE() << "the inspector did not end";
-      break;
-    }
+  if (!program.started) {
+    ADD_FAILURE() << "cannot start " << Utf8(exe) << ", error " << program.startError;
+  } else if (!program.ended) {
+    ADD_FAILURE() << "the inspector did not end";
   }
-  GetExitCodeProcess(info.hProcess, &run.exitCode);
-  run.out = ReadFileBytes(outPath);
+  run.exitCode = program.exitCode;
+  run.out = tvn_test::FileBytes(outPath);
   DeleteFileW(outPath.c_str());
   return run;
 }
@@ -221,9 +173,11 @@ TEST_F(InspectedWindow, DescribesControlsAndTheirState) {
   EXPECT_NE(list.find("\"class\":\"SysListView32\""), std::string::npos);
   EXPECT_NE(list.find("\"count\":3,\"selected\":1"), std::string::npos) << list;
   EXPECT_NE(list.find("{\"index\":0,\"text\":\"First\",\"image\":20,\"param\":11,\"selected\":false"),
-            std::string::npos) << list;
+            std::string::npos)
+      << list;
   EXPECT_NE(list.find("{\"index\":1,\"text\":\"Second \\\"quoted\\\"\",\"image\":21,\"param\":22,\"selected\":true"),
-            std::string::npos) << list;
+            std::string::npos)
+      << list;
   EXPECT_NE(list.find("{\"index\":2,\"text\":\"" + Utf8(L"Третий") + "\",\"image\":22,\"param\":33"), std::string::npos)
       << list;
   RECT itemRect = {};
@@ -231,7 +185,8 @@ TEST_F(InspectedWindow, DescribesControlsAndTheirState) {
   SendMessageW(list_, LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&itemRect));
   EXPECT_NE(list.find("\"rect\":[" + std::to_string(itemRect.left) + "," + std::to_string(itemRect.top) + "," +
                       std::to_string(itemRect.right) + "," + std::to_string(itemRect.bottom) + "]}]"),
-            std::string::npos) << list;
+            std::string::npos)
+      << list;
 
   const std::string combo = ControlJson(out, kComboId);
   EXPECT_NE(combo.find("\"items\":[\"Alpha\",\"Beta\",\"" + Utf8(L"Гамма") + "\"],\"selected\":1"), std::string::npos)
@@ -305,42 +260,27 @@ TEST(Inspector, ReportsNoMatchAndBadArguments) {
 // Starts tvn_record.exe with a known start-up record and returns its lines.
 struct RecordRun {
   DWORD exitCode = 0xFFFFFFFF;
-  std::string lines;
+  std::vector<Record> records;
 };
 
 RecordRun StartRecorder(const std::wstring& arguments, const std::wstring& directory, WORD show) {
   RecordRun run;
-  const std::wstring exe = ToolPath(L"tvn_record.exe");
-  const std::wstring record = TempFile(L"tvr");
+  const std::wstring exe = tvn_test::RecorderPath();
+  const std::wstring record = tvn_test::TempFileName(L"tvr");
   DeleteFileW(record.c_str());
   // The caller's environment without TVN_RECORD_FILE, then ours.
-  std::vector<wchar_t> environment;
-  wchar_t* strings = GetEnvironmentStringsW();
-  for (const wchar_t* entry = strings; entry && *entry; entry += wcslen(entry) + 1) {
-    if (_wcsnicmp(entry, L"TVN_RECORD_FILE=", 16) == 0) continue;
-    environment.insert(environment.end(), entry, entry + wcslen(entry) + 1);
-  }
-  FreeEnvironmentStringsW(strings);
-  const std::wstring own = L"TVN_RECORD_FILE=" + record;
-  environment.insert(environment.end(), own.c_str(), own.c_str() + own.size() + 1);
-  environment.push_back(L'\0');
-
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = show;
-  std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
-  PROCESS_INFORMATION info = {};
-  if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                      environment.data(), directory.c_str(), &startup, &info)) {
-    ADD_FAILURE() << "cannot start " << Utf8(exe) << ", error " << GetLastError();
+  tvn_test::ProgramOptions options;
+  options.environment = tvn_test::EnvironmentWithout(L"TVN_RECORD_FILE", {L"TVN_RECORD_FILE=" + record});
+  options.directory = directory.c_str();
+  options.show = show;
+  const tvn_test::ProgramRun program = tvn_test::RunProgram(exe.c_str(), L"\"" + exe + L"\" " + arguments, options);
+  if (!program.started) {
+    ADD_FAILURE() << "cannot start " << Utf8(exe) << ", error " << program.startError;
     return run;
   }
-  UniqueHandleKernel process(info.hProcess);
-  UniqueHandleKernel thread(info.hThread);
-  EXPECT_EQ(WaitForSingleObject(info.hProcess, 20000), WAIT_OBJECT_0);
-  GetExitCodeProcess(info.hProcess, &run.exitCode);
-  run.lines = ReadFileBytes(record);
+  EXPECT_TRUE(program.ended);
+  run.exitCode = program.exitCode;
+  run.records = tvn_test::ReadRecords(record);
   DeleteFileW(record.c_str());
   return run;
 }
@@ -352,12 +292,13 @@ TEST(Recorder, RecordsArgumentsDirectoryShowStateAndParent) {
   RecordRun run = StartRecorder(L"one \"two words\" \"\u041f\u0440\u0438\u0432\u0435\u0442\" --exit 7",
                                 std::wstring(windows, length), SW_SHOWMINNOACTIVE);
   EXPECT_EQ(run.exitCode, 7u);
-  ASSERT_EQ(std::count(run.lines.begin(), run.lines.end(), '\n'), 1) << run.lines;
-  const std::string& line = run.lines;
+  ASSERT_EQ(run.records.size(), 1u);
+  const std::string& line = run.records[0].line();
   EXPECT_EQ(line.rfind("{\"event\":\"start\",\"pid\":", 0), 0u) << line;
   EXPECT_NE(line.find("\"parent_pid\":" + std::to_string(GetCurrentProcessId()) + ","), std::string::npos) << line;
   EXPECT_NE(line.find("\"argv\":[\"one\",\"two words\",\"" + Utf8(L"Привет") + "\",\"--exit\",\"7\"]"),
-            std::string::npos) << line;
+            std::string::npos)
+      << line;
   std::wstring escaped;
   for (wchar_t c : std::wstring(windows, length)) escaped += c == L'\\' ? std::wstring(L"\\\\") : std::wstring(1, c);
   EXPECT_NE(line.find("\"cwd\":\"" + Utf8(escaped) + "\""), std::string::npos) << line;
@@ -370,18 +311,18 @@ TEST(Recorder, SleepAddsAnEndLineAfterTheWait) {
   GetTempPathW(MAX_PATH, temp);
   RecordRun run = StartRecorder(L"--sleep 300 --exit x", temp, SW_SHOWNORMAL);
   EXPECT_EQ(run.exitCode, 0u);  // a bad --exit value is recorded and ignored
-  std::size_t firstEnd = run.lines.find('\n');
-  ASSERT_NE(firstEnd, std::string::npos) << run.lines;
-  const std::string start = run.lines.substr(0, firstEnd);
-  const std::string end = run.lines.substr(firstEnd + 1);
+  ASSERT_EQ(run.records.size(), 2u);
+  const std::string& start = run.records[0].line();
+  const std::string& end = run.records[1].line();
   EXPECT_NE(start.find("\"show\":1,"), std::string::npos) << start;
   EXPECT_NE(start.find("\"option_error\":\"bad --exit value\""), std::string::npos) << start;
-  ASSERT_EQ(end.rfind("{\"event\":\"end\"", 0), 0u) << run.lines;
+  ASSERT_EQ(end.rfind("{\"event\":\"end\"", 0), 0u) << end;
   EXPECT_NE(end.find("\"slept\":300}"), std::string::npos) << end;
-  unsigned long long startTick = 0, endTick = 0;
-  ASSERT_EQ(sscanf(start.c_str() + start.find("\"tick\":"), "\"tick\":%llu", &startTick), 1);
-  ASSERT_EQ(sscanf(end.c_str() + end.find("\"tick\":"), "\"tick\":%llu", &endTick), 1);
-  EXPECT_GE(endTick - startTick, 280u);
+  const long long startTick = run.records[0].Number("tick");
+  const long long endTick = run.records[1].Number("tick");
+  ASSERT_GT(startTick, 0);
+  ASSERT_GT(endTick, 0);
+  EXPECT_GE(endTick - startTick, 280);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "launcher/error_text.h"
+#include "base/error_text.h"
 
 namespace tvn {
 
@@ -28,8 +28,7 @@ std::uint32_t IconFlagForKind(std::uint32_t kind) {
   }
 }
 
-Text ComposeErrorText(const Text* callerText, bool withErrorCode, std::int32_t errorCode,
-                      const Text* systemText) {
+Text ComposeErrorText(const Text* callerText, bool withErrorCode, std::int32_t errorCode, const Text* systemText) {
   Text joined;
   if (callerText) {
     joined += *callerText;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <objbase.h>
 
 #include <utility>

@@ -1,11 +1,11 @@
-#include "launcher/win/startup_trace.h"
+#include "base/win/startup_trace.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <cstring>
 
-#include "launcher/win/unique_handle.h"
+#include "base/win/unique_handle.h"
 
 namespace tvn {
 

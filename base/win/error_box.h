@@ -5,8 +5,6 @@
 
 namespace tvn {
 
-struct AppContext;
-
 // Kinds of box (icon): 0 information, 1 warning, 2 error, 3 question.
 enum ErrorKind : UINT { kKindInformation = 0, kKindWarning = 1, kKindError = 2, kKindQuestion = 3 };
 
@@ -14,9 +12,5 @@ enum ErrorKind : UINT { kKindInformation = 0, kKindWarning = 1, kKindError = 2, 
 // last-error code ("Error (%d): ") and the system's text for it, as asked.
 // The last error is read first; the box has only an OK button.
 void ShowError(HWND owner, UINT kind, bool withSystemText, bool withErrorCode, const wchar_t* text);
-
-// A fatal report: no owner, error icon, the text of the context's fatal
-// message table entry.
-void ShowFatal(const AppContext& context, int message, bool withSystemTextAndCode);
 
 }  // namespace tvn

@@ -1,6 +1,6 @@
-#include "launcher/win/successor.h"
+#include "launching/win/successor.h"
 
-#include "launcher/win/unique_handle.h"
+#include "base/win/unique_handle.h"
 
 namespace tvn {
 

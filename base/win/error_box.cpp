@@ -1,9 +1,8 @@
-#include "launcher/win/error_box.h"
+#include "base/win/error_box.h"
 
-#include "description/records.h"
-#include "launcher/error_text.h"
-#include "launcher/win/unique_handle.h"
-#include "launcher/win/wide.h"
+#include "base/error_text.h"
+#include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 
 namespace tvn {
 
@@ -15,9 +14,9 @@ void ShowError(HWND owner, UINT kind, bool withSystemText, bool withErrorCode, c
   bool haveSystemText = false;
   if (withSystemText) {
     wchar_t* buffer = nullptr;
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code,
-                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&buffer), 0,
-                                  nullptr);
+    DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code,
+                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     UniqueLocal owned(buffer);
     if (length != 0 && buffer != nullptr) systemText = ToText(buffer, length);
     haveSystemText = true;
@@ -32,14 +31,6 @@ void ShowError(HWND owner, UINT kind, bool withSystemText, bool withErrorCode, c
   // box in front of it, or it would sit hidden behind the splash.
   const UINT placement = owner == nullptr ? (MB_SETFOREGROUND | MB_TOPMOST) : 0;
   MessageBoxW(owner, W(joined), reinterpret_cast<const wchar_t*>(kProductCaption), icon | placement);
-}
-
-void ShowFatal(const AppContext& context, int message, bool withSystemTextAndCode) {
-  const Text* text = nullptr;
-  if (message >= 0 && message < static_cast<int>(context.fatalMessages.size())) {
-    text = &context.fatalMessages[static_cast<std::size_t>(message)].text.text();
-  }
-  ShowError(nullptr, kKindError, withSystemTextAndCode, withSystemTextAndCode, text ? W(*text) : nullptr);
 }
 
 }  // namespace tvn
