@@ -38,11 +38,12 @@ void CloseStarted(AccountPlatform& platform, const AccountPlatform::ProcessHandl
 }
 
 // Steps 4.1 to 4.7: the profile branch, between the loading and the release
-// of advapi32. Returns the remembered code (0 when nothing failed).
+// of advapi32. Returns the remembered code (0 when nothing failed); the
+// started process's identifier goes to `processId`.
 std::uint32_t StartWithProfile(AccountPlatform& platform, const Text& systemFolder,
                                AccountPlatform::Procedure createWithLogon, const char16_t* application,
                                char16_t* commandLine, const char16_t* domain, const char16_t* user,
-                               const char16_t* password) {
+                               const char16_t* password, std::uint32_t& processId) {
   const Text userenvPath = PathInFolder(systemFolder, u"Userenv.dll");
   const AccountPlatform::Module userenv = platform.LoadModule(userenvPath.c_str());
   if (userenv == 0) return FailureCode(platform);
@@ -87,6 +88,7 @@ std::uint32_t StartWithProfile(AccountPlatform& platform, const Text& systemFold
     AccountPlatform::ProcessHandles started;
     if (platform.StartWithLogon(createWithLogon, user, domain, password, kLogonWithProfile, application, commandLine,
                                 kCreateUnicodeEnvironment, environment, currentDirectory, started)) {
+      processId = started.processId;
       CloseStarted(platform, started);
     } else {
       error = FailureCode(platform);
@@ -103,7 +105,8 @@ std::uint32_t StartWithProfile(AccountPlatform& platform, const Text& systemFold
 
 bool StartAsUser(AccountPlatform& platform, const char16_t* systemFolder, const char16_t* application,
                  const char16_t* commandLine, bool loadProfile, const char16_t* domain, const char16_t* user,
-                 const char16_t* password, std::uint32_t& lastError) {
+                 const char16_t* password, std::uint32_t& lastError, std::uint32_t* processId) {
+  if (processId != nullptr) *processId = 0;
   // Nothing is loaded unless the libraries can be named by full path (the
   // longer name decides: Userenv.dll fits wherever advapi32.dll does).
   const Text folder(OrEmpty(systemFolder));
@@ -129,6 +132,7 @@ bool StartAsUser(AccountPlatform& platform, const char16_t* systemFolder, const 
   }
 
   std::uint32_t error = 0;
+  std::uint32_t startedId = 0;
   const AccountPlatform::Procedure createWithLogon = platform.FindProcedure(advapi, "CreateProcessWithLogonW");
   if (createWithLogon == 0) {
     error = FailureCode(platform);
@@ -137,17 +141,19 @@ bool StartAsUser(AccountPlatform& platform, const char16_t* systemFolder, const 
     AccountPlatform::ProcessHandles started;
     if (platform.StartWithLogon(createWithLogon, user, domain, password, 0, application, commandCopy.data(), 0, 0,
                                 folder.c_str(), started)) {
+      startedId = started.processId;
       CloseStarted(platform, started);
     } else {
       error = FailureCode(platform);
     }
   } else {
-    error =
-        StartWithProfile(platform, folder, createWithLogon, application, commandCopy.data(), domain, user, password);
+    error = StartWithProfile(platform, folder, createWithLogon, application, commandCopy.data(), domain, user, password,
+                             startedId);
   }
 
   platform.ReleaseModule(advapi);
   lastError = error;
+  if (processId != nullptr && error == 0) *processId = startedId;
   return error == 0;
 }
 

@@ -124,11 +124,15 @@ void OnLogOn(HWND dialog) {
     const LogonChoice choice =
         ChooseLogonPath(useCurrent, SendDlgItemMessageW(dialog, IDC_LOGON_LOAD_PROFILE, BM_GETCHECK, 0, 0));
 
-    const bool started =
-        StartAsUser(W(exePath), W(tail), choice.loadProfile, reinterpret_cast<const wchar_t*>(domain.data()),
-                    reinterpret_cast<const wchar_t*>(user.data()), reinterpret_cast<const wchar_t*>(password.data()));
+    DWORD successor = 0;
+    const bool started = StartAsUser(
+        W(exePath), W(tail), choice.loadProfile, reinterpret_cast<const wchar_t*>(domain.data()),
+        reinterpret_cast<const wchar_t*>(user.data()), reinterpret_cast<const wchar_t*>(password.data()), &successor);
     password.Wipe();  // touches no last-error code
     if (started) {
+      // The other account's copy may not open for this one: then only its
+      // windows and the time limit end the wait for it.
+      NoteSuccessor(successor);
       SendMessageW(dialog, WM_CLOSE, 0, 0);
     } else {
       ShowError(dialog, kKindWarning, true, true, nullptr);
