@@ -104,7 +104,7 @@ function(tvn_add_tool tool_name)
   target_compile_definitions(${tool_name} PRIVATE ${TVN_TEST_DEFINITIONS})
   target_link_libraries(${tool_name} PRIVATE ${TVN_SYSTEM_LIBS} psapi)
   target_link_options(${tool_name} PRIVATE -municode ${TVN_STATIC_LINK})
-  if(tool_name MATCHES "^tvn_(record|trivial|bare_dialog)$")
+  if(tool_name MATCHES "^tvn_(record|trivial|bare_dialog|imports_floor)$")
     # Started as a user's command or as TVN.exe would be; a GUI program opens
     # no console.
     target_link_options(${tool_name} PRIVATE -mwindows)
@@ -115,6 +115,11 @@ foreach(tool_source ${TVN_TOOL_SOURCES})
   get_filename_component(tool_name ${tool_source} NAME_WE)
   tvn_add_tool(${tool_name} ${tool_source})
 endforeach()
+# The imports floor carries TVN.exe's manifest and is linked as TVN.exe is.
+target_sources(tvn_imports_floor PRIVATE ${CMAKE_SOURCE_DIR}/tests/tools/tvn_imports_floor.rc)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/tests/tools/tvn_imports_floor.rc PROPERTIES
+  OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/resources/tvn.manifest)
+target_link_options(tvn_imports_floor PRIVATE -Wl,--gc-sections -s)
 file(GLOB TVN_TOOL_MAINS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/tools/*/main.cpp)
 foreach(tool_main ${TVN_TOOL_MAINS})
   get_filename_component(tool_dir ${tool_main} DIRECTORY)

@@ -7,6 +7,10 @@
 // falls on all of them alike:
 //   - tvn_trivial.exe (next to this program): start to exit, the floor of any
 //     start;
+//   - tvn_imports_floor.exe (next to this program): start to exit of a
+//     program that imports TVN.exe's libraries under its manifest and
+//     initialises COM and the common controls, the floor of any start of
+//     TVN.exe;
 //   - tvn_bare_dialog.exe with TVN_EXE's log-on and command templates: start
 //     until the dialog is visible, and its peak working set;
 //   - TVN_EXE (log-on mode, then " c"): start until the dialog is shown and
@@ -27,8 +31,9 @@
 // and working sets in bytes, ratios; "*_tool_adds_ms" is the tool's start
 // minus the bare describing run minus the trivial program's start to exit;
 // "*_over_bare_dialog_ms" the same with the bare dialog program's start to
-// visible in place of the trivial program's. Sizes of TVN_EXE and of every
-// MORE_EXE are printed at the end.
+// visible in place of the trivial program's, "*_over_imports_floor_ms" with
+// the imports floor's start to exit. Sizes of TVN_EXE and of every MORE_EXE
+// (named by their folder and file name) are printed at the end.
 // Exit code 0 on success, 1 when a program could not be started or a dialog
 // did not appear within 60 s.
 #include <windows.h>
@@ -216,6 +221,7 @@ int wmain(int argc, wchar_t** argv) {
   const int rounds = argc > 2 ? std::max(1, _wtoi(argv[2])) : 5;
   const std::wstring tools = OwnFolder();
   const std::wstring trivial = Quoted(tools + L"tvn_trivial.exe");
+  const std::wstring importsFloor = Quoted(tools + L"tvn_imports_floor.exe");
   const std::wstring bare = Quoted(tools + L"tvn_bare_dialog.exe");
   const std::wstring temp = TempFolder();
   const std::wstring tracePath = temp + L"TVN_trace.log";
@@ -240,6 +246,11 @@ int wmain(int argc, wchar_t** argv) {
       Child child;
       if (!child.Start(trivial)) return 1;
       figures.Add("trivial_start_to_exit_ms", child.WaitEnd());
+    }
+    {
+      Child child;
+      if (!child.Start(importsFloor)) return 1;
+      figures.Add("imports_floor_start_to_exit_ms", child.WaitEnd());
     }
     for (const char* mode : {"logon", "command"}) {
       const bool logon = std::string(mode) == "logon";
@@ -328,6 +339,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf(bytes ? "%s %.0f\n" : "%s %.1f\n", figure.first.c_str(), Median(figure.second));
   }
   const double trivialMs = figures["trivial_start_to_exit_ms"];
+  const double importsFloorMs = figures["imports_floor_start_to_exit_ms"];
   for (const char* mode : {"logon", "command"}) {
     const std::string m = mode;
     const double shown = figures[m + "_dialog_populated_ms"];
@@ -335,19 +347,26 @@ int wmain(int argc, wchar_t** argv) {
     const double bareDialog = figures["bare_dialog_" + m + "_template_visible_ms"];
     std::printf("%s_tool_adds_ms %.1f\n", mode, shown - describe - trivialMs);
     std::printf("%s_over_bare_dialog_ms %.1f\n", mode, shown - describe - bareDialog);
+    std::printf("%s_over_imports_floor_ms %.1f\n", mode, shown - describe - importsFloorMs);
     std::printf("%s_ratio_to_describe_and_trivial %.3f\n", mode, shown / (describe + trivialMs));
     std::printf("%s_working_set_over_bare_dialog_bytes %.0f\n", mode,
                 figures[m + "_peak_working_set_bytes"] - figures["bare_dialog_" + m + "_peak_working_set_bytes"]);
   }
   std::printf("extract_mode_over_trivial_ms %.1f\n", figures["extract_mode_start_to_exit_ms"] - trivialMs);
   std::printf("extract_mode_ratio_to_trivial %.3f\n", figures["extract_mode_start_to_exit_ms"] / trivialMs);
+  std::printf("extract_mode_over_imports_floor_ms %.1f\n", figures["extract_mode_start_to_exit_ms"] - importsFloorMs);
+  std::printf("imports_floor_over_trivial_ms %.1f\n", importsFloorMs - trivialMs);
 
   for (int i = 1; i < argc; ++i) {
     if (i == 2) continue;  // ROUNDS
     WIN32_FILE_ATTRIBUTE_DATA attributes = {};
     if (GetFileAttributesExW(argv[i], GetFileExInfoStandard, &attributes)) {
+      // Folder and file ("win32\\TVN.exe"): both builds name theirs TVN.exe.
       std::wstring name = argv[i];
-      name = name.substr(name.find_last_of(L'\\') + 1);
+      const std::size_t last = name.find_last_of(L'\\');
+      const std::size_t folder =
+          last == std::wstring::npos || last == 0 ? std::wstring::npos : name.find_last_of(L'\\', last - 1);
+      if (folder != std::wstring::npos) name = name.substr(folder + 1);
       std::printf("size_bytes[%ls] %lu\n", name.c_str(), attributes.nFileSizeLow);
     }
   }
