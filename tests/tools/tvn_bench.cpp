@@ -4,13 +4,16 @@
 //   tvn_bench.exe TVN_EXE [ROUNDS] [MORE_EXE...]
 //
 // ROUNDS times (default 5), interleaved so that the load of the machine
-// falls on all of them alike:
+// falls on all of them alike, each round after a pause in which the previous
+// round's runs wind down:
 //   - tvn_trivial.exe (next to this program): start to exit, the floor of any
 //     start;
 //   - tvn_imports_floor.exe (next to this program): start to exit of a
 //     program that imports TVN.exe's libraries under its manifest and
 //     initialises COM and the common controls, the floor of any start of
 //     TVN.exe;
+//   - TVN_EXE's extract mode, start to exit (it extracts the script that the
+//     bare runs below use);
 //   - tvn_bare_dialog.exe with TVN_EXE's log-on and command templates: start
 //     until the dialog is visible, and its peak working set;
 //   - TVN_EXE (log-on mode, then " c"): start until the dialog is shown and
@@ -18,8 +21,7 @@
 //     working set; then the dialog is closed and the end (clean-up included)
 //     waited for;
 //   - the same describing and clean-up script runs done directly (cmd /c
-//     cscript ... d1|d2|f <id>, hidden, waited for) on the script extracted by
-//   - TVN_EXE's extract mode, start to exit.
+//     cscript ... d1|d2|f <id>, hidden, waited for).
 // Then ROUNDS times a Refresh of the command dialog (until the new copy's
 // dialog is populated) and a Log on with the current credentials (until the
 // command dialog is populated).
@@ -181,10 +183,16 @@ struct Figures {
 };
 
 // The trace lines of one process: phase name to microseconds (first line of each).
-using Phases = std::map<std::string, double>;
+struct TraceLine {
+  double ms;
+  std::string phase;
+};
+using Lines = std::vector<TraceLine>;
 
-std::map<DWORD, Phases> ReadTrace(const std::wstring& path) {
-  std::map<DWORD, Phases> byProcess;
+// The trace's lines by process identifier, in file order. The platform
+// reuses identifiers soon: one identifier's lines may be several processes'.
+std::map<DWORD, Lines> ReadTrace(const std::wstring& path) {
+  std::map<DWORD, Lines> byProcess;
   FILE* file = _wfopen(path.c_str(), L"rb");
   if (!file) return byProcess;
   char line[256];
@@ -193,7 +201,7 @@ std::map<DWORD, Phases> ReadTrace(const std::wstring& path) {
     unsigned long pid = 0;
     char phase[96] = {};
     if (std::sscanf(line, "%llu %lu %95s", &micro, &pid, phase) == 3)
-      byProcess[pid].emplace(phase, static_cast<double>(micro) / 1000.0);
+      byProcess[pid].push_back({static_cast<double>(micro) / 1000.0, phase});
   }
   std::fclose(file);
   return byProcess;
@@ -242,6 +250,9 @@ int wmain(int argc, wchar_t** argv) {
   };
 
   for (int round = 0; round < rounds; ++round) {
+    // The previous round's script runs leave their consoles and helpers
+    // winding down after the waited-for interpreter has ended.
+    Sleep(1500);
     {
       Child child;
       if (!child.Start(trivial)) return 1;
@@ -251,6 +262,14 @@ int wmain(int argc, wchar_t** argv) {
       Child child;
       if (!child.Start(importsFloor)) return 1;
       figures.Add("imports_floor_start_to_exit_ms", child.WaitEnd());
+    }
+    {
+      // The extract mode beside its floors; it writes the script that the
+      // bare runs use.
+      Child child;
+      if (!child.Start(Quoted(exe) + L" e " + Quoted(script) + L" \"10\" \"750\"")) return 1;
+      figures.Add("extract_mode_start_to_exit_ms", child.WaitEnd());
+      traced.push_back({child.info.dwProcessId, child.started, "extract"});
     }
     for (const char* mode : {"logon", "command"}) {
       const bool logon = std::string(mode) == "logon";
@@ -279,16 +298,6 @@ int wmain(int argc, wchar_t** argv) {
         Sleep(300);
         figures.Add(std::string(mode) + "_peak_working_set_bytes", child.PeakWorkingSet());
         CloseAndWait(dialog);
-      }
-      {
-        // The extract mode writes the script that the bare runs use.
-        Child child;
-        if (!child.Start(Quoted(exe) + L" e " + Quoted(script) + L" \"10\" \"750\"")) return 1;
-        const double extract = child.WaitEnd();
-        if (logon) {
-          figures.Add("extract_mode_start_to_exit_ms", extract);
-          traced.push_back({child.info.dwProcessId, child.started, "extract"});
-        }
       }
       figures.Add(std::string(mode) + "_bare_describe_run_ms", scriptRun(logon ? L"d1" : L"d2", round));
       figures.Add(std::string(mode) + "_bare_cleanup_run_ms", scriptRun(L"f", round));
@@ -324,13 +333,26 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   // The in-process split of the traced starts.
-  const std::map<DWORD, Phases> trace = ReadTrace(tracePath);
+  // A started process's lines are those of its identifier from the first
+  // "entry" after its start up to the next "entry" (a later process that got
+  // the same identifier).
+  const std::map<DWORD, Lines> trace = ReadTrace(tracePath);
   for (const Started& start : traced) {
     auto found = trace.find(start.pid);
     if (found == trace.end()) continue;
+    std::map<std::string, double> phases;
+    bool entered = false;
+    for (const TraceLine& line : found->second) {
+      if (line.ms < start.startMs) continue;
+      if (line.phase == "entry") {
+        if (entered) break;
+        entered = true;
+      }
+      if (entered) phases.emplace(line.phase, line.ms);
+    }
     for (const char* phase : kSplitPhases) {
-      auto at = found->second.find(phase);
-      if (at != found->second.end()) figures.Add(start.mode + "_split_" + phase + "_ms", at->second - start.startMs);
+      auto at = phases.find(phase);
+      if (at != phases.end()) figures.Add(start.mode + "_split_" + phase + "_ms", at->second - start.startMs);
     }
   }
 
