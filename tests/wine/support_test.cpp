@@ -152,14 +152,16 @@ TEST(SupportProcesses, RunProgramGivesTheExitCodeAndEndsAProgramThatTakesTooLong
   if (!Exists(recorder)) GTEST_SKIP() << "needs tvn_record.exe";
   tvn_test::TempFolder folder(L"support run");
   options.environment = tvn_test::EnvironmentWithout(L"TVN_RECORD_FILE", {L"TVN_RECORD_FILE=" + (folder / L"r.log")});
-  options.timeoutMs = 300;
-  run = tvn_test::RunProgram(recorder.c_str(), L"tvn_record --sleep 20000", options);
+  // Long enough for the recorder to start and write its line on a loaded
+  // machine, far shorter than its sleep.
+  options.timeoutMs = 5000;
+  run = tvn_test::RunProgram(recorder.c_str(), L"tvn_record --sleep 120000", options);
   EXPECT_TRUE(run.started);
   EXPECT_FALSE(run.ended);
   EXPECT_EQ(run.exitCode, 99u) << "ended by the time limit";
   const std::vector<Record> records = tvn_test::ReadRecords(folder / L"r.log");
   ASSERT_EQ(records.size(), 1u) << "the recorder ran with the given environment";
-  EXPECT_EQ(records[0].List("argv"), (std::vector<std::wstring>{L"--sleep", L"20000"}));
+  EXPECT_EQ(records[0].List("argv"), (std::vector<std::wstring>{L"--sleep", L"120000"}));
 }
 
 TEST(SupportProcesses, EnvironmentWithoutDropsTheNameAndAddsTheExtras) {
