@@ -42,11 +42,12 @@ void CloseStarted(AccountPlatform& platform, const AccountPlatform::ProcessHandl
 // and the release of advapi32: Userenv.dll, the account's token, its
 // environment block, then the process in the profile folder. What was taken
 // is given back in reverse order on every way out. Returns the remembered
-// code (0 when nothing failed).
+// code (0 when nothing failed); the started process's identifier goes to
+// `processId`.
 std::uint32_t StartWithProfile(AccountPlatform& platform, const Text& systemFolder,
                                AccountPlatform::Procedure createWithLogon, const char16_t* application,
                                char16_t* commandLine, const char16_t* domain, const char16_t* user,
-                               const char16_t* password) {
+                               const char16_t* password, std::uint32_t& processId) {
   const Text userenvPath = PathInFolder(systemFolder, u"Userenv.dll");
   const AccountPlatform::Module userenv = platform.LoadModule(userenvPath.c_str());
   if (userenv == 0) return FailureCode(platform);
@@ -83,6 +84,7 @@ std::uint32_t StartWithProfile(AccountPlatform& platform, const Text& systemFold
                                kCreateUnicodeEnvironment, environment, currentDirectory, started)) {
     return FailureCode(platform);
   }
+  processId = started.processId;
   CloseStarted(platform, started);
   return 0;
 }  // the directory buffer is released first, then the environment, the token and Userenv.dll
@@ -91,7 +93,8 @@ std::uint32_t StartWithProfile(AccountPlatform& platform, const Text& systemFold
 
 bool StartAsUser(AccountPlatform& platform, const char16_t* systemFolder, const char16_t* application,
                  const char16_t* commandLine, bool loadProfile, const char16_t* domain, const char16_t* user,
-                 const char16_t* password, std::uint32_t& lastError) {
+                 const char16_t* password, std::uint32_t& lastError, std::uint32_t* processId) {
+  if (processId != nullptr) *processId = 0;
   // Nothing is loaded unless the libraries can be named by full path (the
   // longer name decides: Userenv.dll fits wherever advapi32.dll does).
   const Text folder(OrEmpty(systemFolder));
@@ -117,6 +120,7 @@ bool StartAsUser(AccountPlatform& platform, const char16_t* systemFolder, const 
   }
 
   std::uint32_t error = 0;
+  std::uint32_t startedId = 0;
   const AccountPlatform::Procedure createWithLogon = platform.FindProcedure(advapi, "CreateProcessWithLogonW");
   if (createWithLogon == 0) {
     error = FailureCode(platform);
@@ -125,17 +129,19 @@ bool StartAsUser(AccountPlatform& platform, const char16_t* systemFolder, const 
     AccountPlatform::ProcessHandles started;
     if (platform.StartWithLogon(createWithLogon, user, domain, password, 0, application, commandCopy.data(), 0, 0,
                                 folder.c_str(), started)) {
+      startedId = started.processId;
       CloseStarted(platform, started);
     } else {
       error = FailureCode(platform);
     }
   } else {
-    error =
-        StartWithProfile(platform, folder, createWithLogon, application, commandCopy.data(), domain, user, password);
+    error = StartWithProfile(platform, folder, createWithLogon, application, commandCopy.data(), domain, user, password,
+                             startedId);
   }
 
   platform.ReleaseModule(advapi);
   lastError = error;
+  if (processId != nullptr && error == 0) *processId = startedId;
   return error == 0;
 }
 

@@ -48,6 +48,7 @@ class AccountPlatform {
   struct ProcessHandles {
     Handle process = 0;
     Handle thread = 0;
+    std::uint32_t processId = 0;  // the started process's identifier
   };
 
   virtual ~AccountPlatform() = default;
@@ -95,9 +96,11 @@ constexpr std::size_t kProfileDirectoryUnits = 1024;
 // releases what it acquired, in reverse order. An empty or over-long
 // `systemFolder` fails before anything is loaded (ERROR_PATH_NOT_FOUND). The
 // password is only read in place; the profile directory buffer is wiped
-// before it is freed.
+// before it is freed. `processId`, when given, receives the started process's
+// identifier, or 0 when nothing was started.
 [[nodiscard]] bool StartAsUser(AccountPlatform& platform, const char16_t* systemFolder, const char16_t* application,
                                const char16_t* commandLine, bool loadProfile, const char16_t* domain,
-                               const char16_t* user, const char16_t* password, std::uint32_t& lastError);
+                               const char16_t* user, const char16_t* password, std::uint32_t& lastError,
+                               std::uint32_t* processId = nullptr);
 
 }  // namespace tvn

@@ -4,8 +4,11 @@
 
 #include <vector>
 
+#include "base/system_paths.h"
 #include "base/win/error_box.h"
+#include "base/win/startup_trace.h"
 #include "base/win/struct_sizes.h"
+#include "base/win/unique_handle.h"
 #include "base/win/wide.h"
 #include "dialogs/command_state.h"
 #include "dialogs/layout.h"
@@ -13,6 +16,7 @@
 #include "dialogs/win/dialog_actions.h"
 #include "dialogs/win/help_dialog.h"
 #include "launching/win/process.h"
+#include "launching/win/system_folder.h"
 #include "resources/resource.h"
 
 namespace tvn {
@@ -137,8 +141,37 @@ void CommandDialog::Restart(const char16_t* tail) {
   (void)StartCopyOrWarn(window(), context != nullptr ? context->exePath.text() : Text(), Text(tail));
 }
 
+// GetOpenFileNameW, from the common dialogs library of the system folder,
+// loaded the first time the user browses and kept with the dialog. Importing
+// it instead would make every start of the tool load it and the print-spooler
+// libraries it brings, for a button that most runs never press. Null with the
+// last error set when it cannot be had.
+CommandDialog::OpenFileNameFunction CommandDialog::OpenFileNameEntry() {
+  if (openFileName_ != nullptr) return openFileName_;
+  if (!commonDialogs_) {
+    const Text systemFolder = SystemFolder();
+    if (systemFolder.empty()) return nullptr;  // SystemFolder's code is the last error
+    const Text path = PathInFolder(systemFolder, u"comdlg32.dll");
+    if (path.empty()) {
+      SetLastError(ERROR_FILENAME_EXCED_RANGE);
+      return nullptr;
+    }
+    commonDialogs_.reset(LoadLibraryW(W(path)));
+    if (!commonDialogs_) return nullptr;
+  }
+  openFileName_ = reinterpret_cast<OpenFileNameFunction>(
+      reinterpret_cast<void*>(GetProcAddress(commonDialogs_.get(), "GetOpenFileNameW")));
+  return openFileName_;
+}
+
 void CommandDialog::Browse() {
   WaitCursor wait;
+  const OpenFileNameFunction openFileName = OpenFileNameEntry();
+  if (openFileName == nullptr) {
+    SetLastError(FailureCode());
+    Report();
+    return;
+  }
   std::vector<wchar_t> file(kPathUnits, L'\0');
   OPENFILENAMEW ofn{};
   ofn.lStructSize = kOpenFileNameSize400;  // without the trailing Windows 2000 fields
@@ -146,7 +179,7 @@ void CommandDialog::Browse() {
   ofn.lpstrFile = file.data();
   ofn.nMaxFile = static_cast<DWORD>(file.size());
   ofn.Flags = kBrowseFlags;
-  if (GetOpenFileNameW(&ofn) && file[0] != L'\0') {
+  if (openFileName(&ofn) && file[0] != L'\0') {
     file.back() = L'\0';
     currentCommand_.Set(FormatText(u"\"%s\"", kCommandUnits, {ToText(file.data())}));
     Text quoted = currentCommand_.text();
@@ -156,6 +189,13 @@ void CommandDialog::Browse() {
 }
 
 INT_PTR CommandDialog::OnInit() {
+  TracePhase("dialog-created");
+  const INT_PTR result = Initialise();
+  TracePhase("dialog-initialised");
+  return result;
+}
+
+INT_PTR CommandDialog::Initialise() {
   HWND dialog = window();
   currentCommand_.Allocate(kCommandUnits);
   commandReady_ = 0;
@@ -274,6 +314,7 @@ INT_PTR CommandDialog::OnCommand(int id, int code) {
 
 INT_PTR CommandDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_MENUSELECT) menus_.ExpandShellItem(wParam, lParam);
+  if (message == WM_SHOWWINDOW && wParam) TracePhase("dialog-shown");
   return FALSE;
 }
 

@@ -5,9 +5,11 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include <cstdint>
 
+#include "base/win/unique_handle.h"
 #include "description/records.h"
 #include "dialogs/win/command_menus.h"
 #include "dialogs/win/dialog_base.h"
@@ -49,11 +51,15 @@ class CommandDialog final : public DialogBase {
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  using OpenFileNameFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
+
+  INT_PTR Initialise();
   const CommandEntry* RowOfItem(HWND list, int item) const;
   bool FillCommandList();
   void LayOut();
   void UpdateCommandState();
   void Restart(const char16_t* tail);
+  OpenFileNameFunction OpenFileNameEntry();
   void Browse();
   void Report() const;
   INT_PTR OnListClick(const NMITEMACTIVATE& click, bool doubleClick);
@@ -64,6 +70,8 @@ class CommandDialog final : public DialogBase {
   HIMAGELIST imageList_ = nullptr;  // owned by the list view once attached
   Win32DialogLayout layout_;
   RowMenus menus_;
+  UniqueModule commonDialogs_;  // loaded on the first Browse
+  OpenFileNameFunction openFileName_ = nullptr;
 };
 
 }  // namespace tvn

@@ -3,6 +3,7 @@
 #include "base/win/error_box.h"
 #include "base/win/wide.h"
 #include "launching/win/process.h"
+#include "launching/win/successor.h"
 
 namespace tvn {
 
@@ -18,8 +19,10 @@ WaitCursor::~WaitCursor() {
   SetLastError(saved);
 }
 
-bool StartCopyOrWarn(HWND dialog, const Text& exePath, const Text& tail) {
-  if (StartProcess(W(exePath), W(tail), 0, false)) {
+bool StartCopyOrWarn(HWND dialog, const Text& exePath, const Text& tail, CopyRole role) {
+  DWORD started = 0;
+  if (StartProcess(W(exePath), W(tail), 0, false, &started)) {
+    if (role == CopyRole::Successor) NoteSuccessor(started);
     SendMessageW(dialog, WM_CLOSE, 0, 0);
     return true;
   }

@@ -17,11 +17,18 @@ class WaitCursor {
   WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
+// How a copy started by StartCopyOrWarn relates to this one.
+enum class CopyRole {
+  Successor,  // takes over: this process's clean-up waits until it shows its dialog
+  Companion,  // runs beside this one (diagnostics): nothing waits for it
+};
+
 // Starts a new copy of the tool, `exePath` with the command-line tail `tail`
-// (such as " c", the command dialog), without waiting for it. When it started, `dialog` is closed
-// (WM_CLOSE) and the result is true; otherwise the warning box with the
-// system's reason is shown over `dialog`, which stays open, and the result is
-// false with the start's error as the last error.
-bool StartCopyOrWarn(HWND dialog, const Text& exePath, const Text& tail);
+// (such as " c", the command dialog), without waiting for it. When it
+// started, a successor is noted, `dialog` is closed (WM_CLOSE) and the result
+// is true; otherwise the warning box with the system's reason is shown over
+// `dialog`, which stays open, and the result is false with the start's error
+// as the last error.
+bool StartCopyOrWarn(HWND dialog, const Text& exePath, const Text& tail, CopyRole role = CopyRole::Successor);
 
 }  // namespace tvn

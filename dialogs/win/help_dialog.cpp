@@ -73,7 +73,7 @@ void OpenHelpFrom(HWND caller, const AppContext* context) {
   switch (FollowUpForHelpResult(RunHelpDialog(caller, used))) {
     case HelpFollowUp::ReportOpenFailure: ShowError(caller, kKindWarning, true, true, nullptr); return;
     case HelpFollowUp::StartDiagnostics:
-      (void)StartCopyOrWarn(caller, used.exePath.text(), Text(kDiagnosticsModeTail));
+      (void)StartCopyOrWarn(caller, used.exePath.text(), Text(kDiagnosticsModeTail), CopyRole::Companion);
       return;
     case HelpFollowUp::Nothing: return;
   }

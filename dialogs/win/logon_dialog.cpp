@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/win/error_box.h"
+#include "base/win/startup_trace.h"
 #include "base/win/wide.h"
 #include "dialogs/logon_logic.h"
 #include "dialogs/win/apply.h"
@@ -11,6 +12,7 @@
 #include "launching/start_as_user.h"
 #include "launching/win/process.h"
 #include "launching/win/start_as_user.h"
+#include "launching/win/successor.h"
 #include "resources/resource.h"
 
 namespace tvn {
@@ -57,6 +59,18 @@ void LogonDialog::UpdateCredentialControls() const {
 }
 
 INT_PTR LogonDialog::OnInit() {
+  TracePhase("dialog-created");
+  const INT_PTR result = Initialise();
+  TracePhase("dialog-initialised");
+  return result;
+}
+
+INT_PTR LogonDialog::OnMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+  if (message == WM_SHOWWINDOW && wParam) TracePhase("dialog-shown");
+  return FALSE;
+}
+
+INT_PTR LogonDialog::Initialise() {
   HWND dialog = window();
   BringToForeground(dialog);  // its result is not examined
 
@@ -113,11 +127,15 @@ void LogonDialog::LogOn() const {
   const LogonChoice choice =
       ChooseLogonPath(useCurrent, SendDlgItemMessageW(dialog, IDC_LOGON_LOAD_PROFILE, BM_GETCHECK, 0, 0));
 
-  const bool started =
-      StartAsUser(W(exePath), W(tail), choice.loadProfile, reinterpret_cast<const wchar_t*>(domain.data()),
-                  reinterpret_cast<const wchar_t*>(user.data()), reinterpret_cast<const wchar_t*>(password.data()));
+  DWORD successor = 0;
+  const bool started = StartAsUser(
+      W(exePath), W(tail), choice.loadProfile, reinterpret_cast<const wchar_t*>(domain.data()),
+      reinterpret_cast<const wchar_t*>(user.data()), reinterpret_cast<const wchar_t*>(password.data()), &successor);
   password.Wipe();  // touches no last-error code
   if (started) {
+    // The other account's copy may not open for this one: then only its
+    // windows and the time limit end the wait for it.
+    NoteSuccessor(successor);
     SendMessageW(dialog, WM_CLOSE, 0, 0);
   } else {
     ShowError(dialog, kKindWarning, true, true, nullptr);

@@ -23,8 +23,10 @@ class LogonDialog final : public DialogBase {
   INT_PTR OnInit() override;
   INT_PTR OnCommand(int id, int code) override;
   INT_PTR OnClose() override;
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  INT_PTR Initialise();
   Text ExePath() const;
   bool IsTicked(int id) const;
   void ScrubPassword() const;

@@ -4,6 +4,7 @@
 
 #include "base/error_text.h"
 #include "base/scope_guard.h"
+#include "base/win/startup_trace.h"
 #include "base/win/unique_handle.h"
 #include "base/win/wide.h"
 #include "description/records.h"
@@ -76,13 +77,17 @@ int RunEntry(HINSTANCE instance, const wchar_t* fullCommandLine) {
   // Before anything may load a library by name: the current directory can be
   // a folder that others write to.
   RemoveCurrentDirectoryFromLibrarySearch();
+  StartTrace();
 
   // The entry's description holds the application context for the whole run.
   static UiDescription ui;
   LoadAppContext(ui.context, GetCurrentProcessId(), QueryModulePath(), QueryTempPath());
 
   // Every way out of the run releases the context, after everything below.
-  auto releaseContext = MakeScopeGuard([] { ReleaseAppContext(ui.context); });
+  auto releaseContext = MakeScopeGuard([] {
+    ReleaseAppContext(ui.context);
+    TracePhase("exit");
+  });
 
   OSVERSIONINFOW version = {};
   version.dwOSVersionInfoSize = sizeof(version);
@@ -113,6 +118,7 @@ int RunEntry(HINSTANCE instance, const wchar_t* fullCommandLine) {
     ShowFatal(ui.context, kFatalComInit, true);
     return 0;
   }
+  TracePhase("com-initialised");
   INITCOMMONCONTROLSEX controls = {};
   controls.dwSize = sizeof(controls);
   controls.dwICC = ICC_LISTVIEW_CLASSES;
@@ -120,6 +126,7 @@ int RunEntry(HINSTANCE instance, const wchar_t* fullCommandLine) {
     ShowFatal(ui.context, kFatalCommonControls, true);
     return 0;
   }
+  TracePhase("controls-initialised");
 
   Text commandBuffer;
   commandBuffer.reserve(kCommandUnits);

@@ -6,6 +6,7 @@
 
 #include "base/error_text.h"
 #include "base/system_paths.h"
+#include "base/win/startup_trace.h"
 #include "base/win/unique_handle.h"
 #include "base/win/wide.h"
 #include "description/records.h"
@@ -231,7 +232,9 @@ void RunResourceTool(const CommandLineOptions& options, const AppContext& contex
     ShowFatal(context, options.toolMode == ToolMode::ExtractResource ? kFatalExtractScript : kFatalUpdateResource,
               true);
   }
+  TracePhase("resource-tool-done");
   splash.Close();
+  TracePhase("splash-closed");
 }
 
 }  // namespace tvn

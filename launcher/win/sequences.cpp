@@ -2,6 +2,7 @@
 
 #include "base/error_text.h"
 #include "base/system_paths.h"
+#include "base/win/startup_trace.h"
 #include "base/win/wide.h"
 #include "description/win/description.h"
 #include "dialogs/win/command_dialog.h"
@@ -12,14 +13,19 @@
 #include "launcher/win/resource_tool.h"
 #include "launcher/win/splash.h"
 #include "launching/win/process.h"
+#include "launching/win/successor.h"
 #include "launching/win/system_folder.h"
+#include "resources/resource.h"
 
 namespace tvn {
 
 namespace {
 
 constexpr WORD kScriptType = 10;  // RT_RCDATA
-constexpr WORD kScriptId = 750;
+constexpr WORD kScriptId = IDR_SCRIPT;
+// How long a copy that hands over to a new one waits for the new copy's
+// dialog before its own clean-up run.
+constexpr DWORD kSuccessorWaitMs = 10000;
 
 // The command interpreter that runs the script: COMSPEC when it names a full
 // path, otherwise cmd.exe in the system folder. Empty, with the last error
@@ -32,6 +38,25 @@ Text Interpreter(const Text& systemFolder) {
   Text interpreter = ChooseInterpreter(comspec, systemFolder);
   SetLastError(interpreter.empty() ? static_cast<DWORD>(ERROR_PATH_NOT_FOUND) : 0);
   return interpreter;
+}
+
+// The trace's phase words of a run's start and end.
+const char* RunStartPhase(ScriptRun run) {
+  switch (run) {
+    case ScriptRun::LogonDescription:
+    case ScriptRun::CommandDescription: return "describe-run-started";
+    case ScriptRun::CleanUp: return "cleanup-run-started";
+    default: return "diagnostics-run-started";
+  }
+}
+
+const char* RunEndPhase(ScriptRun run) {
+  switch (run) {
+    case ScriptRun::LogonDescription:
+    case ScriptRun::CommandDescription: return "describe-run-ended";
+    case ScriptRun::CleanUp: return "cleanup-run-ended";
+    default: return "diagnostics-run-ended";
+  }
 }
 
 // Runs the script through the command interpreter, hidden, and waits for it.
@@ -48,7 +73,10 @@ bool RunScriptLine(Text& buffer, ScriptRun run, const AppContext& context) {
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
     return false;
   }
-  return StartProgram(W(interpreter), W(buffer), CREATE_NO_WINDOW, true);
+  TracePhase(RunStartPhase(run));
+  const bool ran = StartProgram(W(interpreter), W(buffer), CREATE_NO_WINDOW, true);
+  TracePhase(RunEndPhase(run));  // keeps the run's last error
+  return ran;
 }
 
 // Removes a description key that a dead process of the same identifier left,
@@ -81,6 +109,7 @@ void RunDialogSequence(const DialogRun& run, UiDescription& ui, HINSTANCE instan
     ShowFatal(context, kFatalExtractScript, true);
     return;
   }
+  TracePhase("script-extracted");
 
   if (!ClearLeftoverDescription(context)) {
     ShowFatal(context, kFatalLoadRegistry, true);
@@ -89,10 +118,17 @@ void RunDialogSequence(const DialogRun& run, UiDescription& ui, HINSTANCE instan
   } else if (!LoadDescription(ui, run.mode, context.keyName.text())) {
     ShowFatal(context, kFatalLoadRegistry, true);
   } else {
+    TracePhase("description-loaded");
     splash.Close();
+    TracePhase("splash-closed");
     const INT_PTR result = RunDialog(run.mode, ui, instance);
+    TracePhase("dialog-ended");
     if (result == -1) ShowFatal(context, kFatalStartupDialog, true);
     ReleaseDescription(ui, run.mode);
+    // The clean-up run would slow the copy this one handed over to (its own
+    // script run) by as much as the clean-up takes: let that copy come up first.
+    AwaitSuccessorDialog(kSuccessorWaitMs);
+    TracePhase("successor-awaited");
   }
 
   if (!RunScriptLine(buffer, ScriptRun::CleanUp, context)) ShowFatal(context, kFatalExecuteScript, true);
@@ -114,11 +150,13 @@ void RunDiagnosticsSequence(UiDescription& ui, HINSTANCE, Text& buffer, SplashWi
     ShowFatal(context, kFatalExtractScript, true);
     return;
   }
+  TracePhase("script-extracted");
   if (!ClearLeftoverDescription(context)) ShowFatal(context, kFatalLoadRegistry, true);
   for (ScriptRun run : {ScriptRun::DiagnosticsFirst, ScriptRun::DiagnosticsSecond, ScriptRun::DiagnosticsThird}) {
     if (!RunScriptLine(buffer, run, context)) ShowFatal(context, kFatalExecuteScript, true);
   }
   splash.Close();
+  TracePhase("splash-closed");
   // Both programs by full path: the shell would look for bare names in its
   // working directory first.
   const Text systemFolder = SystemFolder();

@@ -1,5 +1,9 @@
 #include "launcher/win/splash.h"
 
+#include <atomic>
+#include <new>
+
+#include "base/win/startup_trace.h"
 #include "base/win/wide.h"
 #include "description/records.h"
 #include "description/win/description.h"
@@ -8,7 +12,25 @@
 
 namespace tvn {
 
+// The hand-over between the main thread and the splash thread. The splash
+// thread publishes its window, then looks at `closed`; Close sets `closed`,
+// then looks at the window. Both are sequentially consistent, so at least one
+// side sees the other's store and the splash ends either way, without any
+// wait. The block is counted: it outlives the SplashWindow, whose owner may
+// leave the entry (and end the process) while the splash is still being made.
+struct SplashShared {
+  std::atomic<HWND> window{nullptr};
+  std::atomic<bool> closed{false};
+  std::atomic<int> references{1};
+  // Set once the dialog is made, or once the thread knows it makes none.
+  UniqueHandleKernel initialised;
+};
+
 namespace {
+
+void ReleaseShared(SplashShared* shared) {
+  if (shared != nullptr && --shared->references == 0) delete shared;
+}
 
 void ApplyControl(HWND dialog, int id, const ControlDescription& control) {
   HWND item = GetDlgItem(dialog, id);
@@ -19,23 +41,29 @@ void ApplyControl(HWND dialog, int id, const ControlDescription& control) {
   EnableWindow(item, control.enabled ? TRUE : FALSE);
 }
 
+void MarkInitialised(SplashShared* shared) {
+  if (shared->initialised) SetEvent(shared->initialised.get());
+}
+
 // The splash dialog of the splash thread: it shows its fixed description,
-// publishes its window and signals `initialised` once it is made.
+// publishes its window and marks the shared block initialised once it is
+// made. A splash closed while it was being made ends before it is shown.
 class SplashDialog final : public DialogBase {
  public:
-  SplashDialog(std::atomic<HWND>& published, HANDLE initialised, const SplashDescription& description)
-      : published_(published), initialised_(initialised), description_(description) {}
+  SplashDialog(SplashShared& shared, const SplashDescription& description)
+      : shared_(shared), description_(description) {}
 
  protected:
   INT_PTR OnInit() override {
     HWND dialog = window();
     const SplashDescription& d = description_;
-    published_.store(dialog, std::memory_order_release);
+    shared_.window.store(dialog);
     SendMessageW(dialog, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(d.window.icon));
     SendMessageW(dialog, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(W(d.window.text.text())));
     ApplyControl(dialog, IDC_SPLASH_ICON, d.picture);
     ApplyControl(dialog, IDC_SPLASH_TEXT, d.text);
-    if (initialised_ != nullptr) SetEvent(initialised_);
+    if (shared_.closed.load()) EndDialog(dialog, 0);
+    MarkInitialised(&shared_);
     return TRUE;  // the system sets the default focus
   }
 
@@ -44,31 +72,49 @@ class SplashDialog final : public DialogBase {
     return TRUE;
   }
 
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) override {
+    if (message == WM_SHOWWINDOW && wParam) TracePhase("splash-shown");
+    return FALSE;
+  }
+
  private:
-  std::atomic<HWND>& published_;
-  HANDLE initialised_;
+  SplashShared& shared_;
   const SplashDescription& description_;
 };
 
 }  // namespace
 
+SplashWindow::~SplashWindow() { ReleaseShared(shared_); }
+
+HWND SplashWindow::window() const noexcept { return shared_ != nullptr ? shared_->window.load() : nullptr; }
+
 bool SplashWindow::Start() noexcept {
   bool started = false;
-  if (!thread_) {
-    initialised_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    thread_.reset(CreateThread(nullptr, 0, &SplashWindow::ThreadMain, this, 0, &threadId_));
+  if (!thread_ && shared_ == nullptr) {
+    shared_ = new (std::nothrow) SplashShared;
+    if (shared_ != nullptr) shared_->initialised.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  }
+  if (!thread_ && shared_ != nullptr) {
+    ++shared_->references;  // the splash thread's
+    thread_.reset(CreateThread(nullptr, 0, &SplashWindow::ThreadMain, shared_, 0, &threadId_));
     started = static_cast<bool>(thread_);
-    if (!started) threadId_ = 0;
+    if (!started) {
+      --shared_->references;
+      threadId_ = 0;
+    }
   }
   Sleep(pause_);
   return started;
 }
 
-void SplashWindow::WaitForInitialisation(DWORD start) noexcept {
+void SplashWindow::WaitUntilShown() noexcept {
+  if (!thread_ || shared_ == nullptr || !shared_->initialised) return;
+  const DWORD saved = GetLastError();
+  const DWORD start = GetTickCount();
   // Serve messages sent to this thread meanwhile, so that a dialog that
   // talks to windows of this thread while it is being made cannot stall.
-  HANDLE waitFor[2] = {initialised_.get(), thread_.get()};
-  for (;;) {
+  HANDLE waitFor[2] = {shared_->initialised.get(), thread_.get()};
+  while (window() == nullptr) {
     const DWORD elapsed = GetTickCount() - start;
     if (elapsed >= kInitWaitMs) break;
     DWORD result = MsgWaitForMultipleObjects(2, waitFor, FALSE, kInitWaitMs - elapsed, QS_SENDMESSAGE);
@@ -76,13 +122,6 @@ void SplashWindow::WaitForInitialisation(DWORD start) noexcept {
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
-}
-
-void SplashWindow::WaitUntilShown() noexcept {
-  if (!thread_ || !initialised_) return;
-  const DWORD saved = GetLastError();
-  const DWORD start = GetTickCount();
-  if (window() == nullptr) WaitForInitialisation(start);
   // A modal dialog is shown only after its initialisation.
   for (;;) {
     HWND dialog = window();
@@ -93,33 +132,30 @@ void SplashWindow::WaitUntilShown() noexcept {
 }
 
 void SplashWindow::Close() noexcept {
-  if (thread_ && window() == nullptr && initialised_) WaitForInitialisation(GetTickCount());
-  HWND dialog = window();
-  if (dialog != nullptr) SendMessageW(dialog, WM_CLOSE, 0, 0);
+  if (thread_) {
+    shared_->closed.store(true);
+    HWND dialog = shared_->window.load();
+    // A splash still being made sees `closed` and ends itself.
+    if (dialog != nullptr) SendMessageW(dialog, WM_CLOSE, 0, 0);
+  }
   thread_.reset();
   Sleep(pause_);
 }
 
 DWORD WINAPI SplashWindow::ThreadMain(void* parameter) {
-  auto* self = static_cast<SplashWindow*>(parameter);
-  // Everything the thread needs after its dialog has ended is its own: the
-  // SplashWindow may be gone by then.
-  HANDLE initialised = nullptr;
-  if (self->initialised_) {
-    DuplicateHandle(GetCurrentProcess(), self->initialised_.get(), GetCurrentProcess(), &initialised, 0, FALSE,
-                    DUPLICATE_SAME_ACCESS);
+  TracePhase("splash-started");
+  auto* shared = static_cast<SplashShared*>(parameter);
+  // A splash closed before it was made is not made at all.
+  if (!shared->closed.load()) {
+    // The splash description is fixed: its load reads nothing from the registry.
+    UiDescription ui;
+    LoadDescription(ui, kLoadSplash, TextView());
+    SplashDialog dialog(*shared, ui.splash);
+    dialog.RunModal(GetModuleHandleW(nullptr), IDD_SPLASH, nullptr);
+    ReleaseDescription(ui, kLoadSplash);
   }
-  UniqueHandleKernel initialisedOwner(initialised);
-
-  // The splash description is fixed: its load reads nothing from the registry.
-  UiDescription ui;
-  LoadDescription(ui, kLoadSplash, TextView());
-
-  SplashDialog dialog(self->window_, initialised, ui.splash);
-  INT_PTR result = dialog.RunModal(GetModuleHandleW(nullptr), IDD_SPLASH, nullptr);
-  if (result == -1 && initialised != nullptr) SetEvent(initialised);  // no dialog: nobody waits for it
-
-  ReleaseDescription(ui, kLoadSplash);
+  MarkInitialised(shared);  // no dialog (any more): nobody waits for it
+  ReleaseShared(shared);
   return 0;
 }
 

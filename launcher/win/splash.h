@@ -5,11 +5,12 @@
 
 #include <windows.h>
 
-#include <atomic>
-
 #include "base/win/unique_handle.h"
 
 namespace tvn {
+
+// What the splash thread and the SplashWindow share (defined in splash.cpp).
+struct SplashShared;
 
 class SplashWindow {
  public:
@@ -17,7 +18,7 @@ class SplashWindow {
   explicit SplashWindow(DWORD pauseMs) noexcept : pause_(pauseMs) {}
   SplashWindow(const SplashWindow&) = delete;
   SplashWindow& operator=(const SplashWindow&) = delete;
-  ~SplashWindow() = default;
+  ~SplashWindow();
 
   // Creates the splash thread, which shows dialog template 400 modally, then
   // sleeps for the pause. True when the thread was created. A second Start
@@ -25,10 +26,11 @@ class SplashWindow {
   bool Start() noexcept;
 
   // Ends the splash: sends WM_CLOSE to its window, closes the thread handle
-  // without waiting for the thread, then sleeps for the pause. If the thread
-  // runs but its dialog has not initialised yet, waits for that first (at
-  // most kInitWaitMs), so that the splash never outlives its Close. Without a
-  // started thread only the pause is slept.
+  // without waiting for the thread, then sleeps for the pause. It never waits
+  // for a splash that is still being made: it marks the splash closed, and a
+  // splash thread that has not made its dialog yet makes none, or ends it in
+  // WM_INITDIALOG before it is shown, so that the splash never outlives its
+  // Close. Without a started thread only the pause is slept.
   void Close() noexcept;
 
   // Waits until the splash dialog is on the screen (at most kInitWaitMs from
@@ -39,22 +41,17 @@ class SplashWindow {
   void WaitUntilShown() noexcept;
 
   // The splash dialog, or none until the splash thread has initialised it.
-  HWND window() const noexcept { return window_.load(std::memory_order_acquire); }
+  HWND window() const noexcept;
   DWORD threadId() const noexcept { return threadId_; }
 
   static constexpr DWORD kInitWaitMs = 10000;
 
  private:
-  // Waits for the initialised event or the thread's end until `start` +
-  // kInitWaitMs, serving messages sent to this thread meanwhile.
-  void WaitForInitialisation(DWORD start) noexcept;
   static DWORD WINAPI ThreadMain(void* parameter);
 
-  // Written by the splash thread in WM_INITDIALOG, read by the main thread.
-  std::atomic<HWND> window_{nullptr};
+  SplashShared* shared_ = nullptr;  // one reference of this object's, once started
   DWORD threadId_ = 0;
   UniqueHandleKernel thread_;
-  UniqueHandleKernel initialised_;  // set when the dialog is up or could not be made
   DWORD pause_;
 };
 

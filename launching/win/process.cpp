@@ -29,7 +29,8 @@ Text EnvironmentValue(const wchar_t* name) {
 
 }  // namespace
 
-bool StartProgram(const wchar_t* programPath, const wchar_t* commandLine, DWORD creationFlags, bool wait) noexcept {
+bool StartProgram(const wchar_t* programPath, const wchar_t* commandLine, DWORD creationFlags, bool wait,
+                  DWORD* processId) noexcept {
   if (programPath == nullptr || *programPath == L'\0') {
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
@@ -62,13 +63,15 @@ bool StartProgram(const wchar_t* programPath, const wchar_t* commandLine, DWORD 
   }
   UniqueHandleKernel process(info.hProcess);
   UniqueHandleKernel thread(info.hThread);
+  if (processId != nullptr) *processId = info.dwProcessId;
 
   if (wait && WaitForSingleObject(process.get(), INFINITE) == WAIT_FAILED) return false;
   SetLastError(0);
   return true;  // the owners close both handles and keep the last error
 }
 
-bool StartProcess(const wchar_t* programName, const wchar_t* commandLine, DWORD creationFlags, bool wait) noexcept {
+bool StartProcess(const wchar_t* programName, const wchar_t* commandLine, DWORD creationFlags, bool wait,
+                  DWORD* processId) noexcept {
   if (programName == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
@@ -79,7 +82,7 @@ bool StartProcess(const wchar_t* programName, const wchar_t* commandLine, DWORD 
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
     return false;
   }
-  return StartProgram(W(programPath), commandLine, creationFlags, wait);
+  return StartProgram(W(programPath), commandLine, creationFlags, wait, processId);
 }
 
 bool ShellRun(HWND owner, const wchar_t* commandText, int showState) noexcept {

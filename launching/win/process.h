@@ -14,16 +14,17 @@ namespace tvn {
 // refused with ERROR_BAD_PATHNAME. `commandLine` (may be null) is handed over
 // as a modifiable copy. With `wait`, returns only after the program has ended,
 // whatever its exit code. Both process handles are closed on every path.
-[[nodiscard]] bool StartProgram(const wchar_t* programPath, const wchar_t* commandLine, DWORD creationFlags,
-                                bool wait) noexcept;
+// `processId`, when given, receives the started program's identifier.
+[[nodiscard]] bool StartProgram(const wchar_t* programPath, const wchar_t* commandLine, DWORD creationFlags, bool wait,
+                                DWORD* processId = nullptr) noexcept;
 
 // StartProgram after a look-up: `programName` is first read as the name of an
 // environment variable; when no such variable exists (or it is empty, or too
 // long for a path buffer) the name itself is the program path, so a full path
 // such as the tool's own is started as it is. A name of 1024 units or more is
 // refused (ERROR_FILENAME_EXCED_RANGE), never cut.
-[[nodiscard]] bool StartProcess(const wchar_t* programName, const wchar_t* commandLine, DWORD creationFlags,
-                                bool wait) noexcept;
+[[nodiscard]] bool StartProcess(const wchar_t* programName, const wchar_t* commandLine, DWORD creationFlags, bool wait,
+                                DWORD* processId = nullptr) noexcept;
 
 // Opens what `commandText` names through ShellExecuteExW, in the root of the
 // system drive ("C:\": the drive named by the "systemdrive" variable, or else

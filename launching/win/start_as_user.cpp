@@ -51,6 +51,7 @@ bool Win32AccountPlatform::StartWithLogon(Procedure entry, const char16_t* user,
   if (!ok) return false;
   started.process = reinterpret_cast<Handle>(info.hProcess);
   started.thread = reinterpret_cast<Handle>(info.hThread);
+  started.processId = info.dwProcessId;
   return true;
 }
 
@@ -89,13 +90,16 @@ void Win32AccountPlatform::CloseKernelHandle(Handle handle) { ::CloseHandle(ToHa
 std::uint32_t Win32AccountPlatform::LastError() { return GetLastError(); }
 
 bool StartAsUser(const wchar_t* application, const wchar_t* commandLine, bool loadProfile, const wchar_t* domain,
-                 const wchar_t* user, const wchar_t* password) noexcept {
+                 const wchar_t* user, const wchar_t* password, DWORD* processId) noexcept {
+  if (processId != nullptr) *processId = 0;
   const Text systemFolder = SystemFolder();
   if (systemFolder.empty()) return false;  // SystemFolder's code is the last error
   Win32AccountPlatform platform;
   std::uint32_t code = 0;
+  std::uint32_t startedId = 0;
   const bool started = StartAsUser(platform, systemFolder.c_str(), Utf16(application), Utf16(commandLine), loadProfile,
-                                   Utf16(domain), Utf16(user), Utf16(password), code);
+                                   Utf16(domain), Utf16(user), Utf16(password), code, &startedId);
+  if (processId != nullptr) *processId = startedId;
   SetLastError(code);
   return started;
 }

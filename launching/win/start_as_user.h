@@ -30,8 +30,10 @@ class Win32AccountPlatform final : public AccountPlatform {
 
 // StartAsUser on the platform with the system folder (GetSystemDirectoryW);
 // true with the thread's last error 0, or false with the failing step's code
-// as the last error.
+// as the last error. `processId`, when given, receives the started process's
+// identifier (0 when nothing was started).
 [[nodiscard]] bool StartAsUser(const wchar_t* application, const wchar_t* commandLine, bool loadProfile,
-                               const wchar_t* domain, const wchar_t* user, const wchar_t* password) noexcept;
+                               const wchar_t* domain, const wchar_t* user, const wchar_t* password,
+                               DWORD* processId = nullptr) noexcept;
 
 }  // namespace tvn

@@ -17,7 +17,7 @@ class FakeAccounts : public AccountPlatform {
   std::string failAt;
   std::uint32_t failCode = 0;
   bool profileReadable = true;
-  ProcessHandles toReturn{501, 502};
+  ProcessHandles toReturn{501, 502, 4242};
 
   std::set<Module> libraries;
   std::set<Handle> handles;
@@ -276,6 +276,36 @@ TEST(StartAsUser, WithoutAUsableSystemFolderNothingIsLoaded) {
       EXPECT_TRUE(fake.calls.empty()) << fake.calls[0];
     }
   }
+}
+
+// The caller waits for the started copy by its identifier: it is handed out
+// on both branches, and a failed start never hands out an earlier one.
+TEST(StartAsUser, HandsOutTheStartedProcessIdentifier) {
+  for (bool loadProfile : {false, true}) {
+    FakeAccounts fake;
+    std::uint32_t code = 77;
+    std::uint32_t processId = 9;
+    EXPECT_TRUE(StartAsUser(fake, kSystemFolder, u"C:\\tvn\\TVN.exe", u" c", loadProfile, u"CORP", u"admin", u"secret",
+                            code, &processId));
+    EXPECT_EQ(processId, 4242u) << "profile " << loadProfile;
+    EXPECT_TRUE(fake.NothingLeftOpen());
+  }
+  for (const std::string& step : {std::string("CreateProcessWithLogon"), std::string("LogonUser"),
+                                  std::string("LoadLibrary C:\\Win Dir\\system32\\advapi32.dll")}) {
+    FakeAccounts fake;
+    fake.failAt = step;
+    fake.failCode = 1326;
+    std::uint32_t code = 0;
+    std::uint32_t processId = 9;
+    EXPECT_FALSE(StartAsUser(fake, kSystemFolder, u"C:\\tvn\\TVN.exe", u" c", true, u"CORP", u"admin", u"secret", code,
+                             &processId));
+    EXPECT_EQ(processId, 0u) << step;
+  }
+  std::uint32_t code = 0;
+  std::uint32_t processId = 9;
+  FakeAccounts fake;
+  EXPECT_FALSE(StartAsUser(fake, nullptr, u"a.exe", u"", false, u"", u"u", u"p", code, &processId));
+  EXPECT_EQ(processId, 0u);
 }
 
 TEST(StartAsUser, InvalidProcessHandlesAreNotClosed) {

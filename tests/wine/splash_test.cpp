@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "base/win/unique_handle.h"
 #include "launcher/win/splash.h"
 #include "resources/resource.h"
 #include "tests/wine/support/windows.h"
@@ -72,14 +73,39 @@ TEST(Splash, CloseWithoutStartOnlySleepsThePause) {
   EXPECT_LT(elapsed, 2000u);
 }
 
-TEST(Splash, CloseRightAfterStartStillEndsTheSplash) {
+// Close never waits for a splash still being made; the splash thread then
+// makes no dialog or ends it before it is shown, and ends. Without that hand-
+// over nobody would end the splash and its thread would run on.
+TEST(Splash, CloseWhileTheSplashIsMadeStillEndsIt) {
   if (!HaveDisplay()) GTEST_SKIP() << "needs a display";
-  tvn::SplashWindow splash(0);
-  ASSERT_TRUE(splash.Start());
-  splash.Close();  // waits for the dialog to come up, then ends it
-  HWND window = splash.window();
-  ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(WaitFor([&] { return !IsWindow(window); }, 5000));
+  for (DWORD delay : {0u, 0u, 1u, 2u, 5u, 10u, 20u, 40u, 80u, 160u}) {
+    tvn::SplashWindow splash(0);
+    ASSERT_TRUE(splash.Start());
+    const tvn::UniqueHandleKernel thread(OpenThread(SYNCHRONIZE, FALSE, splash.threadId()));
+    ASSERT_TRUE(thread);
+    Sleep(delay);
+    splash.Close();
+    EXPECT_EQ(WaitForSingleObject(thread.get(), 10000), WAIT_OBJECT_0) << "the splash thread ended, delay " << delay;
+    HWND window = splash.window();
+    if (window != nullptr) {
+      EXPECT_FALSE(IsWindow(window)) << "delay " << delay;
+    }
+  }
+}
+
+// The SplashWindow may go before its thread has made anything: the state they
+// share outlives it.
+TEST(Splash, TheObjectMayGoBeforeItsThread) {
+  if (!HaveDisplay()) GTEST_SKIP() << "needs a display";
+  tvn::UniqueHandleKernel thread;
+  {
+    tvn::SplashWindow splash(0);
+    ASSERT_TRUE(splash.Start());
+    thread.reset(OpenThread(SYNCHRONIZE, FALSE, splash.threadId()));
+    ASSERT_TRUE(thread);
+    splash.Close();
+  }
+  EXPECT_EQ(WaitForSingleObject(thread.get(), 10000), WAIT_OBJECT_0);
 }
 
 TEST(Splash, WaitUntilShownReturnsOnceTheSplashIsOnTheScreen) {

@@ -1,0 +1,20 @@
+// The copy of the tool that takes over from this one (Refresh, Authorization,
+// Log on): this process runs its clean-up only once that copy shows its
+// dialog, so that the clean-up's script run does not compete with the new
+// copy's describing run for the machine.
+#pragma once
+
+#include <windows.h>
+
+namespace tvn {
+
+// Remembers the copy started to take over (by its process id; a later call
+// replaces an earlier one). Keeps the thread's last-error code.
+void NoteSuccessor(DWORD processId) noexcept;
+
+// Returns once the noted copy shows a dialog (a visible window that is not a
+// tool window such as its splash), has ended, or `limitMs` milliseconds have
+// passed; at once when no copy was noted. Keeps the thread's last-error code.
+void AwaitSuccessorDialog(DWORD limitMs) noexcept;
+
+}  // namespace tvn
