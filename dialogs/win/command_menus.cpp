@@ -55,8 +55,8 @@ bool RowMenus::FillShellMenu(HMENU menu, int key) {
     }
     submenu.release();  // the popup owns it now
   }
-  SetLastError(outcome.error);
-  return outcome.ok;
+  SetLastError(outcome.error());
+  return outcome.ok();
 }
 
 bool RowMenus::TearDownMenu(HMENU menu, bool removeItems, bool destroy) {
@@ -78,8 +78,8 @@ bool RowMenus::TearDownMenu(HMENU menu, bool removeItems, bool destroy) {
     if (item.hSubMenu != nullptr) TearDownMenu(item.hSubMenu, true, destroy);
     if (removeItems) RemoveMenu(menu, 0, MF_BYPOSITION);
   }
-  SetLastError(outcome.error);
-  return outcome.ok;
+  SetLastError(outcome.error());
+  return outcome.ok();
 }
 
 void RowMenus::ExpandShellItem(WPARAM wParam, LPARAM lParam) {
@@ -193,8 +193,8 @@ bool RowMenus::Open(std::int16_t menuNumber, std::uint16_t menuType) {
     shell_.ResetShellState();
   }
   // The popup itself goes with `popup`.
-  SetLastError(outcome.error);
-  return outcome.ok;
+  SetLastError(outcome.error());
+  return outcome.ok();
 }
 
 }  // namespace tvn

@@ -46,13 +46,18 @@ class RowMenus {
  private:
   // What went wrong while a popup was built or its pick was run: the last
   // failure wins, and the popup goes on with the items that worked.
-  struct Outcome {
-    bool ok = true;
-    DWORD error = 0;
+  class Outcome {
+   public:
     void Fail(DWORD code) {
-      ok = false;
-      error = code;
+      ok_ = false;
+      error_ = code;
     }
+    bool ok() const { return ok_; }
+    DWORD error() const { return error_; }
+
+   private:
+    bool ok_ = true;
+    DWORD error_ = 0;
   };
 
   // Each fills `popup` and returns whether it holds any item.
