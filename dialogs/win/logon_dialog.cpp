@@ -46,6 +46,7 @@ void LogonDialog::ScrubPassword() const {
     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(filler.c_str()));
   }
   SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+  SendMessageW(edit, EM_EMPTYUNDOBUFFER, 0, 0);  // an undo must not bring the password back
 }
 
 void LogonDialog::UpdateCredentialControls() const {

@@ -376,11 +376,15 @@ TEST_F(LogonDialogTest, ThePasswordIsOverwrittenBeforeTheDialogEnds) {
 
   // Ticking "use current credentials" clears the box the same way.
   Run({findDialog, [&](HWND) {
-         SetDlgItemTextW(dialog, IDC_LOGON_PASSWORD, L"abc");
+         // Typed as a user types: the edit control can undo it.
+         SendDlgItemMessageW(dialog, IDC_LOGON_PASSWORD, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"abc"));
          PasswordTexts::Watch(dialog);
          SendDlgItemMessageW(dialog, IDC_LOGON_CURRENT_CREDENTIALS, BM_CLICK, 0, 0);
          ExpectScrubbed(PasswordTexts::texts(), L"abc", "credential toggle");
          EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_LOGON_PASSWORD)), L"");
+         EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_LOGON_PASSWORD, EM_CANUNDO, 0, 0), 0) << "nothing left to undo";
+         SendDlgItemMessageW(dialog, IDC_LOGON_PASSWORD, EM_UNDO, 0, 0);
+         EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_LOGON_PASSWORD)), L"") << "an undo brings no password back";
          ClickButton(dialog, IDC_LOGON_CLOSE);
          return true;
        }});
