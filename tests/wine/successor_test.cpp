@@ -11,17 +11,13 @@
 #include "base/win/unique_handle.h"
 #include "launching/win/process.h"
 #include "launching/win/successor.h"
+#include "tests/wine/support/files.h"
+#include "tests/wine/support/windows.h"
 
 namespace {
 
-std::wstring ModuleDir() {
-  wchar_t buffer[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  std::wstring path = buffer;
-  return path.substr(0, path.find_last_of(L'\\') + 1);
-}
-
-bool HaveDisplay() { return GetSystemMetrics(SM_CXSCREEN) != 0; }
+using tvn_test::HaveDisplay;
+using tvn_test::ModuleDir;
 
 struct VisibleSearch {
   DWORD processId;
