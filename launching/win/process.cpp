@@ -30,8 +30,8 @@ Text EnvironmentValue(const wchar_t* name) {
 }
 
 // The folder of the running executable, and the process's current directory
-// (empty when unknown): places where the shell looks for a bare name, and
-// which a limited user may be able to write.
+// (each left out when unknown): places where the shell looks for a bare name,
+// and which a limited user may be able to write.
 std::vector<Text> ProcessFolders() {
   std::vector<Text> folders;
   Text module(kPathUnits, u'\0');
