@@ -3,9 +3,10 @@ mixes in, and the administrator copy starts with the arguments it should.
 
 Programs and libraries are planted as real files where a limited user could
 put them: the current directory the tool is started from, the folder that
-holds TVN.exe and the root of drive C:. Each planted program is tvn_plant.exe (or a batch file) and
-each planted library tvn_plant_dll.dll; whichever runs leaves a marker file
-"<its path>.ran", so the absence of markers proves that none ran.
+holds TVN.exe and the root of drive C:. Each planted program is
+tvn_plant.exe (or a batch file) and each planted library tvn_plant_dll.dll;
+whichever runs leaves a marker file "<its path>.ran", so the absence of
+markers proves that none ran.
 """
 
 import os
