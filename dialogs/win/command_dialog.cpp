@@ -227,10 +227,6 @@ INT_PTR CommandDialog::Initialise() {
 
   if (!FillCommandList()) Report();
   LayOut();
-
-  // The description enables Execute after the focus was set; bring it in
-  // line with the focus, so that it never starts enabled without a command.
-  UpdateCommandState();
   return FALSE;  // the focus stays where the description put it
 }
 
@@ -257,10 +253,10 @@ INT_PTR CommandDialog::OnListClick(const NMITEMACTIVATE& click, bool doubleClick
   const CommandEntry* row = click.iItem != -1 ? RowOfItem(click.hdr.hwndFrom, click.iItem) : nullptr;
   const std::uint16_t type = row != nullptr ? static_cast<std::uint16_t>(row->menuType) : 0;
   if (!doubleClick) {
+    // Not marked handled: the list view then sends WM_CONTEXTMENU, which
+    // this dialog leaves alone, so the popup opens once.
     if (row != nullptr && !menus_.Open(row->menuNumber, type)) Report();
-    // Handled: the list view must not send WM_CONTEXTMENU as well.
-    SetMessageResult(1);
-    return TRUE;
+    return FALSE;
   }
   const bool ok =
       (row != nullptr && type == kMenuTypeShell) ? menus_.Open(row->menuNumber, kMenuTypeShell) : ExecuteCommand();

@@ -2,10 +2,11 @@
 mixes in, and the administrator copy starts with the arguments it should.
 
 Programs and libraries are planted as real files where a limited user could
-put them: the current directory the tool is started from and the folder that
-holds TVN.exe. Each planted program is tvn_plant.exe (or a batch file) and
-each planted library tvn_plant_dll.dll; whichever runs leaves a marker file
-"<its path>.ran", so the absence of markers proves that none ran.
+put them: the current directory the tool is started from, the folder that
+holds TVN.exe and the root of drive C:. Each planted program is
+tvn_plant.exe (or a batch file) and each planted library tvn_plant_dll.dll;
+whichever runs leaves a marker file "<its path>.ran", so the absence of
+markers proves that none ran.
 """
 
 import os
@@ -177,10 +178,21 @@ class PlantingTest(tvnlib.TvnTestCase):
         self.assertEqual(notepad["exe"].lower(), "notepad.exe")
         self.assert_nothing_planted_ran("diagnostics mode, log display")
 
+    def plant_in_root(self, names):
+        """Plants in C:\\, the commands' working directory, which every user may write on Windows 2000."""
+        root = tvnlib.unixpath("C:\\")
+        for name in names:
+            for path in (os.path.join(root, name), os.path.join(root, name + ".ran")):
+                self.addCleanup(lambda p=path: os.path.exists(p) and os.remove(p))
+        self.plant(names, folders=[root])
+        return root
+
     def test_registry_editor_row_starts_the_system_regedit_in_the_drive_root(self):
         # The tool's current directory is a folder on drive C: holding a
-        # regedit.exe; "C:" alone would stand for that folder.
+        # regedit.exe; "C:" alone would stand for that folder. The working
+        # directory, C:\, holds one too.
         self.plant(["regedit.exe", "regedit.bat"], folders=[self.work])
+        root = self.plant_in_root(["regedit.exe"])
         run = self.start(" c")
         dialog = tvnlib.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
         self.assertIsNotNone(dialog, "the command dialog did not open")
@@ -195,15 +207,33 @@ class PlantingTest(tvnlib.TvnTestCase):
 
         editor = None
         deadline = time.monotonic() + 40
-        while editor is None and time.monotonic() < deadline and not marker_files(self.work):
+        while editor is None and time.monotonic() < deadline and not marker_files(self.work, root):
             editor = next((w for w in tvnlib.inspect("--all")["windows"]
                            if (w.get("exe") or "").lower() == "regedit.exe"), None)
             time.sleep(0.3)
         self.assert_nothing_planted_ran("the Registry editor row")
+        self.assertEqual(marker_files(root), [], "the regedit.exe planted in C:\\ ran")
         self.assertIsNotNone(editor, "the system's Registry editor did not start")
         cwd = tvnlib.inspect("--process-cwd", editor["pid"])
         self.assertEqual(cwd.get("cwd", "").lower(), "c:\\", cwd)
         tvnlib.kill_image("regedit.exe")
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
+        self.assertEqual(run.exit_code(), 0)
+
+    def test_a_typed_document_that_only_the_drive_root_holds_is_refused(self):
+        root = self.plant_in_root(["tvn_planted.txt"])
+        with open(os.path.join(root, "tvn_planted.txt"), "w") as f:
+            f.write("planted")
+        run = self.start(" c")
+        dialog = tvnlib.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
+        self.assertIsNotNone(dialog, "the command dialog did not open")
+        tvnlib.inspect("--hwnd", dialog["hwnd"], "--set-text", ids.IDC_COMMAND_LINE, "tvn_planted.txt")
+        self.assertTrue(tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", ids.IDC_COMMAND_EXECUTE)["ok"])
+        box = tvnlib.wait_box(pid=run.pid, timeout=40)
+        self.assertIsNotNone(box, "Execute showed no box")
+        self.assertTrue(tvnlib.box_text(box).startswith("Error (2): "), tvnlib.box_text(box))
+        self.assertFalse([w for w in tvnlib.inspect("--all")["windows"] if "tvn_planted" in (w.get("title") or "")])
+        tvnlib.inspect("--hwnd", box["hwnd"], "--click", 1)
         tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
         self.assertEqual(run.exit_code(), 0)
 

@@ -229,7 +229,6 @@ TEST_F(CommandDialog, OpensWithRowsOrderedByTitleAndTheFocusOnTheCommandLine) {
   std::vector<std::wstring> titles;
   std::vector<LPARAM> params;
   HWND focus = nullptr, line = nullptr;
-  bool executeEnabled = true;
   int images = -1;
   wchar_t caption[128] = {};
   ASSERT_TRUE(RunDialog(fixture, {Do([&](HWND dialog) {
@@ -248,7 +247,6 @@ TEST_F(CommandDialog, OpensWithRowsOrderedByTitleAndTheFocusOnTheCommandLine) {
                           }
                           focus = GetFocus();
                           line = Item(dialog, IDC_COMMAND_LINE);
-                          executeEnabled = ExecuteEnabled(dialog);
                           auto imageList =
                               reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
                           images = imageList ? ImageList_GetImageCount(imageList) : -1;
@@ -260,9 +258,22 @@ TEST_F(CommandDialog, OpensWithRowsOrderedByTitleAndTheFocusOnTheCommandLine) {
     EXPECT_EQ(titles[i], kRows[kSortedRows[i]].title) << i;
   }
   EXPECT_EQ(focus, line);
-  EXPECT_FALSE(executeEnabled);
   EXPECT_EQ(images, 6);
   EXPECT_STREQ(caption, kCaption);
+}
+
+// The description enables Execute after the focus went to the empty command
+// line; with nothing ready, pressing it runs and reports nothing.
+TEST_F(CommandDialog, ExecuteOpensEnabledAndRunsNothingWithoutACommand) {
+  bool enabled = false, boxShown = true;
+  ASSERT_TRUE(RunDialog(fixture, {Do([&](HWND dialog) {
+                                    enabled = ExecuteEnabled(dialog);
+                                    PostClicked(dialog, IDC_COMMAND_EXECUTE);
+                                  }),
+                                  Pause(300), Do([&](HWND) { boxShown = FindThreadMessageBox() != nullptr; })}));
+  EXPECT_TRUE(enabled);
+  EXPECT_FALSE(boxShown);
+  EXPECT_TRUE(fixture.Records().empty());
 }
 
 TEST_F(CommandDialog, TypedCommandsRunThroughTheShellWithTheChosenShowState) {
