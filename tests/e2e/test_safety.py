@@ -214,7 +214,10 @@ class PlantingTest(tvnlib.TvnTestCase):
         self.assert_nothing_planted_ran("the Registry editor row")
         self.assertEqual(marker_files(root), [], "the regedit.exe planted in C:\\ ran")
         self.assertIsNotNone(editor, "the system's Registry editor did not start")
-        cwd = tvnlib.inspect("--process-cwd", editor["pid"])
+        # The Registry editor of 64-bit Windows is a 64-bit program, whatever
+        # started it: the x86-64 tree's inspector reads its directory.
+        cwd = tvnlib.inspect("--process-cwd", editor["pid"],
+                             program=os.path.join(os.path.dirname(tvnlib.build_dir()), "win", "tvn_inspect.exe"))
         self.assertEqual(cwd.get("cwd", "").lower(), "c:\\", cwd)
         tvnlib.kill_image("regedit.exe")
         tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")

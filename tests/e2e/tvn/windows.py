@@ -9,9 +9,10 @@ from tvn.env import ensure_env, exe, run_host, screenshot_dir
 from tvn.wine import decode_console, wine
 
 
-def inspect(*args, timeout=60):
-    """Runs tvn_inspect.exe with the arguments and returns its parsed JSON ({"windows": [...]})."""
-    result = wine([exe("tvn_inspect.exe")] + [str(a) for a in args], timeout=timeout)
+def inspect(*args, timeout=60, program=None):
+    """Runs tvn_inspect.exe (or `program`, another build of it) with the arguments and returns its parsed JSON
+    ({"windows": [...]})."""
+    result = wine([program or exe("tvn_inspect.exe")] + [str(a) for a in args], timeout=timeout)
     raw = result.stdout
     try:
         text = raw.decode("utf-8")
