@@ -83,9 +83,7 @@ class CommandDialogTest(tvnlib.TvnTestCase):
         tvnlib.screenshot("command-static-menu")
 
         tvnlib.key("Escape")
-        deadline = time.monotonic() + 10
-        while tvnlib.open_menus() and time.monotonic() < deadline:
-            time.sleep(0.2)
+        tvnlib.wait_until(lambda: not tvnlib.open_menus(), 10)
         self.assertEqual(tvnlib.open_menus(), [])
         # Nothing was picked: no report, the dialog stays.
         self.assertEqual([w for w in tvnlib.inspect("--pid", run.pid, "--class", "#32770")["windows"]
@@ -106,9 +104,7 @@ class CommandDialogTest(tvnlib.TvnTestCase):
         tvnlib.inspect("--hwnd", fresh["hwnd"], "--click", ids.IDC_COMMAND_AUTHORIZATION)
         logon = tvnlib.wait_window(title="TVN3: Авторизация", timeout=60)
         self.assertIsNotNone(logon, "Authorization did not open the log-on dialog")
-        deadline = time.monotonic() + 30
-        while tvnlib.inspect("--pid", fresh["pid"])["windows"] and time.monotonic() < deadline:
-            time.sleep(0.3)
+        tvnlib.wait_until(lambda: not tvnlib.inspect("--pid", fresh["pid"])["windows"], 30, 0.3)
         self.assertEqual(tvnlib.inspect("--pid", fresh["pid"])["windows"], [], "the command copy did not close")
         tvnlib.inspect("--hwnd", logon["hwnd"], "--close")
 
@@ -123,15 +119,11 @@ class CommandDialogTest(tvnlib.TvnTestCase):
         y = top + (item["rect"][1] + item["rect"][3]) // 2
         tvnlib.xdotool("mousemove", "--sync", x, y)
         tvnlib.xdotool("click", "--repeat", "2", "--delay", "80", "1")
-        deadline = time.monotonic() + 20
-        while not tvnlib.open_menus() and time.monotonic() < deadline:
-            time.sleep(0.3)
+        tvnlib.wait_until(tvnlib.open_menus, 20, 0.3)
         self.assertTrue(tvnlib.open_menus(), "no live menu of the Control Panel")
         tvnlib.screenshot("command-control-panel-menu")
         tvnlib.key("Escape")
-        deadline = time.monotonic() + 10
-        while tvnlib.open_menus() and time.monotonic() < deadline:
-            time.sleep(0.3)
+        tvnlib.wait_until(lambda: not tvnlib.open_menus(), 10, 0.3)
         self.assertFalse(tvnlib.open_menus(), "Escape did not close the menu")
         # Nothing ran and nothing was reported: the dialog is alone.
         self.assertEqual([w["title"] for w in tvnlib.inspect("--pid", run.pid)["windows"]], [COMMAND_CAPTION])

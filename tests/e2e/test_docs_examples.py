@@ -39,7 +39,6 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -287,12 +286,14 @@ class ExamplesRunTest(tvnlib.TvnTestCase):
         """Runs a line of a maintenance mode; its exit code, or a failure with the box it showed."""
         proc = tvnlib.wine_start(["cmd", "/c", self.batch(line)], cwd=folder)
         try:
-            deadline = time.monotonic() + STEP_TIMEOUT
-            while proc.poll() is None and time.monotonic() < deadline:
+            def ended():
+                if proc.poll() is not None:
+                    return True
                 boxes = self.boxes(image)
                 if boxes:
                     raise AssertionError("%s showed a message box: %s" % (line, tvnlib.box_text(boxes[0])))
-                time.sleep(0.5)
+                return False
+            tvnlib.wait_until(ended, STEP_TIMEOUT, 0.5)
             self.assertIsNotNone(proc.poll(), "%s did not end" % line)
             return proc.returncode
         finally:
@@ -302,8 +303,7 @@ class ExamplesRunTest(tvnlib.TvnTestCase):
                 proc.wait(timeout=30)
 
     def dialog_of(self, image, control_id, timeout=60):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
+        def found():
             for window in tvnlib.inspect("--class", "#32770")["windows"]:
                 if (window.get("exe") or "").lower() != image.lower():
                     continue
@@ -311,8 +311,8 @@ class ExamplesRunTest(tvnlib.TvnTestCase):
                     raise AssertionError("%s shows a message box: %s" % (image, tvnlib.box_text(window)))
                 if any(c.get("id") == control_id for c in window.get("controls", [])):
                     return window
-            time.sleep(0.3)
-        return None
+            return None
+        return tvnlib.wait_until(found, timeout, 0.3)
 
     def run_tool(self, where, folder, line, step):
         exe = step["exe"]

@@ -117,10 +117,7 @@ def refresh(window):
 
 
 def wait_gone(title, pid, timeout=15):
-    deadline = time.monotonic() + timeout
-    while tvnlib.inspect("--title", title, "--pid", pid)["windows"] and time.monotonic() < deadline:
-        time.sleep(0.2)
-    return not tvnlib.inspect("--title", title, "--pid", pid)["windows"]
+    return tvnlib.wait_until(lambda: not tvnlib.inspect("--title", title, "--pid", pid)["windows"], timeout)
 
 
 def shot(name, window=None, margin=0):
@@ -291,13 +288,8 @@ class EnglishDialogsTest(tvnlib.TvnTestCase):
 
     def wait_program_window(self, images, timeout=30):
         """The image name of the first of `images` that shows a window (its title is localised)."""
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            for window in tvnlib.inspect("--all")["windows"]:
-                if (window.get("exe") or "").lower() in images:
-                    return window["exe"].lower()
-            time.sleep(0.3)
-        return None
+        return tvnlib.wait_until(lambda: next((w["exe"].lower() for w in tvnlib.inspect("--all")["windows"]
+                                               if (w.get("exe") or "").lower() in images), None), timeout, 0.3)
 
     def test_guide_example_row_put_in_with_the_update_mode(self):
         folder = os.path.join(tvnlib.build_dir(), "english example %d" % os.getpid())

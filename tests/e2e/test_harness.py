@@ -4,7 +4,6 @@ import os
 import struct
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tvnlib  # noqa: E402
@@ -172,11 +171,7 @@ class HarnessTest(tvnlib.TvnTestCase):
     def test_windows_appear_on_the_virtual_desktop(self):
         proc = tvnlib.wine_start(["notepad"])
         self.addCleanup(tvnlib.kill_image, "notepad.exe")
-        names = []
-        deadline = time.monotonic() + 30
-        while time.monotonic() < deadline and not names:
-            names = tvnlib.x_windows("Notepad|Блокнот")
-            time.sleep(0.2)
+        names = tvnlib.wait_until(lambda: tvnlib.x_windows("Notepad|Блокнот"), 30)
         self.assertTrue(names, "Notepad showed no window on %s" % os.environ.get("DISPLAY"))
         # The system's own texts are English (the "Open" dialog, message texts) while the
         # code pages are Russian.

@@ -4,7 +4,6 @@ dialog, and Log on under the current account starting the command-mode copy."""
 import os
 import subprocess
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tvnlib  # noqa: E402
@@ -83,9 +82,7 @@ class LogonDialogTest(tvnlib.TvnTestCase):
         self.assertTrue(tvnlib.control(help_window, ids.IDC_HELP_ABOUT)["text"].startswith("Tolvane 3.1 (build 15)"))
         tvnlib.screenshot("help-dialog")
         tvnlib.inspect("--hwnd", help_window["hwnd"], "--click", ids.IDC_HELP_CLOSE)
-        deadline = time.monotonic() + 15
-        while tvnlib.inspect("--title", HELP_CAPTION, "--pid", pid)["windows"] and time.monotonic() < deadline:
-            time.sleep(0.2)
+        tvnlib.wait_until(lambda: not tvnlib.inspect("--title", HELP_CAPTION, "--pid", pid)["windows"], 15)
         self.assertEqual(tvnlib.inspect("--title", HELP_CAPTION, "--pid", pid)["windows"], [])
         self.assertTrue(refresh(dialog)["enabled"])
 
@@ -96,10 +93,9 @@ class LogonDialogTest(tvnlib.TvnTestCase):
     def test_logon_with_current_credentials_starts_the_command_copy(self):
         proc, pid, dialog = self.open_logon()
         tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", ids.IDC_LOGON_CURRENT_CREDENTIALS)
-        deadline = time.monotonic() + 10
-        while refresh(dialog) and tvnlib.control(refresh(dialog), ids.IDC_LOGON_CURRENT_CREDENTIALS)["checked"] != 1:
-            self.assertLess(time.monotonic(), deadline, "\"use the current credentials\" was not ticked")
-            time.sleep(0.2)
+        self.assertTrue(tvnlib.wait_until(lambda: not refresh(dialog) or tvnlib.control(
+            refresh(dialog), ids.IDC_LOGON_CURRENT_CREDENTIALS)["checked"] == 1, 10),
+                        "\"use the current credentials\" was not ticked")
         ticked = refresh(dialog)
         for control_id in CREDENTIAL_IDS:
             self.assertFalse(tvnlib.control(ticked, control_id)["enabled"], control_id)

@@ -13,7 +13,6 @@ import re
 import shutil
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tvnlib  # noqa: E402
@@ -191,14 +190,14 @@ class PlantingTest(tvnlib.TvnTestCase):
         tvnlib.xdotool("mousemove", "--sync", point["x"], point["y"])
         tvnlib.xdotool("click", "--repeat", "2", "--delay", "80", "1")
 
-        editor = None
-        deadline = time.monotonic() + 40
-        while editor is None and time.monotonic() < deadline and not marker_files(self.work):
-            editor = next((w for w in tvnlib.inspect("--all")["windows"]
-                           if (w.get("exe") or "").lower() == "regedit.exe"), None)
-            time.sleep(0.3)
+        def editor_or_planted():
+            if marker_files(self.work):
+                return "planted"
+            return next((w for w in tvnlib.inspect("--all")["windows"]
+                         if (w.get("exe") or "").lower() == "regedit.exe"), None)
+        editor = tvnlib.wait_until(editor_or_planted, 40, 0.3)
         self.assert_nothing_planted_ran("the Registry editor row")
-        self.assertIsNotNone(editor, "the system's Registry editor did not start")
+        self.assertIsInstance(editor, dict, "the system's Registry editor did not start")
         cwd = tvnlib.inspect("--process-cwd", editor["pid"])
         self.assertEqual(cwd.get("cwd", "").lower(), "c:\\", cwd)
         tvnlib.kill_image("regedit.exe")
@@ -220,9 +219,7 @@ class PlantingTest(tvnlib.TvnTestCase):
         self.assertIsNotNone(box, "Log on showed no box")
         text = tvnlib.box_text(box)
         tvnlib.inspect("--hwnd", box["hwnd"], "--click", 1)
-        deadline = time.monotonic() + 15
-        while tvnlib.wait_box(pid=run.pid, timeout=0) and time.monotonic() < deadline:
-            time.sleep(0.2)
+        tvnlib.wait_until(lambda: not tvnlib.wait_box(pid=run.pid, timeout=0), 15)
         return redacted(text)
 
     def test_administrator_copy_start_arguments(self):
@@ -236,9 +233,7 @@ class PlantingTest(tvnlib.TvnTestCase):
         # Without the profile: Wine's CreateProcessWithLogonW is a stub that
         # traces every argument and fails without a code.
         self.assertTrue(self.log_on(run, dialog, False).startswith("Error (31): "))
-        deadline = time.monotonic() + 10
-        while not logon_traces(run.stderr_text()) and time.monotonic() < deadline:
-            time.sleep(0.2)
+        tvnlib.wait_until(lambda: logon_traces(run.stderr_text()), 10)
         calls = logon_traces(run.stderr_text())
         self.assertEqual(len(calls), 1, "one start under the typed account")
         call = calls[0]

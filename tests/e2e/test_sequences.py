@@ -3,7 +3,6 @@
 import os
 import shutil
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tvnlib  # noqa: E402
@@ -49,11 +48,8 @@ class SequenceTest(tvnlib.TvnTestCase):
             for window in tvnlib.inspect("--pid", pid)["windows"]:
                 self.assertNotIn("TVN3", window["title"], "a dialog opened although the run failed")
             self.press_ok(box)
-            deadline = time.monotonic() + 15
-            while time.monotonic() < deadline:
-                if not any(w["hwnd"] == box["hwnd"] for w in tvnlib.inspect("--pid", pid)["windows"]):
-                    break
-                time.sleep(0.2)
+            tvnlib.wait_until(lambda: not any(w["hwnd"] == box["hwnd"] for w in tvnlib.inspect("--pid", pid)["windows"]),
+                              15)
 
     def open_dialog_and_close(self, tail, caption, check_key, shot):
         run = tvnlib.Spawn(tail)

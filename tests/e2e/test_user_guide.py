@@ -99,9 +99,7 @@ class UserGuidePicturesTest(tvnlib.TvnTestCase):
 
     def close_menus(self):
         tvnlib.key("Escape")
-        deadline = time.monotonic() + 10
-        while tvnlib.open_menus() and time.monotonic() < deadline:
-            time.sleep(0.2)
+        tvnlib.wait_until(lambda: not tvnlib.open_menus(), 10)
         self.assertEqual(tvnlib.open_menus(), [])
 
     def longest_menu_row(self, values):
@@ -117,9 +115,7 @@ class UserGuidePicturesTest(tvnlib.TvnTestCase):
 
         tvnlib.inspect("--hwnd", dialog["hwnd"], "--set-text", PASSWORD, "not a real password")
         tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", CURRENT_CREDENTIALS)
-        deadline = time.monotonic() + 10
-        while tvnlib.control(refresh(dialog), CURRENT_CREDENTIALS)["checked"] != 1 and time.monotonic() < deadline:
-            time.sleep(0.2)
+        tvnlib.wait_until(lambda: tvnlib.control(refresh(dialog), CURRENT_CREDENTIALS)["checked"] == 1, 10)
         dialog = refresh(dialog)
         self.assertEqual(tvnlib.control(dialog, CURRENT_CREDENTIALS)["checked"], 1)
         for control_id in CREDENTIAL_CONTROLS:

@@ -14,7 +14,6 @@ one saved as UTF-8 with a byte-order mark does not run at all.
 import os
 import shutil
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tvnlib  # noqa: E402
@@ -166,9 +165,7 @@ class WindowsRecipeTest(tvnlib.TvnTestCase):
         if menus[0]["menu"]["readable"]:
             self.assertEqual([i["text"] for i in menus[0]["menu"]["items"]], ["Блокнот", "WordPad"])
         tvnlib.key("Escape")
-        deadline = time.monotonic() + 10
-        while tvnlib.open_menus() and time.monotonic() < deadline:
-            time.sleep(0.2)
+        tvnlib.wait_until(lambda: not tvnlib.open_menus(), 10)
         self.close(run, dialog)
 
     def test_unicode_escapes_reach_the_dialog_as_their_letters(self):

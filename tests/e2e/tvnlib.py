@@ -34,6 +34,7 @@ from tvn.registry import (key_exists, parse_reg_file, reg_add, reg_delete, reg_q
                           reset_windows_version, set_windows_version)
 from tvn.windows import (box_text, center, click, control, inspect, key, open_menus,  # noqa: E402
                          right_click_list_item, screenshot, type_text, wait_box, wait_window, x_windows, xdotool)
+from tvn.waiting import wait_until  # noqa: E402
 from tvn.wine import decode_console, wine, wine_start  # noqa: E402
 
 __all__ = [
@@ -47,4 +48,5 @@ __all__ = [
     "box_text", "center", "click", "control", "inspect", "key", "open_menus", "right_click_list_item",
     "screenshot", "type_text", "wait_box", "wait_window", "x_windows", "xdotool",
     "decode_console", "wine", "wine_start",
+    "wait_until",
 ]
