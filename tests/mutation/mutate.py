@@ -16,7 +16,6 @@ the list or the unmutated suite is broken.
 """
 import argparse
 import os
-import shutil
 import subprocess
 import sys
 import time
@@ -70,6 +69,34 @@ def parse_list(path):
     return mutants, errors
 
 
+def sync_tree(source, target):
+    """Makes `target` a copy of `source` without build/ and .git. A file whose
+    content is unchanged keeps its time stamp, so the build tree rebuilds only
+    what changed since the last run."""
+    wanted = set()
+    for folder, subfolders, files in os.walk(source):
+        relative = os.path.relpath(folder, source)
+        subfolders[:] = [d for d in subfolders if d != ".git" and not (relative == "." and d == "build")]
+        os.makedirs(os.path.join(target, relative), exist_ok=True)
+        for name in files:
+            path = os.path.normpath(os.path.join(relative, name))
+            wanted.add(path)
+            old, new = os.path.join(target, path), os.path.join(source, path)
+            with open(new, "rb") as handle:
+                data = handle.read()
+            if os.path.exists(old):
+                with open(old, "rb") as handle:
+                    if handle.read() == data:
+                        continue
+            with open(old, "wb") as handle:
+                handle.write(data)
+    for folder, _, files in os.walk(target):
+        for name in files:
+            path = os.path.normpath(os.path.relpath(os.path.join(folder, name), target))
+            if path not in wanted:
+                os.remove(os.path.join(target, path))
+
+
 def run(command, cwd, timeout=None, log=None):
     try:
         result = subprocess.run(["nice", "-n", "10"] + command, cwd=cwd, timeout=timeout,
@@ -87,9 +114,7 @@ def suite_commands(build):
     commands = [[os.path.join(build, "tvn_core_tests"), "--gtest_brief=1", "--gtest_fail_fast"]]
     corpus = os.path.join(ROOT, "build", "mutation", "src", "tests", "fuzz", "corpus")
     for name in sorted(os.listdir(corpus)):
-        binary = os.path.join(build, name + "_replay")
-        if os.path.exists(binary):
-            commands.append([binary, os.path.join(corpus, name)])
+        commands.append([os.path.join(build, name + "_replay"), os.path.join(corpus, name)])
     return commands
 
 
@@ -125,29 +150,37 @@ def main():
     # The scratch tree: a fresh copy of the sources each run, the build tree kept,
     # so that only what changed since the last run is rebuilt.
     os.makedirs(scratch, exist_ok=True)
-    subprocess.check_call(["rsync", "-a", "--delete", "--exclude=/build/", "--exclude=.git", ROOT + "/", src + "/"])
+    sync_tree(ROOT, src)
     log = os.path.join(scratch, "build.log")
     open(log, "w").close()
     if not os.path.exists(os.path.join(build, "CMakeCache.txt")):
-        code, out = run(["cmake", "-S", src, "-B", build, "-DCMAKE_BUILD_TYPE=RelWithDebInfo"], ROOT, log=log)
+        # Unoptimised and without debug information: each mutant's compile and
+        # link is what the run waits for, not the tests.
+        code, out = run(["cmake", "-S", src, "-B", build, "-DCMAKE_BUILD_TYPE=None", "-DCMAKE_CXX_FLAGS=-O0 -g0"],
+                        ROOT, log=log)
         if code != 0:
             print(out)
             return 2
-    targets = ["tvn_core_tests"] + ["%s_replay" % n for n in sorted(os.listdir(os.path.join(src, "tests", "fuzz", "corpus")))]
-    build_command = ["cmake", "--build", build, "-j", args.jobs, "--target"] + targets
+    replays = ["%s_replay" % n for n in sorted(os.listdir(os.path.join(src, "tests", "fuzz", "corpus")))]
+
+    def build_command(targets):
+        return ["cmake", "--build", build, "-j", args.jobs, "--target"] + targets
 
     def build_and_test():
-        code, out = run(build_command, ROOT, log=log)
-        if code != 0:
-            return "stillborn", out
+        # The GoogleTest suite first; the replays are built and run only for a
+        # mutant it does not kill (most mutants never need them relinked).
         deadline = time.time() + args.timeout
-        for command in suite_commands(build):
-            code, out = run(command, build, timeout=max(1.0, deadline - time.time()))
-            if code == "timeout":
-                return "killed (time-out)", ""
+        for targets, commands in ((["tvn_core_tests"], suite_commands(build)[:1]), (replays, suite_commands(build)[1:])):
+            code, out = run(build_command(targets), ROOT, log=log)
             if code != 0:
-                failed = [l for l in out.splitlines() if "[  FAILED  ]" in l or "invariant failed" in l]
-                return "killed", (failed[0] if failed else os.path.basename(command[0]))
+                return "stillborn", out
+            for command in commands:
+                code, out = run(command, build, timeout=max(1.0, deadline - time.time()))
+                if code == "timeout":
+                    return "killed (time-out)", ""
+                if code != 0:
+                    failed = [l for l in out.splitlines() if "[  FAILED  ]" in l or "invariant failed" in l]
+                    return "killed", (failed[0] if failed else os.path.basename(command[0]))
         return "survived", ""
 
     started = time.time()
@@ -177,7 +210,7 @@ def main():
                                                       note, time.time() - t0, ("  " + detail) if detail else ""))
         sys.stdout.flush()
     # Rebuild the unmutated tree so that the next run starts from it.
-    run(build_command, ROOT, log=log)
+    run(build_command(["tvn_core_tests"] + replays), ROOT, log=log)
 
     counted = [r for r in results if r[1] != "stillborn" and "equivalent" not in r[0]]
     killed = [r for r in counted if r[1].startswith("killed")]
