@@ -169,13 +169,15 @@ def main():
     def build_and_test():
         # The GoogleTest suite first; the replays are built and run only for a
         # mutant it does not kill (most mutants never need them relinked).
-        deadline = time.time() + args.timeout
+        remaining = args.timeout  # for the test runs alone, not the builds
         for targets, commands in ((["tvn_core_tests"], suite_commands(build)[:1]), (replays, suite_commands(build)[1:])):
             code, out = run(build_command(targets), ROOT, log=log)
             if code != 0:
                 return "stillborn", out
             for command in commands:
-                code, out = run(command, build, timeout=max(1.0, deadline - time.time()))
+                started = time.time()
+                code, out = run(command, build, timeout=max(1.0, remaining))
+                remaining -= time.time() - started
                 if code == "timeout":
                     return "killed (time-out)", ""
                 if code != 0:
