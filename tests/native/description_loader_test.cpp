@@ -356,6 +356,11 @@ TEST_F(LoaderTest, HugeAndNegativeCountsAreBounded) {
   Release(ui, kLoadCommand, factory);
   ExpectAllFreed(factory);
   EXPECT_EQ(factory.fontsMade, 13 + 1 + 1 + kMaxMenus + 9);
+
+  key.SetNumber("0.4#20", kMaxComboItems + 1);  // each list has a limit of its own
+  ASSERT_TRUE(DoLoad(kLoadLogon));
+  EXPECT_EQ(ui.logon.domain.items.size(), kMaxComboItems);
+  Release(ui, kLoadLogon, factory);
 }
 
 TEST_F(LoaderTest, RowNumbersKeepTheirLow16Bits) {
@@ -432,8 +437,8 @@ TEST_F(LoaderTest, ContextReferenceSurvivesLoadAndRelease) {
 // read into the wrong field, from the wrong element or not at all shows: the
 // text of element P is "P:3", its icon "P.ico#<N>#-1", its font
 // "face P#<N>#1#1#0#1" (bold, italic, not underlined, struck out), where N is
-// P's digits read as a number; an element whose last number is odd is
-// disabled and unfocused, every other one enabled and focused.
+// P's digits read as a number; an element with N % 4 >= 2 is disabled and
+// unfocused, every other one enabled and focused.
 class DistinctLoaderTest : public LoaderTest {
  protected:
   enum Kind { kWindow, kIcon, kLabel, kControl, kCheckBox, kState };
@@ -445,7 +450,8 @@ class DistinctLoaderTest : public LoaderTest {
     }
     return std::stoi(digits);
   }
-  static bool Odd(const std::string& path) { return (std::stoi(path.substr(path.rfind('.') + 1)) & 1) != 0; }
+  // Disabled and unfocused: chosen so that neighbours such as 1.2 and 1.4 differ.
+  static bool Off(const std::string& path) { return Number(path) % 4 >= 2; }
 
   void SetUp() override {
     for (const char* count : {"0.4#20", "0.7#20", "1.2#20", "1.3#20", "1.3.0#20", "1.3.1#20"}) key.SetNumber(count, 2);
@@ -460,8 +466,8 @@ class DistinctLoaderTest : public LoaderTest {
       if (attribute == "3" || attribute == "4") key.SetUtf8(name, path + ":" + attribute);
       if (attribute == "0") key.SetUtf8(name, path + ".ico#" + n + "#-1");
       if (attribute == "7") key.SetUtf8(name, "face " + path + "#" + n + "#1#1#0#1");
-      if (attribute == "8") key.SetUtf8(name, Odd(path) ? "1" : "0");
-      if (attribute == "9") key.SetUtf8(name, Odd(path) ? "0" : "1");
+      if (attribute == "8") key.SetUtf8(name, Off(path) ? "1" : "0");
+      if (attribute == "9") key.SetUtf8(name, Off(path) ? "0" : "1");
       if (attribute == "2" || attribute == "6") key.SetNumber(name, Number(path));
       if (attribute == "5") key.SetNumber(name, 1);
       if (attribute == "21") key.SetNumber(name, 3);
@@ -494,8 +500,8 @@ class DistinctLoaderTest : public LoaderTest {
       EXPECT_EQ(T(c.text), path + ":3");
       EXPECT_EQ(c.text.capacity(), units);
     }
-    EXPECT_EQ(c.enabled, kind != kWindow && !Odd(path));
-    EXPECT_EQ(c.focus, (kind == kControl || kind == kCheckBox || kind == kState) && !Odd(path));
+    EXPECT_EQ(c.enabled, kind != kWindow && !Off(path));
+    EXPECT_EQ(c.focus, (kind == kControl || kind == kCheckBox || kind == kState) && !Off(path));
     EXPECT_EQ(c.checked, kind == kCheckBox);
   }
   void ExpectCombo(const ComboDescription& c, const std::string& path) {
@@ -504,8 +510,8 @@ class DistinctLoaderTest : public LoaderTest {
     ASSERT_EQ(c.items.size(), 2u);
     for (std::size_t i = 0; i < 2; ++i) EXPECT_EQ(T(c.items[i].text), path + "." + std::to_string(i) + ":3");
     ExpectFont(c.font, path);
-    EXPECT_EQ(c.enabled, !Odd(path));
-    EXPECT_EQ(c.focus, !Odd(path));
+    EXPECT_EQ(c.enabled, !Off(path));
+    EXPECT_EQ(c.focus, !Off(path));
   }
   void ExpectItem(const ItemDescription& item, const std::string& path, std::uint32_t colour, std::int16_t type) {
     SCOPED_TRACE(path);
@@ -560,14 +566,14 @@ TEST_F(DistinctLoaderTest, EveryValueLandsInItsOwnField) {
     ExpectItem(d.list.rows[n], row, static_cast<std::uint32_t>(Number(row)), 1);
   }
   ExpectFont(d.list.font, "1.2");
-  EXPECT_TRUE(d.list.enabled && d.list.focus);
+  EXPECT_TRUE(d.list.enabled && d.list.focus);  // 1.2 is on, 1.3 and 1.4 are off
   ASSERT_EQ(d.menus.menus.size(), 2u);
   for (int m = 0; m < 2; ++m) {
     const std::string menu = "1.3." + std::to_string(m);
     ASSERT_EQ(d.menus.menus[m].entries.size(), 2u);
     for (int k = 0; k < 2; ++k) ExpectItem(d.menus.menus[m].entries[k], menu + "." + std::to_string(k), 0, 0);
     ExpectFont(d.menus.menus[m].font, menu);
-    EXPECT_EQ(d.menus.menus[m].enabled, m == 0);
+    EXPECT_FALSE(d.menus.menus[m].enabled);  // 1.3.0 and 1.3.1 are off
   }
 
   ASSERT_TRUE(DoLoad(kLoadHelp));
@@ -588,6 +594,7 @@ TEST_F(DistinctLoaderTest, ReleaseEmptiesEveryFieldAndASecondReleaseFreesNothing
   ui.command.execute.colour = 7;
   ui.command.execute.menuType = 2;
   ui.command.execute.menuNumber = 3;
+  ui.command.execute.command.Allocate(kCommandUnits);
   for (int round = 0; round < 2; ++round) {
     for (LoadMode mode : {kLoadLogon, kLoadCommand, kLoadHelp, kLoadSplash}) Release(ui, mode, factory);
     ExpectAllFreed(factory);

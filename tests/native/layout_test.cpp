@@ -268,6 +268,23 @@ TEST_F(LayoutTest, FailingReadsAndInvalidationAreNoticed) {
   EXPECT_EQ(fake.error, 8u);
 }
 
+// Rectangles from a hostile window system: extents beyond the 32-bit range
+// are clamped to it, never wrapped.
+TEST_F(LayoutTest, ReversedExtremeRectanglesClamp) {
+  const std::int32_t low = -2147483647 - 1;
+  const std::int32_t high = 2147483647;
+  fake.windows[FakeWindows::kDialog] = {high, high, low, low};
+  fake.ids[20] = 120;
+  fake.windows[120] = {high, high, low, low};
+  layout.Bind(FakeWindows::kDialog, 0, 0, 10, 10);
+  EXPECT_EQ(layout.InitialWindowSize().width, low);
+  EXPECT_EQ(layout.InitialWindowSize().height, low);
+  layout.AddControl(20, AnchorFixed, AnchorFixed);
+  ASSERT_EQ(layout.entries().size(), 1u);
+  EXPECT_EQ(layout.entries().front().width, low);
+  EXPECT_EQ(layout.entries().front().height, low);
+}
+
 // Bind without Release (the dialog opened again) starts an empty list too.
 TEST_F(LayoutTest, BindWithoutReleaseStartsAfresh) {
   BindAll();

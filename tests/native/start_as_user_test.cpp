@@ -349,11 +349,19 @@ TEST(StartAsUser, PasswordIsReadInPlaceAndNullTextsAreEmpty) {
   EXPECT_EQ(fake.calls[6], "LogonUser @");
 }
 
+TEST(SecretBuffer, SecureWipeZeroesEveryByteToTheLast) {
+  unsigned char bytes[7];
+  std::fill(bytes, bytes + sizeof(bytes), 0xFF);
+  SecureWipe(bytes, 6);
+  for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(bytes[i], 0) << i;
+  EXPECT_EQ(bytes[6], 0xFF);  // and not one more
+}
+
 TEST(SecretBuffer, WipeZeroesEveryUnit) {
   SecretBuffer buffer(512);
   EXPECT_EQ(buffer.units(), 512u);
   for (std::size_t i = 0; i < buffer.units(); ++i) EXPECT_EQ(buffer.data()[i], u'\0');
-  for (std::size_t i = 0; i < buffer.units(); ++i) buffer.data()[i] = u'x';
+  for (std::size_t i = 0; i < buffer.units(); ++i) buffer.data()[i] = u'\xFFFF';  // both bytes of each unit set
   buffer.Wipe();
   for (std::size_t i = 0; i < buffer.units(); ++i) ASSERT_EQ(buffer.data()[i], u'\0') << i;
 }
