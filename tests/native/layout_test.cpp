@@ -317,6 +317,7 @@ TEST_F(LayoutTest, UnboundLayoutDoesNothingAndReleaseIsRepeatable) {
   layout.Resize(540, 410);
   EXPECT_EQ(fake.placeCalls, before);
   EXPECT_EQ(layout.InitialWindowSize().width, 520);  // the previous opening's size stays readable
+  EXPECT_EQ(layout.InitialWindowSize().height, 420);
 
   BindAll();  // a second opening starts afresh
   EXPECT_EQ(layout.entries().size(), 5u);
