@@ -153,14 +153,14 @@ def main():
     sync_tree(ROOT, src)
     log = os.path.join(scratch, "build.log")
     open(log, "w").close()
-    if not os.path.exists(os.path.join(build, "CMakeCache.txt")):
-        # Unoptimised and without debug information: each mutant's compile and
-        # link is what the run waits for, not the tests.
-        code, out = run(["cmake", "-S", src, "-B", build, "-DCMAKE_BUILD_TYPE=None", "-DCMAKE_CXX_FLAGS=-O0 -g0"],
-                        ROOT, log=log)
-        if code != 0:
-            print(out)
-            return 2
+    # Configured every time, so that these flags hold for an older build tree
+    # too: unoptimised and without debug information, since each mutant's
+    # compile and link is what the run waits for, not the tests.
+    code, out = run(["cmake", "-S", src, "-B", build, "-DCMAKE_BUILD_TYPE=None", "-DCMAKE_CXX_FLAGS=-O0 -g0"],
+                    ROOT, log=log)
+    if code != 0:
+        print(out)
+        return 2
     replays = ["%s_replay" % n for n in sorted(os.listdir(os.path.join(src, "tests", "fuzz", "corpus")))]
 
     def build_command(targets):
