@@ -615,6 +615,20 @@ TEST_F(DistinctLoaderTest, ReleaseEmptiesEveryFieldAndASecondReleaseFreesNothing
   }
 }
 
+// A buffer allocated again (a record reused) starts empty at its new size.
+TEST(TextBufferTest, AllocateStartsEmptyAndFreeForgetsEverything) {
+  TextBuffer buffer;
+  buffer.Allocate(4);
+  buffer.Set(u"abcdef");
+  EXPECT_EQ(buffer.text(), u"abc");
+  buffer.Allocate(8);
+  EXPECT_TRUE(buffer.allocated() && buffer.empty());
+  EXPECT_EQ(buffer.capacity(), 8u);
+  buffer.Set(u"abc");
+  buffer.Free();
+  EXPECT_TRUE(BufferEmpty(buffer));
+}
+
 // The reader of the expected dumps, which the loader tests above rely on.
 TEST(ExpectedDumpTest, EscapesPlaceholdersCommentsAndOrder) {
   DumpSystem system;
