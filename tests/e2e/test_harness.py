@@ -1,7 +1,9 @@
 """The Wine test environment itself: prefix, code page, cscript shim, registry helpers, display."""
 
 import os
+import shutil
 import struct
+import subprocess
 import sys
 import tempfile
 
@@ -197,6 +199,22 @@ class HarnessTest(tvn.TvnTestCase):
         for name in ("LC_ALL", "WINEPATH", "TVN_XVFB_PID"):
             self.assertNotIn(name, os.environ)
         self.assertTrue(os.environ.get("DISPLAY"))
+
+    def test_wine_is_the_test_root_s_wine_10_and_leaves_no_mount_behind(self):
+        root = os.environ["TVN_WINE_ROOT"]
+
+        def mounts():
+            with open("/proc/self/mountinfo", encoding="utf-8") as f:
+                return [line for line in f if root in line]
+        self.assertEqual(mounts(), [], "the host's namespace holds a mount of the root")
+        result = tvn.wine(["cmd", "/c", "ver"], timeout=60)
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(mounts(), [], "a Wine call left a mount in the host's namespace")
+        version = subprocess.run(["wine", "--version"], stdout=subprocess.PIPE, timeout=60, check=True)
+        self.assertTrue(version.stdout.startswith(b"wine-10."), version.stdout)
+        # `wine` is the link that runs the root's command.
+        self.assertEqual(os.path.realpath(shutil.which("wine")),
+                         os.path.join(tvn.source_dir(), "scripts", "wine-bin", "in-root"))
 
     def test_the_shell_environment_is_taken_over_exactly(self):
         from tvn import env
