@@ -27,7 +27,7 @@
 #include "dialogs/win/help_dialog.h"
 #include "launcher/app_context.h"
 #include "resources/resource.h"
-#include "tests/native/description_fakes.h"
+#include "tests/support/description_fakes.h"
 #include "tests/wine/support/registry.h"
 
 namespace tvn {
