@@ -14,7 +14,7 @@ COMMAND_CAPTION = "TVN3: Команды"
 
 class CommandDialogTest(tvnlib.TvnTestCase):
     def open_dialog(self):
-        run = tvnlib.Spawn(" c")
+        run = tvnlib.Spawn(" c+")
         dialog = tvnlib.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
         self.assertIsNotNone(dialog, "the command dialog did not open")
         values = tvnlib.reg_query_key(r"HKCU\Software\TVN\%d" % run.pid)

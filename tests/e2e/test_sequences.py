@@ -84,7 +84,7 @@ class SequenceTest(tvnlib.TvnTestCase):
             self.assertEqual(values.get("1#3"), COMMAND_CAPTION)
             self.assertEqual(values.get("1.2#20"), "16")
             self.assertEqual(values.get("1.3#20"), "8")
-        self.open_dialog_and_close(" c", COMMAND_CAPTION, check, "sequence-command")
+        self.open_dialog_and_close(" c+", COMMAND_CAPTION, check, "sequence-command")
 
     def test_missing_interpreter_reports_both_runs_and_opens_nothing(self):
         run = tvnlib.Spawn("", spawn_options=["--env", MISSING_INTERPRETER])
@@ -97,7 +97,7 @@ class SequenceTest(tvnlib.TvnTestCase):
         # Unset, or not a full path: the system folder's cmd.exe.
         for options in (["--unset", "COMSPEC"], ["--env", "COMSPEC=cmd.exe"]):
             with self.subTest(options=options):
-                run = tvnlib.Spawn(" c", spawn_options=options)
+                run = tvnlib.Spawn(" c+", spawn_options=options)
                 dialog = tvnlib.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
                 self.assertIsNotNone(dialog, "the command dialog did not open")
                 tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
@@ -162,7 +162,7 @@ class SequenceTest(tvnlib.TvnTestCase):
         self.cleanup_paths.append(temp)
         env = ["--env", "TEMP=" + tvnlib.winpath(temp), "--env", "TMP=" + tvnlib.winpath(temp)]
         # The command mode: its script file lives there, and goes with the key.
-        run = tvnlib.Spawn(" c", spawn_options=env)
+        run = tvnlib.Spawn(" c+", spawn_options=env)
         dialog = tvnlib.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
         self.assertIsNotNone(dialog, "the command dialog did not open")
         self.assertTrue(os.path.exists(os.path.join(temp, "TVN_%d.script" % run.pid)))
