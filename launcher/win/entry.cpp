@@ -60,8 +60,9 @@ void Dispatch(UiDescription& ui, HINSTANCE instance, const CommandLineOptions& o
       return;
     case UiMode::Commands: {
       // Before anything else: a copy that hands over to its elevated self
-      // runs no script and leaves no key.
-      Win32ElevationPlatform platform;
+      // runs no script and leaves no key. The splash, when it is up already,
+      // is the consent prompt's owner, which brings the prompt to the front.
+      Win32ElevationPlatform platform(splash.window());
       const ElevationOutcome elevation = ElevateIfNeeded(platform, options, ui.context.exePath.text(), SystemFolder());
       if (elevation.handedOver) return;
       RunCommandSequence(ui, instance, commandBuffer, splash, elevation.startError);

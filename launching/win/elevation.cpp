@@ -37,6 +37,7 @@ bool Win32ElevationPlatform::StartElevated(const char16_t* file, const char16_t*
   // SEE_MASK_FLAG_DDEWAIT: the start is complete when the call returns, for
   // the caller ends right after it.
   execute.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_UNICODE | SEE_MASK_FLAG_DDEWAIT;
+  execute.hwnd = owner_;
   execute.lpVerb = L"runas";
   execute.lpFile = Wide(file);
   execute.lpParameters = Wide(parameters);
