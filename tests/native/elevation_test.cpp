@@ -23,7 +23,8 @@ TEST(Elevation, OnlyAnUnmarkedCommandCopyWithTheLimitedTokenElevates) {
 struct FakeElevation : ElevationPlatform {
   bool readable = true;
   std::uint32_t type = 3;
-  std::uint32_t startCode = 0;  // 0: the start works
+  bool startFails = false;
+  std::uint32_t startCode = 0;
   int starts = 0;
   std::u16string call;  // file|parameters|directory of the last start
   std::uint32_t error = 0;
@@ -36,8 +37,8 @@ struct FakeElevation : ElevationPlatform {
   bool StartElevated(const char16_t* file, const char16_t* parameters, const char16_t* directory) override {
     ++starts;
     call = std::u16string(file) + u"|" + parameters + u"|" + directory;
-    error = startCode;
-    return startCode == 0;
+    error = startFails ? startCode : 0;
+    return !startFails;
   }
   std::uint32_t LastError() override { return error; }
 };
@@ -57,6 +58,7 @@ TEST(Elevation, TheCommandCopyStartsItselfMarkedOrGoesOnWithTheReason) {
   EXPECT_FALSE(ParseCommandLine(u"c \"+\"").elevationMarked);
 
   for (std::uint32_t code : {kStatusCancelled, 0u}) {  // refused; failed without a code
+    fake.startFails = true;
     fake.startCode = code;
     outcome = Elevate(fake, u" c");
     EXPECT_FALSE(outcome.handedOver);
