@@ -27,8 +27,10 @@ namespace {
 
 constexpr int kCommandLineLimit = 2047;     // characters the command line takes
 constexpr DWORD kBrowseFlags = 0x10001804;  // hide read-only, path and file must exist, show hidden
-// Posted at the end of the initialisation: the start-up's warning, shown once
-// the dialog is on the screen.
+// Posted when the dialog is shown: the start-up's warning, shown once the
+// dialog is on the screen. (The dialog manager shows the dialog only after
+// the initialisation, when its queue is empty: a box opened before would
+// keep it hidden.)
 constexpr UINT kShowOpenWarning = WM_APP + 1;
 
 // The code of a call that failed: the system's last error, or a general
@@ -236,7 +238,6 @@ INT_PTR CommandDialog::Initialise() {
   // The description enables Execute after the focus was set; bring it in
   // line with the focus, so that it never starts enabled without a command.
   UpdateCommandState();
-  if (openWarning_ != 0) PostMessageW(dialog, kShowOpenWarning, 0, 0);
   return FALSE;  // the focus stays where the description put it
 }
 
@@ -322,7 +323,10 @@ INT_PTR CommandDialog::OnCommand(int id, int code) {
 
 INT_PTR CommandDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_MENUSELECT) menus_.ExpandShellItem(wParam, lParam);
-  if (message == WM_SHOWWINDOW && wParam) TracePhase("dialog-shown");
+  if (message == WM_SHOWWINDOW && wParam) {
+    TracePhase("dialog-shown");
+    if (openWarning_ != 0) PostMessageW(window(), kShowOpenWarning, 0, 0);
+  }
   if (message == kShowOpenWarning && openWarning_ != 0) {
     SetLastError(std::exchange(openWarning_, 0));
     Report();
