@@ -29,6 +29,9 @@ PANEL_ROW = "Панель управления"
 
 WINE_KEY = r"HKCU\Software\Wine"
 VERSION_KEY = r"HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion"
+# 64-bit Windows keeps these values in both registry views, and a 32-bit
+# TVN.exe reads the 32-bit one: both are written alike.
+VERSION_KEYS = (VERSION_KEY, r"HKLM\SOFTWARE\Wow6432Node\Microsoft\Windows NT\CurrentVersion")
 # The values the description script reads, with their registry types.
 VERSION_VALUES = (("CurrentMajorVersionNumber", "REG_DWORD"), ("CurrentMinorVersionNumber", "REG_DWORD"),
                   ("CurrentVersion", "REG_SZ"), ("CurrentBuildNumber", "REG_SZ"), ("ProductName", "REG_SZ"))
@@ -66,12 +69,13 @@ def write_values(saved):
         tvnlib.reset_windows_version()
     else:
         tvnlib.set_windows_version(saved["wine"])
-    for name, _ in VERSION_VALUES:
-        if saved.get(name) is None:
-            tvnlib.reg_delete(VERSION_KEY, name)
-        else:
-            kind, value = saved[name]
-            tvnlib.reg_add(VERSION_KEY, name, value, kind)
+    for key in VERSION_KEYS:
+        for name, _ in VERSION_VALUES:
+            if saved.get(name) is None:
+                tvnlib.reg_delete(key, name)
+            else:
+                kind, value = saved[name]
+                tvnlib.reg_add(key, name, value, kind)
 
 
 def restore_from_backup():
@@ -101,11 +105,12 @@ class WindowsVersionTest(tvnlib.TvnTestCase):
         tvnlib.set_windows_version(wine_name)
         # Windows 10 and later keep the numbers as well, which the script
         # prefers; the older systems do not have them.
-        tvnlib.reg_delete(VERSION_KEY, "CurrentMajorVersionNumber")
-        tvnlib.reg_delete(VERSION_KEY, "CurrentMinorVersionNumber")
-        tvnlib.reg_add(VERSION_KEY, "CurrentVersion", system["version"])
-        tvnlib.reg_add(VERSION_KEY, "CurrentBuildNumber", system["build"])
-        tvnlib.reg_add(VERSION_KEY, "ProductName", system["product"])
+        for key in VERSION_KEYS:
+            tvnlib.reg_delete(key, "CurrentMajorVersionNumber")
+            tvnlib.reg_delete(key, "CurrentMinorVersionNumber")
+            tvnlib.reg_add(key, "CurrentVersion", system["version"])
+            tvnlib.reg_add(key, "CurrentBuildNumber", system["build"])
+            tvnlib.reg_add(key, "ProductName", system["product"])
         # What GetVersionExW now reports, as cmd's ver prints it.
         ver = tvnlib.decode_console(tvnlib.wine(["cmd", "/c", "ver"], timeout=60).stdout)
         self.assertIn(system["ver"], ver, "Wine does not report %s for %s" % (system["ver"], wine_name))
