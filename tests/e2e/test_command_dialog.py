@@ -14,7 +14,7 @@ COMMAND_CAPTION = "TVN3: Команды"
 
 class CommandDialogTest(tvn.TvnTestCase):
     def open_dialog(self):
-        run = tvn.Spawn(" c")
+        run = tvn.Spawn(" c+")
         dialog = tvn.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
         self.assertIsNotNone(dialog, "the command dialog did not open")
         values = tvn.reg_query_key(r"HKCU\Software\TVN\%d" % run.pid)

@@ -254,8 +254,8 @@ class EnglishDialogsTest(tvn.TvnTestCase):
         self.close_dialog(run, dialog)
 
     def test_command_dialog_in_english_with_the_default_rows_and_menus(self):
-        russian = self.russian_description(" c", RUSSIAN_COMMAND_CAPTION)
-        run, dialog, english = self.open_dialog(tvn.exe("TVN-en.exe"), " c", COMMAND_CAPTION)
+        russian = self.russian_description(" c+", RUSSIAN_COMMAND_CAPTION)
+        run, dialog, english = self.open_dialog(tvn.exe("TVN-en.exe"), " c+", COMMAND_CAPTION)
         self.assert_texts(dialog, COMMAND_TEXTS)
         self.assertRegex(tvn.control(dialog, ids.IDC_COMMAND_INFO)["text"], r"^OS: .*\r\nUser: \S")
         self.assert_translation_of(english, russian)
@@ -309,7 +309,7 @@ class EnglishDialogsTest(tvn.TvnTestCase):
         with open(script, "rb") as f, open(extracted, "rb") as g:
             self.assertEqual(g.read(), f.read(), "the copy does not carry the example script")
 
-        run, dialog, values = self.open_dialog(copy, " c", COMMAND_CAPTION)
+        run, dialog, values = self.open_dialog(copy, " c+", COMMAND_CAPTION)
         count = len(ROW_TITLES) + 1
         self.assertEqual(values["1.2#20"], str(count))
         rows = [n for n in range(count) if values.get("1.2.%d#3" % n) == "Notepad"]

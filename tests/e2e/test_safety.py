@@ -150,17 +150,17 @@ class PlantingTest(tvn.TvnTestCase):
         self.plant(PLANTED_PROGRAMS + ("cscript.bat", "cscript.cmd", "cmd.bat"))
         self.open_and_close("", LOGON_CAPTION)
         self.assert_nothing_planted_ran("log-on mode")
-        self.open_and_close(" c", COMMAND_CAPTION)
+        self.open_and_close(" c+", COMMAND_CAPTION)
         self.assert_nothing_planted_ran("command mode")
         # A COMSPEC that is no full path is not looked up from the current directory.
-        self.open_and_close(" c", COMMAND_CAPTION, tool_env=["COMSPEC=cmd.exe"])
+        self.open_and_close(" c+", COMMAND_CAPTION, tool_env=["COMSPEC=cmd.exe"])
         self.assert_nothing_planted_ran("command mode with COMSPEC=cmd.exe")
 
     def test_a_planted_batch_file_alone_does_not_run_either(self):
         # The case as it was reported: only cscript.bat in the folder the tool
         # is started from.
         self.plant(["cscript.bat"], folders=[self.work])
-        self.open_and_close(" c", COMMAND_CAPTION)
+        self.open_and_close(" c+", COMMAND_CAPTION)
         self.assert_nothing_planted_ran("command mode")
 
     def test_diagnostics_mode_runs_no_planted_program_and_shows_the_log(self):
@@ -192,7 +192,7 @@ class PlantingTest(tvn.TvnTestCase):
         # directory, C:\, holds one too.
         self.plant(["regedit.exe", "regedit.bat"], folders=[self.work])
         root = self.plant_in_root(["regedit.exe"])
-        run = self.start(" c")
+        run = self.start(" c+")
         dialog = tvn.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
         self.assertIsNotNone(dialog, "the command dialog did not open")
         values = tvn.reg_query_key(r"HKCU\Software\TVN\%d" % run.pid)
@@ -323,7 +323,7 @@ class LeftoverDescriptionTest(tvn.TvnTestCase):
     def test_a_leftover_key_does_not_show_up_in_the_dialogs(self):
         stale = {"0.10#3": "stale-password", "0.13#22": "1", "0.7.1#3": "intruder", "0.7#20": "2",
                  "1.4#3": "stale command", "1.2.16#3": "Stale row", "1.2.16#4": "cmd.exe", "1.3.9.0#3": "Stale"}
-        for tail, caption in (("", LOGON_CAPTION), (" c", COMMAND_CAPTION)):
+        for tail, caption in (("", LOGON_CAPTION), (" c+", COMMAND_CAPTION)):
             with self.subTest(mode=caption):
                 run = tvn.Spawn(tail, suspended=True)
                 key = self.plant_leftover(run.pid, stale)

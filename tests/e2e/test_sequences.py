@@ -80,7 +80,7 @@ class SequenceTest(tvn.TvnTestCase):
             self.assertEqual(values.get("1#3"), COMMAND_CAPTION)
             self.assertEqual(values.get("1.2#20"), "16")
             self.assertEqual(values.get("1.3#20"), "8")
-        self.open_dialog_and_close(" c", COMMAND_CAPTION, check, "sequence-command")
+        self.open_dialog_and_close(" c+", COMMAND_CAPTION, check, "sequence-command")
 
     def test_missing_interpreter_reports_both_runs_and_opens_nothing(self):
         run = tvn.Spawn("", spawn_options=["--env", MISSING_INTERPRETER])
@@ -93,7 +93,7 @@ class SequenceTest(tvn.TvnTestCase):
         # Unset, or not a full path: the system folder's cmd.exe.
         for options in (["--unset", "COMSPEC"], ["--env", "COMSPEC=cmd.exe"]):
             with self.subTest(options=options):
-                run = tvn.Spawn(" c", spawn_options=options)
+                run = tvn.Spawn(" c+", spawn_options=options)
                 dialog = tvn.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
                 self.assertIsNotNone(dialog, "the command dialog did not open")
                 tvn.inspect("--hwnd", dialog["hwnd"], "--close")
@@ -158,7 +158,7 @@ class SequenceTest(tvn.TvnTestCase):
         self.cleanup_paths.append(temp)
         env = ["--env", "TEMP=" + tvn.winpath(temp), "--env", "TMP=" + tvn.winpath(temp)]
         # The command mode: its script file lives there, and goes with the key.
-        run = tvn.Spawn(" c", spawn_options=env)
+        run = tvn.Spawn(" c+", spawn_options=env)
         dialog = tvn.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
         self.assertIsNotNone(dialog, "the command dialog did not open")
         self.assertTrue(os.path.exists(os.path.join(temp, "TVN_%d.script" % run.pid)))

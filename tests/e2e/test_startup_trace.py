@@ -91,13 +91,13 @@ class StartupTraceTest(tvn.TvnTestCase):
         self.assert_phases(pid)
 
     def test_command_start_writes_every_phase_in_order(self):
-        pid = self.run_dialog(" c", COMMAND_CAPTION, ("--env", "TVN_TRACE=1"))
+        pid = self.run_dialog(" c+", COMMAND_CAPTION, ("--env", "TVN_TRACE=1"))
         self.assert_phases(pid)
 
     def test_refresh_cleans_up_only_once_the_new_copy_shows_its_dialog(self):
         # The clean-up run of the copy that hands over would compete with the
         # new copy's describing run; it waits for the new copy's dialog.
-        run = tvn.Spawn(" c", spawn_options=("--env", "TVN_TRACE=1"))
+        run = tvn.Spawn(" c+", spawn_options=("--env", "TVN_TRACE=1"))
         dialog = tvn.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
         self.assertIsNotNone(dialog, "the command dialog did not open")
         tvn.inspect("--hwnd", dialog["hwnd"], "--click", tvn.ids.IDC_COMMAND_REFRESH)

@@ -126,7 +126,7 @@ class UserGuidePicturesTest(tvn.TvnTestCase):
         self.close(run, dialog)
 
     def test_command_dialog_menu_and_command_line(self):
-        run, dialog = self.open_dialog("TVN-en.exe", " c", ENGLISH["commands"])
+        run, dialog = self.open_dialog("TVN-en.exe", " c+", ENGLISH["commands"])
         values = run.description()
         row = self.longest_menu_row(values)
         self.assertEqual(values["1.2.%d#3" % row], "Computer management")
@@ -160,7 +160,7 @@ class UserGuidePicturesTest(tvn.TvnTestCase):
         tvn.inspect("--hwnd", help_window["hwnd"], "--click", ids.IDC_HELP_CLOSE)
         self.close(run, dialog)
 
-        run, dialog = self.open_dialog("TVN.exe", " c", RUSSIAN["commands"])
+        run, dialog = self.open_dialog("TVN.exe", " c+", RUSSIAN["commands"])
         listview = tvn.control(dialog, ids.IDC_COMMAND_LIST)
         self.assertEqual(listview["count"], 16)
         save("ru-commands", dialog)

@@ -144,7 +144,7 @@ class WindowsRecipeTest(tvn.TvnTestCase):
         tvn.kill_image("notepad.exe")
 
         # The command dialog: the default rows and the new one, its menu on a right click.
-        run, dialog = self.open_dialog(copy, " c", COMMAND_CAPTION)
+        run, dialog = self.open_dialog(copy, " c+", COMMAND_CAPTION)
         values = run.description()
         self.assertEqual(values["1.2#20"], "17")
         rows = [n for n in range(17) if values.get("1.2.%d#3" % n) == "Блокнот"]

@@ -150,7 +150,7 @@ class WindowsVersionTest(tvn.TvnTestCase):
         self.close_dialog(run, dialog)
 
         # Command dialog: its rows, the same system icon and text.
-        run, dialog, values = self.open_dialog(" c", COMMAND_CAPTION)
+        run, dialog, values = self.open_dialog(" c+", COMMAND_CAPTION)
         rows = system["rows"]
         self.assertEqual(values["1.0#0"], system["system_icon"])
         self.assertEqual(values["1.1#3"], os_text)

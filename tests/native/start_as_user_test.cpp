@@ -300,9 +300,10 @@ TEST(StartAsUser, WithoutAUsableSystemFolderNothingIsLoaded) {
   }
 }
 
-// The caller waits for the started copy by its identifier: it is handed out
-// on both branches, and a failed start never hands out an earlier one.
-TEST(StartAsUser, HandsOutTheStartedProcessIdentifier) {
+// The caller waits for the started copy by its identifier, or by its handle
+// when it asks for that (another account's process may not open for it): both
+// are handed out on both branches, and a failed start hands out neither.
+TEST(StartAsUser, HandsOutTheStartedProcessIdentifierAndHandle) {
   for (bool loadProfile : {false, true}) {
     FakeAccounts fake;
     std::uint32_t code = 77;
@@ -311,7 +312,22 @@ TEST(StartAsUser, HandsOutTheStartedProcessIdentifier) {
                             code, &processId));
     EXPECT_EQ(processId, 4242u) << "profile " << loadProfile;
     EXPECT_TRUE(fake.NothingLeftOpen());
+
+    FakeAccounts kept;
+    AccountPlatform::Handle process = 9;
+    EXPECT_TRUE(StartAsUser(kept, kSystemFolder, u"C:\\tvn\\TVN.exe", u" c", loadProfile, u"CORP", u"admin", u"secret",
+                            code, nullptr, &process));
+    EXPECT_EQ(process, 501u) << "profile " << loadProfile;
+    EXPECT_EQ(kept.handles, std::set<AccountPlatform::Handle>{501}) << "only the process handle stays open";
   }
+  FakeAccounts failing;
+  failing.failAt = "CreateProcessWithLogon";
+  failing.failCode = 1326;
+  std::uint32_t failCode = 0;
+  AccountPlatform::Handle none = 9;
+  EXPECT_FALSE(StartAsUser(failing, kSystemFolder, u"C:\\tvn\\TVN.exe", u" c", false, u"CORP", u"admin", u"secret",
+                           failCode, nullptr, &none));
+  EXPECT_EQ(none, 0u);
   for (const std::string& step : {std::string("CreateProcessWithLogon"), std::string("LogonUser"),
                                   std::string("LoadLibrary C:\\Win Dir\\system32\\advapi32.dll")}) {
     FakeAccounts fake;
