@@ -226,7 +226,7 @@ class PlantingTest(tvn.TvnTestCase):
         root = self.plant_in_root(["tvn_planted.txt"])
         with open(os.path.join(root, "tvn_planted.txt"), "w") as f:
             f.write("planted")
-        run = self.start(" c")
+        run = self.start(" c+")
         dialog = tvn.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
         self.assertIsNotNone(dialog, "the command dialog did not open")
         tvn.inspect("--hwnd", dialog["hwnd"], "--set-text", ids.IDC_COMMAND_LINE, "tvn_planted.txt")
