@@ -90,9 +90,13 @@ class ResourceToolTest(tvnlib.TvnTestCase):
             ("missing data file", self.path("no such.js"), copy, "Error (2): "),
             ("missing executable", None, self.path("no such.exe"), "Error (2): "),
             ("empty data file", self.path("empty.js"), copy, "Error (13): "),
+            # The system's text holds an insert, which is shown as it stands.
+            ("not an executable", None, self.path("text.exe"), "Error (193): %1 is not a valid Win32 application."),
         ]
         with open(self.path("empty.js"), "wb"):
             pass
+        with open(self.path("text.exe"), "wb") as f:
+            f.write(b"no executable\r\n")
         data = self.path("data.js")
         with open(data, "wb") as f:
             f.write(b"var x = 1;\r\n")
