@@ -1,11 +1,14 @@
 # Windows builds (mingw-w64 cross compile).
 #
-# x86_64 (build/win): TVN.exe, the folder libraries, the Windows-side
-# GoogleTest suite, the test tools and the end-to-end tests; the twin of the
-# 32-bit executable that the tests run under Wine.
-# i686 (build/win32): TVN.exe and TVN-en.exe only, the executables handed to
-# users, and the checks that need no 32-bit Windows: the import audit and, at
-# compile time, the structure sizes.
+# Trees of the files for users (the toolchain sets TVN_USER_FILES; win32
+# thread model): build/win32 (i686, Windows 2000 and later) and build/win64
+# (x86_64, XP x64 / Server 2003 x64 and later): TVN.exe and TVN-en.exe only,
+# and the checks of them as files: the import audit and, at compile time, the
+# structure sizes.
+# Test trees (posix thread model): build/win (x86_64) and build/win32-tests
+# (i686): TVN.exe's twin, the folder libraries, the Windows-side GoogleTest
+# suite, the test tools and the end-to-end tests, which run the users' files
+# of the same architecture under Wine.
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 
 # The product is compiled against the Windows 2000 headers, so that nothing
@@ -18,10 +21,13 @@ set(TVN_STATIC_LINK -static -static-libgcc -static-libstdc++)
 # start pays for loading it (and the print-spooler libraries it brings).
 set(TVN_SYSTEM_LIBS comctl32 shell32 ole32 uuid gdi32 user32 advapi32 kernel32)
 
+if(NOT DEFINED TVN_USER_FILES)
+  set(TVN_USER_FILES OFF)
+endif()
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$")
-  set(TVN_WIN32_PRODUCT ON)
+  set(TVN_I386 ON)
 else()
-  set(TVN_WIN32_PRODUCT OFF)
+  set(TVN_I386 OFF)
 endif()
 
 # The product's folders, one library of portable code and one of Win32
@@ -57,11 +63,17 @@ target_link_libraries(TVN PRIVATE tvn_launcher_win)
 # 1.3 MB. Tools that read the executable after a resource update need no
 # symbol table either.
 target_link_options(TVN PRIVATE -municode -mwindows ${TVN_STATIC_LINK} -Wl,--gc-sections -s)
-if(TVN_WIN32_PRODUCT)
-  # The executable for users, marked for Windows 2000 (5.0) as the oldest
-  # system and subsystem it runs on.
-  target_link_options(TVN PRIVATE -Wl,--major-os-version,5,--minor-os-version,0
-                      -Wl,--major-subsystem-version,5,--minor-subsystem-version,0)
+if(TVN_USER_FILES)
+  # The executables for users, marked with the oldest system and subsystem
+  # they run on: Windows 2000 (5.0) for the 32-bit file, XP x64 / Server 2003
+  # x64 (5.2) for the 64-bit one.
+  if(TVN_I386)
+    set(TVN_MINOR_VERSION 0)
+  else()
+    set(TVN_MINOR_VERSION 2)
+  endif()
+  target_link_options(TVN PRIVATE -Wl,--major-os-version,5,--minor-os-version,${TVN_MINOR_VERSION}
+                      -Wl,--major-subsystem-version,5,--minor-subsystem-version,${TVN_MINOR_VERSION})
 endif()
 target_include_directories(TVN PRIVATE ${TVN_LAYER_ROOT_launcher} ${CMAKE_SOURCE_DIR}/resources
                            ${CMAKE_BINARY_DIR}/resources)
@@ -75,18 +87,23 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/tvn.rc PROPERTIES
 # mode (e) and fails the build when the two differ.
 set(TVN_SCRIPT_EN ${CMAKE_BINARY_DIR}/resources/description_en.script)
 tvn_pack_script(en ${TVN_SCRIPT_EN})
-if(TVN_WIN32_PRODUCT)
-  # The rest of this file is the x86_64 twin's: tests and test tools.
-  include(${CMAKE_SOURCE_DIR}/cmake/win32.cmake)
+if(TVN_USER_FILES)
+  # The rest of this file is the test trees': tests and test tools.
+  include(${CMAKE_SOURCE_DIR}/cmake/user_files.cmake)
   return()
 endif()
 
-add_custom_command(
-  OUTPUT ${CMAKE_BINARY_DIR}/TVN-en.exe
-  COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/make_en.sh ${CMAKE_BINARY_DIR} ${TVN_SCRIPT_EN}
-  DEPENDS TVN tvn_spawn ${TVN_SCRIPT_EN} ${CMAKE_SOURCE_DIR}/scripts/make_en.sh ${CMAKE_SOURCE_DIR}/scripts/wine-env.sh
-  COMMENT "Making TVN-en.exe (English description, put in with TVN.exe i under Wine)")
-add_custom_target(tvn_en ALL DEPENDS ${CMAKE_BINARY_DIR}/TVN-en.exe)
+if(NOT TVN_I386)
+  # The x86_64 test tree's TVN-en.exe; its TVN.exe also puts the English
+  # script into the users' files (cmake/user_files.cmake).
+  add_custom_command(
+    OUTPUT ${CMAKE_BINARY_DIR}/TVN-en.exe
+    COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/make_en.sh ${CMAKE_BINARY_DIR} ${TVN_SCRIPT_EN}
+    DEPENDS TVN tvn_spawn ${TVN_SCRIPT_EN} ${CMAKE_SOURCE_DIR}/scripts/make_en.sh
+            ${CMAKE_SOURCE_DIR}/scripts/wine-env.sh
+    COMMENT "Making TVN-en.exe (English description, put in with TVN.exe i under Wine)")
+  add_custom_target(tvn_en ALL DEPENDS ${CMAKE_BINARY_DIR}/TVN-en.exe)
+endif()
 
 # GoogleTest, cross-built from Debian's sources.
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)

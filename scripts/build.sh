@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Builds the native trees (portable core, its tests and benchmarks; the same
-# as 32-bit code) and the Windows trees: the 32-bit TVN.exe and TVN-en.exe for
-# users, and their x86_64 twin with the Windows-side tests and the test tools.
+# as 32-bit code) and the Windows trees: the files for users, TVN.exe and
+# TVN-en.exe for 32-bit Windows (build/win32) and for 64-bit Windows
+# (build/win64), and the two test trees with the Windows-side tests and the
+# test tools, x86_64 (build/win) and i686 (build/win32-tests; only where the
+# kernel runs i386 code, since only then can its lane run).
 #
-#   scripts/build.sh            deps, build/native, build/native32, build/win
-#                               and build/win32
+#   scripts/build.sh            deps, the native trees and the Windows trees
 #   scripts/build.sh --asan     also build/native-asan (AddressSanitizer, UBSan)
-#   scripts/build.sh --win-only deps, build/win and build/win32 only
+#   scripts/build.sh --win-only deps and the Windows trees only
 #   scripts/build.sh --no-deps  skip the package check
 #
-# build/win32 needs build/win: the twin's TVN.exe makes the 32-bit
-# TVN-en.exe under Wine.
+# The Windows trees need the Windows test root (scripts/wine-env.sh), made
+# first if missing: build/win's TVN.exe puts the English script into the
+# users' TVN-en.exe under Wine.
 # TVN_BUILD_ROOT moves the build trees (default: <repository>/build).
 # Every tree is attempted even if an earlier one fails; the exit status is
 # non-zero if any failed, and the names of the failed trees are printed.
@@ -67,9 +70,23 @@ fi
 if [ "$want_native" -eq 1 ]; then
   build_tree native32 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="$root/cmake/linux-i386.cmake"
 fi
-build_tree win -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
-build_tree win32 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" \
-  -DTVN_TWIN_BUILD_DIR="$build_root/win"
+# shellcheck source=scripts/wine-env.sh
+source "$root/scripts/wine-env.sh"
+if tvn_wine_root "$build_root"; then
+  build_tree win -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
+  build_tree win64 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64-win32.cmake" \
+    -DTVN_TWIN_BUILD_DIR="$build_root/win"
+  build_tree win32 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" \
+    -DTVN_TWIN_BUILD_DIR="$build_root/win"
+  if tvn_host_runs_i386; then
+    build_tree win32-tests -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686-posix.cmake"
+  else
+    echo "== not building win32-tests: this machine's kernel runs no i386 code, so the i386 lane cannot run"
+  fi
+else
+  echo "build.sh: the Windows test root could not be made; the Windows trees are not built" >&2
+  failed+=(win win64 win32)
+fi
 
 if [ "${#failed[@]}" -gt 0 ]; then
   echo "build.sh: failed: ${failed[*]}" >&2

@@ -2,19 +2,23 @@
 # Installs the packages that the build and the tests need, only those that are
 # missing. Quiet when everything is there; safe to run any number of times.
 #
-# The 32-bit parts need mingw-w64 for i686 with the win32 thread model (the
-# TVN.exe for users), and GCC's multilib with qemu-user (the portable core as
-# 32-bit Linux code, run through qemu-i386). Never wine32: it cannot run on
-# these machines, and once installed the wine command stops starting 64-bit
-# programs too.
+# The files for users are built with mingw-w64's win32 thread model (no
+# winpthreads, nothing newer than Windows 2000 or XP x64 imported), the
+# Windows-side tests and test tools with its posix thread model (GoogleTest
+# needs std::mutex), each for i686 and x86_64. GCC's multilib with qemu-user
+# runs the portable core as 32-bit Linux code. Wine itself is not a host
+# package: the tests run Wine 10 from Debian 13 in a root that
+# scripts/wine-env.sh makes with debootstrap. Never install the host's
+# wine32: where the kernel runs no i386 code, the wine command then stops
+# starting 64-bit programs too.
 set -euo pipefail
 
 TVN_PACKAGES=(
   g++ cmake googletest libgtest-dev libbenchmark-dev
-  g++-mingw-w64-x86-64 mingw-w64-tools
-  g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-posix mingw-w64-tools
+  g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-multilib qemu-user
-  wine64 wine fonts-wine
+  debootstrap
   xvfb xdotool imagemagick x11-utils
   locales python3
   clang-14 libclang-rt-14-dev clang-tidy-14 clang-format-14 cppcheck

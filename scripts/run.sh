@@ -1,5 +1,9 @@
 #!/usr/bin/env bash
-# Builds TVN.exe and runs it under Wine. Extra arguments go to TVN.exe.
+# Builds TVN.exe and runs it under Wine 10 in the Windows test root
+# (scripts/wine-env.sh makes it when missing). Extra arguments go to TVN.exe.
+# It runs the file for 64-bit Windows, build/win64/TVN.exe; with TVN_RUN_ARCH=i386
+# the file for 32-bit Windows, build/win32/TVN.exe (where the kernel runs
+# i386 code).
 #
 # With a reachable $DISPLAY the tool opens there and the script waits for it
 # to end. Otherwise it runs on a private Xvfb display: the script waits for
@@ -19,11 +23,16 @@ timeout_s="${TVN_RUN_TIMEOUT:-60}"
 source "$root/scripts/wine-env.sh"
 
 bash "$root/scripts/build.sh" --win-only || { echo "run.sh: the build failed" >&2; exit 1; }
-exe="$build_root/win/TVN.exe"
+tree=win product=win64
+if [ "${TVN_RUN_ARCH:-x86-64}" = i386 ]; then
+  tvn_host_runs_i386 || { echo "run.sh: this machine's kernel runs no i386 code; run without TVN_RUN_ARCH" >&2; exit 1; }
+  tree=win32-tests product=win32
+fi
+exe="$build_root/$product/TVN.exe"
 [ -f "$exe" ] || { echo "run.sh: $exe was not built" >&2; exit 1; }
 
 tvn_install_cleanup_trap
-tvn_wine_env "$build_root/win" || exit 1
+tvn_wine_env "$build_root/$tree" "$build_root/$product" || exit 1
 tvn_xvfb_start --use-current || exit 1
 virtual=0
 [ -n "$TVN_XVFB_PID" ] && virtual=1

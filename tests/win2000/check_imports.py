@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Import audit of the 32-bit TVN.exe: everything it imports must exist on Windows 2000 SP4.
+"""Import audit of the users' TVN.exe: everything it imports must exist on its oldest Windows.
 
 Lists every DLL and function that each executable imports (as `objdump -p`
 prints its import tables) and fails on any that the allowlist does not name,
@@ -9,11 +9,15 @@ the oldest system that the function's documentation names (Windows NT 3.1 up
 to Windows 2000). A new import therefore needs a line of its own, added on
 purpose, with that fact.
 
-Besides the imports, each executable must be a 32-bit (i386, PE32) image whose
-required operating-system and subsystem versions are at most 5.0, since the
-loader of Windows 2000 refuses anything that asks for a newer system.
+Besides the imports, each executable must be an image of its machine whose
+required operating-system and subsystem versions are at most its oldest
+system's, since the loader refuses anything that asks for a newer system:
+with --machine i386 (the default) a 32-bit (PE32) image for Windows 2000
+(5.0); with --machine x64 a 64-bit (PE32+) image for XP x64 / Server 2003 x64
+(5.2), whose allowlists may also name "Windows XP x64" as a minimum (the
+64-bit functions of the x64 run time, such as RtlLookupFunctionEntry).
 
-Usage: check_imports.py [--objdump PROGRAM] [--allowlist FILE] EXE...
+Usage: check_imports.py [--objdump PROGRAM] [--machine i386|x64] [--allowlist FILE]... EXE...
 Exit status: 0 all good, 1 something not allowed (or unreadable), 2 bad arguments.
 """
 import argparse
@@ -25,16 +29,23 @@ import sys
 # The systems that an allowlist entry may give as its minimum: Windows 2000
 # and every NT system before it.
 ALLOWED_MINIMUMS = ("Windows NT 3.1", "Windows NT 3.5", "Windows NT 3.51", "Windows NT 4.0", "Windows 2000")
-WINDOWS_2000 = (5, 0)
+# What each machine's file may ask for: image format, optional-header magic,
+# the newest minimum an allowlist line may give, and the oldest system's
+# version.
+MACHINES = {
+    "i386": ("pei-i386", "010b", ALLOWED_MINIMUMS, (5, 0), "Windows 2000"),
+    "x64": ("pei-x86-64", "020b", ALLOWED_MINIMUMS + ("Windows XP x64",), (5, 2), "XP x64"),
+}
 
 
 class AuditError(Exception):
     pass
 
 
-def read_allowlist(path):
-    """{(dll in lower case, function): minimum text} from the allowlist; AuditError on a malformed line."""
-    allowed = {}
+def read_allowlist(path, minimums=ALLOWED_MINIMUMS, allowed=None):
+    """{(dll in lower case, function): minimum text} from the allowlist (added to `allowed`); AuditError on a
+    malformed line or a minimum newer than `minimums` allow."""
+    allowed = {} if allowed is None else allowed
     with open(path, encoding="utf-8") as f:
         for number, line in enumerate(f, 1):
             text = line.strip()
@@ -46,9 +57,9 @@ def read_allowlist(path):
             if len(fields) != 2 or not match:
                 raise AuditError("%s:%d: expected 'DLL function  # minimum: <system>', got %r" % (path, number, text))
             minimum = match.group(1)
-            if not any(minimum == m or minimum.startswith(m + " ") for m in ALLOWED_MINIMUMS):
-                raise AuditError("%s:%d: %s: minimum %r is not Windows 2000 or older (one of: %s)" %
-                                 (path, number, fields[1], minimum, ", ".join(ALLOWED_MINIMUMS)))
+            if not any(minimum == m or minimum.startswith(m + " ") for m in minimums):
+                raise AuditError("%s:%d: %s: minimum %r is not %s or older (one of: %s)" %
+                                 (path, number, fields[1], minimum, minimums[-1], ", ".join(minimums)))
             key = (fields[0].lower(), fields[1])
             if key in allowed:
                 raise AuditError("%s:%d: %s %s is listed twice" % (path, number, fields[0], fields[1]))
@@ -101,18 +112,20 @@ def parse_objdump(text):
     return facts
 
 
-def audit(name, facts, allowed):
+def audit(name, facts, allowed, machine="i386"):
     """The problems of one executable, as a list of lines (empty when it passes)."""
     problems = []
-    if facts["format"] != "pei-i386" or facts["magic"] != "010b":
-        problems.append("not a 32-bit (i386, PE32) executable: format %s, magic %s" % (facts["format"], facts["magic"]))
+    image, magic, _, oldest, system = MACHINES[machine]
+    if facts["format"] != image or facts["magic"] != magic:
+        problems.append("not a %s (%s) executable: format %s, magic %s" % (machine, image, facts["format"],
+                                                                           facts["magic"]))
     versions = facts["versions"]
     for kind in ("OSystem", "Subsystem"):
         major, minor = versions.get("Major%sVersion" % kind), versions.get("Minor%sVersion" % kind)
         if major is None or minor is None:
             problems.append("no %s version in the header" % kind)
-        elif (major, minor) > WINDOWS_2000:
-            problems.append("asks for %s version %d.%d; Windows 2000 is 5.0" % (kind, major, minor))
+        elif (major, minor) > oldest:
+            problems.append("asks for %s version %d.%d; %s is %d.%d" % (kind, major, minor, system, *oldest))
     if not facts["imports"]:
         problems.append("no import found: the import tables were not read")
     for dll, function in facts["imports"]:
@@ -136,11 +149,15 @@ def run_objdump(objdump, path):
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--objdump", default="i686-w64-mingw32-objdump")
-    parser.add_argument("--allowlist", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "imports.txt"))
+    parser.add_argument("--machine", choices=sorted(MACHINES), default="i386")
+    parser.add_argument("--allowlist", action="append")
     parser.add_argument("executables", nargs="+")
     args = parser.parse_args(argv[1:])
+    lists = args.allowlist or [os.path.join(os.path.dirname(os.path.abspath(__file__)), "imports.txt")]
     try:
-        allowed = read_allowlist(args.allowlist)
+        allowed = {}
+        for path in lists:
+            read_allowlist(path, MACHINES[args.machine][2], allowed)
     except (OSError, AuditError) as e:
         print("check_imports: %s" % e, file=sys.stderr)
         return 1
@@ -148,7 +165,7 @@ def main(argv):
     for path in args.executables:
         try:
             facts = parse_objdump(run_objdump(args.objdump, path))
-            problems = audit(path, facts, allowed)
+            problems = audit(path, facts, allowed, args.machine)
         except AuditError as e:
             problems = [str(e)]
         if problems:
@@ -160,8 +177,8 @@ def main(argv):
         by_dll = {}
         for dll, function in facts["imports"]:
             by_dll.setdefault(dll, []).append(function)
-        print("PASS %s: %d imports from %d DLLs, all available on Windows 2000" %
-              (path, len(facts["imports"]), len(by_dll)))
+        print("PASS %s: %d imports from %d DLLs, all available on %s" %
+              (path, len(facts["imports"]), len(by_dll), MACHINES[args.machine][4]))
         for dll in sorted(by_dll, key=str.lower):
             print("  %s: %s" % (dll, " ".join(sorted(by_dll[dll]))))
     return 1 if failed else 0

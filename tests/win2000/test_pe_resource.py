@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""The 32-bit executables read as files: machine type and description scripts, and the reader on damaged files.
+"""The users' executables read as files: machine type and description scripts, and the reader on damaged files.
 
-TVN_WIN32_DIR names the 32-bit build tree (TVN.exe, TVN-en.exe and the packed
-scripts under resources/); TVN_SOURCE_DIR the repository."""
+TVN_WIN32_DIR names the tree of the users' files (build/win32 or build/win64:
+TVN.exe, TVN-en.exe and the packed scripts under resources/); TVN_SOURCE_DIR
+the repository."""
 
 import os
 import random
@@ -24,11 +25,12 @@ def read(*parts):
 
 
 class ExecutablesTest(unittest.TestCase):
-    def test_both_executables_are_32_bit_and_carry_their_script_once(self):
+    def test_both_executables_are_of_the_tree_machine_and_carry_their_script_once(self):
+        expected = ("amd64", "PE32+") if os.path.basename(BUILD.rstrip("/")) == "win64" else ("i386", "PE32")
         for exe, script in (("TVN.exe", "description.script"), ("TVN-en.exe", "description_en.script")):
             with self.subTest(exe):
                 pe = pe_resource.PeFile(read(exe))
-                self.assertEqual((pe.machine_name(), pe.format), ("i386", "PE32"))
+                self.assertEqual((pe.machine_name(), pe.format), expected)
                 # Language neutral and the only language: an update with
                 # language 0 replaced it instead of adding a second entry.
                 self.assertEqual(pe.resource(SCRIPT_TYPE, SCRIPT_NAME), [(NEUTRAL, read("resources", script))])

@@ -63,9 +63,29 @@ def build_dir():
     return os.path.join(os.path.abspath(root), "win")
 
 
+# The users' files: a lane runs those of its architecture (TVN_PRODUCT_DIR,
+# build/win32 or build/win64) rather than the test tree's twin.
+_PRODUCT_FILES = ("TVN.exe", "TVN-en.exe")
+
+
+_LANE_PRODUCTS = {"win": "win64", "win32-tests": "win32"}
+
+
+def product_dir():
+    """The folder of the TVN.exe and TVN-en.exe under test: TVN_PRODUCT_DIR, else the users' files of the
+    test tree's architecture where they are built (build/win64 for build/win, build/win32 for
+    build/win32-tests), else the test tree itself."""
+    path = os.environ.get("TVN_PRODUCT_DIR")
+    if path:
+        return os.path.abspath(path)
+    tree = build_dir()
+    users = os.path.join(os.path.dirname(tree), _LANE_PRODUCTS.get(os.path.basename(tree), ""))
+    return users if os.path.isfile(os.path.join(users, "TVN.exe")) else tree
+
+
 def exe(name):
-    """Unix path of an executable built in the Windows tree (TVN.exe, tvn_inspect.exe, ...)."""
-    path = os.path.join(build_dir(), name)
+    """Unix path of an executable under test (TVN.exe, TVN-en.exe) or built in the test tree (tvn_inspect.exe, ...)."""
+    path = os.path.join(product_dir() if name in _PRODUCT_FILES else build_dir(), name)
     if not os.path.isfile(path):
         raise AssertionError("%s was not built (expected at %s)" % (name, path))
     return path
