@@ -245,11 +245,6 @@ TEST(Owners, ANewFileIsFreshAndReplacesALinkedNameWithoutWritingThroughIt) {
   EXPECT_EQ(tvn_test::FileBytes(fixed), "ours");
   EXPECT_EQ(tvn_test::FileBytes(theirs), "their text");
   EXPECT_EQ(tvn_test::FilesIn(folder.path()).size(), 2u) << "nothing else is left";
-
-  NewFile none;
-  SetLastError(0);
-  EXPECT_FALSE(none.Create(ToText((folder / L"no such folder").c_str())));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
 }
 
 // The copy of the executable that a start from a network path runs from the
