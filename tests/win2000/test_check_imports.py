@@ -99,6 +99,10 @@ class AllowlistTest(unittest.TestCase):
         for needed in (("kernel32.dll", "GetVersionExW"), ("shell32.dll", "ShellExecuteExW"),
                        ("comctl32.dll", "InitCommonControlsEx"), ("user32.dll", "TrackPopupMenuEx")):
             self.assertIn(needed, allowed)
+        # The 64-bit file's own list reads under the 64-bit minimums and
+        # names nothing of Vista's.
+        x64 = check_imports.read_allowlist(os.path.join(HERE, "imports_x64.txt"), check_imports.MACHINES["x64"][2])
+        self.assertFalse({"GetTickCount64", "InitializeSRWLock", "SetDllDirectoryW"} & {f for _, f in x64})
 
 
 class ObjdumpTest(unittest.TestCase):
@@ -132,6 +136,28 @@ class AuditTest(unittest.TestCase):
 
     def test_allowed_imports_pass(self):
         self.assertEqual(self.problems(HEADER + KERNEL32 + MSVCRT), [])
+
+    def test_the_64_bit_file_is_held_to_xp_x64_and_its_own_image_kind(self):
+        x64 = HEADER.replace("pei-i386", "pei-x86-64").replace("010b\t(PE32)", "020b\t(PE32+)")
+        self.assertEqual(check_imports.audit("TVN.exe", check_imports.parse_objdump(
+            x64.replace("MinorOSystemVersion\t0", "MinorOSystemVersion\t2").replace(
+                "MinorSubsystemVersion\t0", "MinorSubsystemVersion\t2") + KERNEL32 + MSVCRT), self.allowed, "x64"), [])
+        newer = x64.replace("MinorSubsystemVersion\t0", "MinorSubsystemVersion\t3")
+        self.assertEqual(check_imports.audit("TVN.exe", check_imports.parse_objdump(newer + KERNEL32), self.allowed,
+                                             "x64"), ["asks for Subsystem version 5.3; XP x64 is 5.2"])
+        # Each machine's audit refuses the other's image.
+        self.assertEqual(len(check_imports.audit("TVN.exe", check_imports.parse_objdump(x64 + KERNEL32),
+                                                 self.allowed)), 1)
+        self.assertEqual(len(check_imports.audit("TVN.exe", check_imports.parse_objdump(HEADER + KERNEL32),
+                                                 self.allowed, "x64")), 1)
+
+    def test_an_xp_x64_minimum_is_for_the_64_bit_audit_only(self):
+        path = write_allowlist("KERNEL32.dll RtlVirtualUnwind  # minimum: Windows XP x64\n")
+        self.addCleanup(os.unlink, path)
+        self.assertIn(("kernel32.dll", "RtlVirtualUnwind"),
+                      check_imports.read_allowlist(path, check_imports.MACHINES["x64"][2]))
+        with self.assertRaises(check_imports.AuditError):
+            check_imports.read_allowlist(path)
 
     def test_a_newer_import_is_named(self):
         newer = KERNEL32 + "\t786c8\t  195  GetTickCount64\n"

@@ -575,7 +575,7 @@ TEST_F(ShellMenu, ControlPanelRootListsItsItemsWithContextMenus) {
                                     activeAfter = fixture.dialog.menus().shell().active();
                                     lastKeyAfter = fixture.dialog.menus().shell().lastKey();
                                   })}));
-  ASSERT_EQ(items.size(), 3u) << "Wine's Control Panel holds three applets";
+  ASSERT_EQ(items.size(), 4u) << "Wine 10's Control Panel holds four applets";
   for (std::size_t i = 0; i < items.size(); ++i) {
     EXPECT_EQ(items[i].wID, 5000u);
     EXPECT_NE(items[i].hSubMenu, nullptr);

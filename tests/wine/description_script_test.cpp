@@ -286,7 +286,7 @@ TEST(DescriptionScriptTest, StoredFormIsTwoHeaderLinesAndOneProgramLine) {
 
 // Values that depend on the system version, applied to the 6.1 lists.
 struct VersionCase {
-  const wchar_t* version;  // CurrentVersion text, nullptr: leave the system's own (6.1)
+  const wchar_t* version;  // CurrentVersion text, nullptr: leave the system's own (Wine 10: Windows 10, 10.0)
   bool numeric;            // also CurrentMajor/MinorVersionNumber, which take precedence
   DWORD major, minor;
   const char16_t* systemIcon;  // "0.0#0" and "1.0#0"
@@ -296,8 +296,9 @@ struct VersionCase {
 };
 
 const VersionCase kVersions[] = {
-    {nullptr, false, 0, 0, u"shell32.dll#221", u"shell32.dll#160", u"control.exe#0", true},
+    {nullptr, false, 0, 0, u"shell32.dll#221", u"shell32.dll#160", u"shell32.dll#57", true},
     {L"5.0", false, 0, 0, u"shell32.dll#23", u"shell32.dll#15", u"shell32.dll#57", false},
+    {L"6.1", false, 0, 0, u"shell32.dll#221", u"shell32.dll#160", u"control.exe#0", true},
     {L"5.1", false, 0, 0, u"shell32.dll#221", u"shell32.dll#160", u"shell32.dll#57", true},
     {L"5.2", false, 0, 0, u"shell32.dll#222", u"shell32.dll#160", u"shell32.dll#57", true},
     {L"6.3", false, 0, 0, u"shell32.dll#221", u"shell32.dll#160", u"control.exe#0", true},

@@ -169,7 +169,7 @@ class ExecutableCopy {
     if (!module) return ids;
     EnumResourceNamesW(
         module.get(), RT_RCDATA,
-        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR list) -> BOOL {
+        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR list) CALLBACK -> BOOL {
           if (IS_INTRESOURCE(name)) reinterpret_cast<std::set<WORD>*>(list)->insert(LOWORD(name));
           return TRUE;
         },

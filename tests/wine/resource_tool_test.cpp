@@ -61,7 +61,7 @@ bool ResourceOf(const std::wstring& exe, WORD type, WORD id, Bytes& bytes, int& 
   languages = 0;
   EnumResourceLanguagesW(
       module, MAKEINTRESOURCEW(type), MAKEINTRESOURCEW(id),
-      [](HMODULE, LPCWSTR, LPCWSTR, WORD, LONG_PTR count) -> BOOL {
+      [](HMODULE, LPCWSTR, LPCWSTR, WORD, LONG_PTR count) CALLBACK -> BOOL {
         ++*reinterpret_cast<int*>(count);
         return TRUE;
       },

@@ -396,7 +396,7 @@ TEST_F(Resources, ScriptIsLanguageNeutralAndPacked) {
   std::vector<WORD> languages;
   EnumResourceLanguagesW(
       Self(), RT_RCDATA, MAKEINTRESOURCEW(IDR_SCRIPT),
-      [](HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR list) -> BOOL {
+      [](HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR list) CALLBACK -> BOOL {
         reinterpret_cast<std::vector<WORD>*>(list)->push_back(language);
         return TRUE;
       },

@@ -13,13 +13,13 @@ namespace tvn_inspect {
 using tvn::UniqueHandleKernel;
 using tvn_tools::JsonWriter;
 
-// The current directory of another process: its PEB names the process
-// parameters, which hold the directory as a counted UTF-16 text. The offsets
-// are those of 64-bit processes.
+// The current directory of another process of the inspector's own bitness:
+// its PEB names the process parameters, which hold the directory as a counted
+// UTF-16 text.
 bool ProcessCurrentDirectory(DWORD pid, std::wstring* directory, std::string* error) {
-  static_assert(sizeof(void*) == 8, "the offsets below are those of 64-bit processes");
-  constexpr std::size_t kPebParameters = 0x20;     // PEB.ProcessParameters
-  constexpr std::size_t kParametersCurDir = 0x38;  // RTL_USER_PROCESS_PARAMETERS.CurrentDirectory.DosPath
+  constexpr bool k64 = sizeof(void*) == 8;
+  constexpr std::size_t kPebParameters = k64 ? 0x20 : 0x10;     // PEB.ProcessParameters
+  constexpr std::size_t kParametersCurDir = k64 ? 0x38 : 0x24;  // ...CurrentDirectory.DosPath
   struct BasicInformation {
     LONG_PTR exitStatus;
     void* peb;
@@ -43,9 +43,8 @@ bool ProcessCurrentDirectory(DWORD pid, std::wstring* directory, std::string* er
     return ReadProcessMemory(process.get(), at, out, size, &got) && got == size;
   };
   void* parameters = nullptr;
-  struct CountedText {
+  struct CountedText {  // UNICODE_STRING: the buffer at its natural alignment
     USHORT length, capacity;
-    ULONG padding;
     wchar_t* buffer;
   } text = {};
   if (!read(static_cast<const char*>(info.peb) + kPebParameters, &parameters, sizeof(parameters)) || !parameters ||

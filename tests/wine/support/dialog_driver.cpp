@@ -71,7 +71,7 @@ void DialogDriver::CloseEverything() {
   EndMenu();
   EnumThreadWindows(
       GetCurrentThreadId(),
-      [](HWND window, LPARAM) -> BOOL {
+      [](HWND window, LPARAM) CALLBACK -> BOOL {
         if (GetDlgItem(window, kMessageBoxTextId) != nullptr) {
           PostMessageW(window, WM_COMMAND, IDOK, 0);
         } else {
