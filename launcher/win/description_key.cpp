@@ -23,32 +23,34 @@ constexpr REGSAM kWalkAccess = KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | DELETE
 // NtDeleteKey deletes the key of a handle, so a link opened as itself goes
 // and not its target (RegDeleteKeyW opens the name again, following links).
 // ntdll.dll is part of every process; it is never searched for.
-struct KeyDeletion {
-  using DeleteKey = LONG(WINAPI*)(HANDLE);
-  using StatusToError = ULONG(WINAPI*)(LONG);
-  DeleteKey deleteKey = nullptr;
-  StatusToError statusToError = nullptr;
-
+class KeyDeletion {
+ public:
   KeyDeletion() {
     HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     if (ntdll == nullptr) return;
-    deleteKey = reinterpret_cast<DeleteKey>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteKey")));
-    statusToError =
+    deleteKey_ = reinterpret_cast<DeleteKey>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteKey")));
+    statusToError_ =
         reinterpret_cast<StatusToError>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
   }
 
   // Deletes the open `key`, or `subKey` of `parent` by name where there is
   // no NtDeleteKey.
   LONG Delete(UniqueKey& key, HKEY parent, const wchar_t* subKey) const {
-    if (deleteKey == nullptr) {
+    if (deleteKey_ == nullptr) {
       key.reset();
       return RegDeleteKeyW(parent, subKey);
     }
-    const LONG status = deleteKey(key.get());
+    const LONG status = deleteKey_(key.get());
     if (status >= 0) return ERROR_SUCCESS;
-    const ULONG error = statusToError != nullptr ? statusToError(status) : 0;
+    const ULONG error = statusToError_ != nullptr ? statusToError_(status) : 0;
     return error != 0 ? static_cast<LONG>(error) : static_cast<LONG>(ERROR_ACCESS_DENIED);
   }
+
+ private:
+  using DeleteKey = LONG(WINAPI*)(HANDLE);
+  using StatusToError = ULONG(WINAPI*)(LONG);
+  DeleteKey deleteKey_ = nullptr;
+  StatusToError statusToError_ = nullptr;
 };
 
 // Opens `subKey` of `parent` without following a link; where the system
