@@ -23,7 +23,7 @@ set(TVN_EXPECTED_DIR ${CMAKE_SOURCE_DIR}/tests/wine/expected)
 
 file(GLOB TVN_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*_test.cpp)
 add_executable(tvn_core_tests ${TVN_NATIVE_TESTS})
-target_include_directories(tvn_core_tests PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests/native)
+target_include_directories(tvn_core_tests PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(tvn_core_tests PRIVATE "TVN_EXPECTED_DIR=\"${TVN_EXPECTED_DIR}\"")
 target_link_libraries(tvn_core_tests PRIVATE tvn_launcher GTest::gtest_main)
 gtest_discover_tests(tvn_core_tests TEST_PREFIX "native." DISCOVERY_TIMEOUT 60)
@@ -54,7 +54,7 @@ file(GLOB TVN_FUZZ_TARGETS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz
 foreach(source ${TVN_FUZZ_TARGETS})
   get_filename_component(name ${source} NAME_WE)
   add_executable(${name}_replay ${source} ${CMAKE_SOURCE_DIR}/tests/fuzz/replay_main.cpp)
-  target_include_directories(${name}_replay PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests/native
+  target_include_directories(${name}_replay PRIVATE ${CMAKE_SOURCE_DIR}
                              ${CMAKE_SOURCE_DIR}/tests/fuzz)
   target_compile_definitions(${name}_replay PRIVATE "TVN_EXPECTED_DIR=\"${TVN_EXPECTED_DIR}\"")
   target_link_libraries(${name}_replay PRIVATE tvn_launcher)

@@ -18,6 +18,7 @@ add_custom_command(
           ${CMAKE_SOURCE_DIR}/scripts/pe_resource.py ${TVN_TWIN_BUILD_DIR}/TVN.exe ${TVN_TWIN_BUILD_DIR}/tvn_spawn.exe
   COMMENT "Making TVN-en.exe (English description, put in with the x86_64 TVN.exe i under Wine)")
 add_custom_target(tvn_en ALL DEPENDS ${CMAKE_BINARY_DIR}/TVN-en.exe)
+add_dependencies(tvn_en tvn_script_en)
 
 # Checks of the executables as files: the hand-written import audit (for the
 # 64-bit file, the functions that only XP x64 and later name are listed apart)

@@ -87,6 +87,8 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/tvn.rc PROPERTIES
 # mode (e) and fails the build when the two differ.
 set(TVN_SCRIPT_EN ${CMAKE_BINARY_DIR}/resources/description_en.script)
 tvn_pack_script(en ${TVN_SCRIPT_EN})
+# The tests of every tree compare against the packed English script.
+add_custom_target(tvn_script_en ALL DEPENDS ${TVN_SCRIPT_EN})
 if(TVN_USER_FILES)
   # The rest of this file is the test trees': tests and test tools.
   include(${CMAKE_SOURCE_DIR}/cmake/user_files.cmake)
@@ -103,6 +105,7 @@ if(NOT TVN_I386)
             ${CMAKE_SOURCE_DIR}/scripts/wine-env.sh
     COMMENT "Making TVN-en.exe (English description, put in with TVN.exe i under Wine)")
   add_custom_target(tvn_en ALL DEPENDS ${CMAKE_BINARY_DIR}/TVN-en.exe)
+  add_dependencies(tvn_en tvn_script_en)
 endif()
 
 # GoogleTest, cross-built from Debian's sources.

@@ -1,5 +1,7 @@
 #include "launcher/command_line.h"
 
+#include "launching/elevation.h"
+
 namespace tvn {
 
 CommandLineOptions ParseCommandLine(TextView text) {
@@ -36,6 +38,7 @@ CommandLineOptions ParseCommandLine(TextView text) {
       case u't': options.uiMode = UiMode::Diagnostics; break;
       case u'e': options.toolMode = ToolMode::ExtractResource; break;
       case u'i': options.toolMode = ToolMode::UpdateResource; break;
+      case kElevationMarker: options.elevationMarked = true; break;
       default: break;
     }
   }

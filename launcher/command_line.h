@@ -23,13 +23,18 @@ struct CommandLineOptions {
   // True for an argument that was longer than kArgumentChars: it holds only
   // the characters that fitted, and a mode that needs it refuses it.
   std::array<bool, kArgumentCount> overflowed = {};
+  // True when the elevation marker (launching/elevation.h) stands outside
+  // quotes: the copy does not ask for full rights again.
+  bool elevationMarked = false;
 };
 
 // Parses the text that follows the program name. Letters a, c, t select the
 // UI mode and e, i the tool mode (later letters win); a double-quoted run is
 // an argument, of which the first kArgumentChars characters are kept (a longer
 // one is marked as overflowed). A sixth and later quoted argument is ignored;
-// an unterminated quote keeps what was read.
+// an unterminated quote keeps what was read. The elevation marker outside
+// quotes sets `elevationMarked`; every other character outside quotes is
+// ignored.
 CommandLineOptions ParseCommandLine(TextView text);
 
 // The error with which the resource tool mode refuses its arguments: 0 when

@@ -32,10 +32,18 @@ std::uint32_t FailureCode(AccountPlatform& platform) {
   return code != 0 ? code : kUnreportedFailure;
 }
 
-void CloseStarted(AccountPlatform& platform, const AccountPlatform::ProcessHandles& started) {
-  for (AccountPlatform::Handle handle : {started.process, started.thread}) {
-    if (handle != 0 && handle != AccountPlatform::kInvalidHandle) platform.CloseKernelHandle(handle);
+bool IsHandle(AccountPlatform::Handle handle) { return handle != 0 && handle != AccountPlatform::kInvalidHandle; }
+
+// Closes the started process's handles, or hands the process handle to
+// `process` when the caller asked for it.
+void CloseStarted(AccountPlatform& platform, const AccountPlatform::ProcessHandles& started,
+                  AccountPlatform::Handle* process) {
+  if (process != nullptr && IsHandle(started.process)) {
+    *process = started.process;
+  } else if (IsHandle(started.process)) {
+    platform.CloseKernelHandle(started.process);
   }
+  if (IsHandle(started.thread)) platform.CloseKernelHandle(started.thread);
 }
 
 // The start with the account's profile and environment, between the loading
@@ -43,11 +51,11 @@ void CloseStarted(AccountPlatform& platform, const AccountPlatform::ProcessHandl
 // environment block, then the process in the profile folder. What was taken
 // is given back in reverse order on every way out. Returns the remembered
 // code (0 when nothing failed); the started process's identifier goes to
-// `processId`.
+// `processId`, its handle to `process` when that is given.
 std::uint32_t StartWithProfile(AccountPlatform& platform, const Text& systemFolder,
                                AccountPlatform::Procedure createWithLogon, const char16_t* application,
                                char16_t* commandLine, const char16_t* domain, const char16_t* user,
-                               const char16_t* password, std::uint32_t& processId) {
+                               const char16_t* password, std::uint32_t& processId, AccountPlatform::Handle* process) {
   const Text userenvPath = PathInFolder(systemFolder, u"Userenv.dll");
   const AccountPlatform::Module userenv = platform.LoadModule(userenvPath.c_str());
   if (userenv == 0) return FailureCode(platform);
@@ -85,7 +93,7 @@ std::uint32_t StartWithProfile(AccountPlatform& platform, const Text& systemFold
     return FailureCode(platform);
   }
   processId = started.processId;
-  CloseStarted(platform, started);
+  CloseStarted(platform, started, process);
   return 0;
 }  // the directory buffer is released first, then the environment, the token and Userenv.dll
 
@@ -93,8 +101,10 @@ std::uint32_t StartWithProfile(AccountPlatform& platform, const Text& systemFold
 
 bool StartAsUser(AccountPlatform& platform, const char16_t* systemFolder, const char16_t* application,
                  const char16_t* commandLine, bool loadProfile, const char16_t* domain, const char16_t* user,
-                 const char16_t* password, std::uint32_t& lastError, std::uint32_t* processId) {
+                 const char16_t* password, std::uint32_t& lastError, std::uint32_t* processId,
+                 AccountPlatform::Handle* process) {
   if (processId != nullptr) *processId = 0;
+  if (process != nullptr) *process = 0;
   // Nothing is loaded unless the libraries can be named by full path (the
   // longer name decides: Userenv.dll fits wherever advapi32.dll does).
   const Text folder(OrEmpty(systemFolder));
@@ -130,13 +140,13 @@ bool StartAsUser(AccountPlatform& platform, const char16_t* systemFolder, const 
     if (platform.StartWithLogon(createWithLogon, user, domain, password, 0, application, commandCopy.data(), 0, 0,
                                 folder.c_str(), started)) {
       startedId = started.processId;
-      CloseStarted(platform, started);
+      CloseStarted(platform, started, process);
     } else {
       error = FailureCode(platform);
     }
   } else {
     error = StartWithProfile(platform, folder, createWithLogon, application, commandCopy.data(), domain, user, password,
-                             startedId);
+                             startedId, process);
   }
 
   platform.ReleaseModule(advapi);

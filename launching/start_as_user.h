@@ -97,10 +97,14 @@ constexpr std::size_t kProfileDirectoryUnits = 1024;
 // `systemFolder` fails before anything is loaded (ERROR_PATH_NOT_FOUND). The
 // password is only read in place; the profile directory buffer is wiped
 // before it is freed. `processId`, when given, receives the started process's
-// identifier, or 0 when nothing was started.
+// identifier, or 0 when nothing was started. `process`, when given, receives
+// the started process's handle, which the caller then closes (0 when nothing
+// was started); without it the handle is closed here. The handle is the one
+// way to wait for a process of another account, which this account may not
+// be allowed to open.
 [[nodiscard]] bool StartAsUser(AccountPlatform& platform, const char16_t* systemFolder, const char16_t* application,
                                const char16_t* commandLine, bool loadProfile, const char16_t* domain,
                                const char16_t* user, const char16_t* password, std::uint32_t& lastError,
-                               std::uint32_t* processId = nullptr);
+                               std::uint32_t* processId = nullptr, AccountPlatform::Handle* process = nullptr);
 
 }  // namespace tvn

@@ -122,49 +122,49 @@ run_ctest() {
 
 # run_host_checks: everything that runs on the host itself.
 run_host_checks() {
-run_ctest "native tests" native --output-on-failure -j 2
+  run_ctest "native tests" native --output-on-failure -j 2
 
-# Leaks end the sanitized tests with a failure, and so does the first
-# undefined behaviour, with its stack.
-saved_asan="${ASAN_OPTIONS-}" saved_ubsan="${UBSAN_OPTIONS-}"
-export ASAN_OPTIONS="detect_leaks=1${saved_asan:+:$saved_asan}"
-export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1${saved_ubsan:+:$saved_ubsan}"
-run_ctest "native tests under AddressSanitizer, LeakSanitizer and UBSan" native-asan --output-on-failure -j 2
-export ASAN_OPTIONS="$saved_asan" UBSAN_OPTIONS="$saved_ubsan"
+  # Leaks end the sanitized tests with a failure, and so does the first
+  # undefined behaviour, with its stack.
+  saved_asan="${ASAN_OPTIONS-}" saved_ubsan="${UBSAN_OPTIONS-}"
+  export ASAN_OPTIONS="detect_leaks=1${saved_asan:+:$saved_asan}"
+  export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1${saved_ubsan:+:$saved_ubsan}"
+  run_ctest "native tests under AddressSanitizer, LeakSanitizer and UBSan" native-asan --output-on-failure -j 2
+  export ASAN_OPTIONS="$saved_asan" UBSAN_OPTIONS="$saved_ubsan"
 
-run_ctest "native tests as 32-bit code (qemu-i386)" native32 --output-on-failure -j 2
+  run_ctest "native tests as 32-bit code (qemu-i386)" native32 --output-on-failure -j 2
 
-# run_fuzz: a short run of every fuzz target; fuzz.sh ends with
-# "fuzz: N passed, N failed", whose counts are added (a build failure is one).
-run_fuzz() {
-  local log="$log_dir/fuzz.log" line passed failed
+  # run_fuzz: a short run of every fuzz target; fuzz.sh ends with
+  # "fuzz: N passed, N failed", whose counts are added (a build failure is one).
+  run_fuzz() {
+    local log="$log_dir/fuzz.log" line passed failed
+    echo
+    echo "== fuzz targets, ${TVN_FUZZ_SECONDS:-20} s each"
+    bash "$root/scripts/fuzz.sh" "${TVN_FUZZ_SECONDS:-20}" 2>&1 | tee "$log"
+    local status=${PIPESTATUS[0]}
+    line=$(grep -E '^fuzz: [0-9]+ passed, [0-9]+ failed$' "$log" | tail -n 1)
+    if [ -z "$line" ]; then
+      echo "test.sh: fuzz.sh gave no result (status $status)" >&2
+      total_failed=$((total_failed + 1))
+      return
+    fi
+    passed=$(sed -E 's/^fuzz: ([0-9]+) passed.*/\1/' <<<"$line")
+    failed=$(sed -E 's/.* ([0-9]+) failed$/\1/' <<<"$line")
+    if [ "$status" -ne 0 ] && [ "$failed" -eq 0 ]; then failed=1; fi
+    total_passed=$((total_passed + passed))
+    total_failed=$((total_failed + failed))
+  }
+  run_fuzz
+
   echo
-  echo "== fuzz targets, ${TVN_FUZZ_SECONDS:-20} s each"
-  bash "$root/scripts/fuzz.sh" "${TVN_FUZZ_SECONDS:-20}" 2>&1 | tee "$log"
-  local status=${PIPESTATUS[0]}
-  line=$(grep -E '^fuzz: [0-9]+ passed, [0-9]+ failed$' "$log" | tail -n 1)
-  if [ -z "$line" ]; then
-    echo "test.sh: fuzz.sh gave no result (status $status)" >&2
+  echo "== static analysis"
+  bash "$root/scripts/lint.sh" 2>&1 | tee "$log_dir/lint.log"
+  if [ "${PIPESTATUS[0]}" -eq 0 ]; then
+    total_passed=$((total_passed + 1))
+  else
+    echo "test.sh: static analysis failed; see $log_dir/lint.log" >&2
     total_failed=$((total_failed + 1))
-    return
   fi
-  passed=$(sed -E 's/^fuzz: ([0-9]+) passed.*/\1/' <<<"$line")
-  failed=$(sed -E 's/.* ([0-9]+) failed$/\1/' <<<"$line")
-  if [ "$status" -ne 0 ] && [ "$failed" -eq 0 ]; then failed=1; fi
-  total_passed=$((total_passed + passed))
-  total_failed=$((total_failed + failed))
-}
-run_fuzz
-
-echo
-echo "== static analysis"
-bash "$root/scripts/lint.sh" 2>&1 | tee "$log_dir/lint.log"
-if [ "${PIPESTATUS[0]}" -eq 0 ]; then
-  total_passed=$((total_passed + 1))
-else
-  echo "test.sh: static analysis failed; see $log_dir/lint.log" >&2
-  total_failed=$((total_failed + 1))
-fi
 
 }
 
@@ -178,23 +178,24 @@ run_ctest "TVN.exe and TVN-en.exe for 64-bit Windows: imports and resources" win
 # and the end-to-end files of one architecture under Wine in the Windows test
 # root, on a private Xvfb display and the tree's own prefix, the end-to-end
 # files running the users' TVN.exe of that architecture. Prints the lane's
-# line "lane <lane> on <wine>: N passed, N failed", or why it was skipped.
-lane_lines=()
+# line "lane <lane> on <wine>: N passed, N failed", or why it was skipped, and
+# writes "<passed> <failed>" and that line to $log_dir/lane-<lane>.result.
 run_lane() {
-  local lane="$1" tree="$2" product="$3" version line
+  local lane="$1" tree="$2" product="$3" version line result="$log_dir/lane-$1.result"
   echo
   echo "== lane $lane: preparing Wine"
   if [ "$lane" = i386 ] && ! tvn_host_runs_i386; then
     line="lane $lane on $(tvn_wine_version || echo "an unknown Wine"): skipped: this machine's kernel runs no i386 code"
     line="$line (the i386 test program did not run)"
     echo "$line"
-    lane_lines+=("$line")
+    printf '0 0\n%s\n' "$line" >"$result"
     return
   fi
+  export TVN_SCREENSHOT_DIR="$build_root/screenshots/$lane"
+  mkdir -p "$TVN_SCREENSHOT_DIR"
   if ! { tvn_wine_env "$build_root/$tree" "$build_root/$product" && tvn_xvfb_start && tvn_wine_setup; }; then
     echo "test.sh: the Wine environment of lane $lane could not be prepared" >&2
-    total_failed=$((total_failed + 1))
-    lane_lines+=("lane $lane: the Wine environment could not be prepared: 0 passed, 1 failed")
+    printf '0 1\n%s\n' "lane $lane: the Wine environment could not be prepared: 0 passed, 1 failed" >"$result"
     tvn_cleanup
     return
   fi
@@ -216,15 +217,43 @@ run_lane() {
   tvn_cleanup
   line="lane $lane on $version: $ctest_passed passed, $ctest_failed failed"
   echo "$line"
-  lane_lines+=("$line")
+  printf '%s %s\n%s\n' "$ctest_passed" "$ctest_failed" "$line" >"$result"
 }
 
-mkdir -p "$build_root/screenshots"
+# The two lanes run at the same time, each on its own display and in its own
+# prefix (TVN_LANES_IN_TURN=1 runs them one after the other); each lane's
+# output is shown when both have ended.
 stage_done "native, fuzz, lint and file checks"
-run_lane i386 win32-tests win32
-stage_done "lane i386"
-run_lane x86-64 win win64
-stage_done "lane x86-64"
+lanes=("i386 win32-tests win32" "x86-64 win win64")
+lane_pids=()
+for spec in "${lanes[@]}"; do
+  read -r lane tree product <<<"$spec"
+  rm -f "$log_dir/lane-$lane.result"
+  if [ "${TVN_LANES_IN_TURN:-0}" = 1 ]; then
+    run_lane "$lane" "$tree" "$product" 2>&1 | tee "$log_dir/lane-$lane.out"
+  else
+    echo "== lane $lane: started (output: $log_dir/lane-$lane.out)"
+    ( trap 'tvn_cleanup' EXIT; trap 'exit 130' INT TERM
+      run_lane "$lane" "$tree" "$product" ) >"$log_dir/lane-$lane.out" 2>&1 &
+    lane_pids+=("$!")
+  fi
+done
+for pid in "${lane_pids[@]}"; do wait "$pid"; done
+lane_lines=()
+for spec in "${lanes[@]}"; do
+  read -r lane _ <<<"$spec"
+  [ "${TVN_LANES_IN_TURN:-0}" = 1 ] || cat "$log_dir/lane-$lane.out"
+  if [ -f "$log_dir/lane-$lane.result" ]; then
+    read -r passed failed <"$log_dir/lane-$lane.result"
+    lane_lines+=("$(sed -n 2p "$log_dir/lane-$lane.result")")
+  else
+    passed=0 failed=1
+    lane_lines+=("lane $lane: ended without a result: 0 passed, 1 failed")
+  fi
+  total_passed=$((total_passed + passed))
+  total_failed=$((total_failed + failed))
+done
+stage_done "the two lanes"
 echo
 echo "Stage times: $(IFS=';'; echo "${stage_times[*]}" | sed 's/;/; /g'); the whole run: $SECONDS s"
 

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "base/win/system_search.h"
 #include "base/win/wide.h"
 
 namespace tvn {
@@ -10,7 +11,8 @@ IconHandle WindowsHandleFactory::MakeIcon(TextView file, std::int32_t index) {
   // Index -1 asks ExtractIconW for the number of icons in the file, which is
   // not a handle: no icon.
   if (index == -1) return 0;
-  Text name(file);
+  // ExtractIconW looks for a bare file name in the executable's folder first.
+  Text name = IconFilePath(file);
   HICON icon = ExtractIconW(GetModuleHandleW(nullptr), W(name), static_cast<UINT>(index));
   if (icon == reinterpret_cast<HICON>(1)) return 0;  // not an icon file
   return reinterpret_cast<IconHandle>(icon);

@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include <utility>
 #include <vector>
 
 #include "base/system_paths.h"
@@ -15,6 +16,7 @@
 #include "dialogs/win/apply.h"
 #include "dialogs/win/dialog_actions.h"
 #include "dialogs/win/help_dialog.h"
+#include "launching/elevation.h"
 #include "launching/win/process.h"
 #include "launching/win/system_folder.h"
 #include "resources/resource.h"
@@ -25,6 +27,11 @@ namespace {
 
 constexpr int kCommandLineLimit = 2047;     // characters the command line takes
 constexpr DWORD kBrowseFlags = 0x10001804;  // hide read-only, path and file must exist, show hidden
+// Posted when the dialog is shown: the start-up's warning, shown once the
+// dialog is on the screen. (The dialog manager shows the dialog only after
+// the initialisation, when its queue is empty: a box opened before would
+// keep it hidden.)
+constexpr UINT kShowOpenWarning = WM_APP + 1;
 
 // The code of a call that failed: the system's last error, or a general
 // failure when the call left none (a failure must never read as success).
@@ -227,10 +234,6 @@ INT_PTR CommandDialog::Initialise() {
 
   if (!FillCommandList()) Report();
   LayOut();
-
-  // The description enables Execute after the focus was set; bring it in
-  // line with the focus, so that it never starts enabled without a command.
-  UpdateCommandState();
   return FALSE;  // the focus stays where the description put it
 }
 
@@ -257,10 +260,10 @@ INT_PTR CommandDialog::OnListClick(const NMITEMACTIVATE& click, bool doubleClick
   const CommandEntry* row = click.iItem != -1 ? RowOfItem(click.hdr.hwndFrom, click.iItem) : nullptr;
   const std::uint16_t type = row != nullptr ? static_cast<std::uint16_t>(row->menuType) : 0;
   if (!doubleClick) {
+    // Not marked handled: the list view then sends WM_CONTEXTMENU, which
+    // this dialog leaves alone, so the popup opens once.
     if (row != nullptr && !menus_.Open(row->menuNumber, type)) Report();
-    // Handled: the list view must not send WM_CONTEXTMENU as well.
-    SetMessageResult(1);
-    return TRUE;
+    return FALSE;
   }
   const bool ok =
       (row != nullptr && type == kMenuTypeShell) ? menus_.Open(row->menuNumber, kMenuTypeShell) : ExecuteCommand();
@@ -302,7 +305,9 @@ INT_PTR CommandDialog::OnCommand(int id, int code) {
     case IDC_COMMAND_CLOSE:
     case IDCANCEL: SendMessageW(window(), WM_CLOSE, 0, 0); break;
     case IDC_COMMAND_BROWSE: Browse(); break;
-    case IDC_COMMAND_REFRESH: Restart(u" c"); break;
+    // The new copy inherits this one's token; the marker keeps a copy that
+    // was refused full rights from asking again.
+    case IDC_COMMAND_REFRESH: Restart(kMarkedCommandModeTail); break;
     case IDC_COMMAND_AUTHORIZATION: Restart(u" a"); break;
     case IDC_COMMAND_HELP:
       OpenHelpFrom(window(), description_.context);  // " t" after Diagnostics, or the warning box
@@ -314,7 +319,14 @@ INT_PTR CommandDialog::OnCommand(int id, int code) {
 
 INT_PTR CommandDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_MENUSELECT) menus_.ExpandShellItem(wParam, lParam);
-  if (message == WM_SHOWWINDOW && wParam) TracePhase("dialog-shown");
+  if (message == WM_SHOWWINDOW && wParam) {
+    TracePhase("dialog-shown");
+    if (openWarning_ != 0) PostMessageW(window(), kShowOpenWarning, 0, 0);
+  }
+  if (message == kShowOpenWarning && openWarning_ != 0) {
+    SetLastError(std::exchange(openWarning_, 0));
+    Report();
+  }
   return FALSE;
 }
 

@@ -26,6 +26,9 @@ class CommandDialog final : public DialogBase {
   // Runs the dialog modally from the executable's template; it always ends
   // with 0 (-1 when it could not be made).
   INT_PTR Run(HINSTANCE instance, HWND owner);
+  // A failure of the start-up to report over the dialog once it is open (the
+  // warning box with the code and the system's text); 0 reports nothing.
+  void WarnWhenOpen(DWORD code) { openWarning_ = code; }
 
   const CommandDescription& description() const { return description_; }
   // The command that Execute would run, and whether it is ready (1) to run.
@@ -72,6 +75,7 @@ class CommandDialog final : public DialogBase {
   RowMenus menus_;
   UniqueModule commonDialogs_;  // loaded on the first Browse
   OpenFileNameFunction openFileName_ = nullptr;
+  DWORD openWarning_ = 0;
 };
 
 }  // namespace tvn

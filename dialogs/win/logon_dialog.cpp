@@ -129,14 +129,17 @@ void LogonDialog::LogOn() const {
       ChooseLogonPath(useCurrent, SendDlgItemMessageW(dialog, IDC_LOGON_LOAD_PROFILE, BM_GETCHECK, 0, 0));
 
   DWORD successor = 0;
-  const bool started = StartAsUser(
-      W(exePath), W(tail), choice.loadProfile, reinterpret_cast<const wchar_t*>(domain.data()),
-      reinterpret_cast<const wchar_t*>(user.data()), reinterpret_cast<const wchar_t*>(password.data()), &successor);
+  HANDLE successorProcess = nullptr;
+  const bool started =
+      StartAsUser(W(exePath), W(tail), choice.loadProfile, reinterpret_cast<const wchar_t*>(domain.data()),
+                  reinterpret_cast<const wchar_t*>(user.data()), reinterpret_cast<const wchar_t*>(password.data()),
+                  &successor, &successorProcess);
   password.Wipe();  // touches no last-error code
   if (started) {
-    // The other account's copy may not open for this one: then only its
-    // windows and the time limit end the wait for it.
-    NoteSuccessor(successor);
+    // The other account's copy may not open for this one by its id: the
+    // handle of the start lets the wait end when that copy ends, as the
+    // command-mode copy does at once when it restarts itself elevated.
+    NoteSuccessor(successor, successorProcess);
     SendMessageW(dialog, WM_CLOSE, 0, 0);
   } else {
     ShowError(dialog, kKindWarning, true, true, nullptr);

@@ -12,10 +12,12 @@
 #include "description/records.h"
 #include "launcher/app_context.h"
 #include "launcher/command_line.h"
+#include "launcher/elevation.h"
 #include "launcher/win/fatal_box.h"
 #include "launcher/win/resource_tool.h"
 #include "launcher/win/sequences.h"
 #include "launcher/win/splash.h"
+#include "launching/win/elevation.h"
 #include "launching/win/process.h"
 #include "launching/win/system_folder.h"
 
@@ -80,7 +82,16 @@ void Dispatch(UiDescription& ui, HINSTANCE instance, const CommandLineOptions& o
       if (IsNetworkPath(W(ui.context.exePath.text())) && StartTemporaryCopy(ui.context)) return;
       RunLogonSequence(ui, instance, commandBuffer, splash);
       return;
-    case UiMode::Commands: RunCommandSequence(ui, instance, commandBuffer, splash); return;
+    case UiMode::Commands: {
+      // Before anything else: a copy that hands over to its elevated self
+      // runs no script and leaves no key. The splash, when it is up already,
+      // is the consent prompt's owner, which brings the prompt to the front.
+      Win32ElevationPlatform platform(splash.window());
+      const ElevationOutcome elevation = ElevateIfNeeded(platform, options, ui.context.exePath.text(), SystemFolder());
+      if (elevation.handedOver) return;
+      RunCommandSequence(ui, instance, commandBuffer, splash, elevation.startError);
+      return;
+    }
     case UiMode::Diagnostics: RunDiagnosticsSequence(ui, instance, commandBuffer, splash); return;
   }
 }

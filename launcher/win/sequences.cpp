@@ -87,17 +87,19 @@ bool ClearLeftoverDescription(const AppContext& context) { return DeleteDescript
 struct DialogRun {
   ScriptRun describe;
   LoadMode mode;
+  DWORD elevationError;  // command dialog only
 };
 
 // Shows the dialog of the loaded section: its result, -1 when it could not be made.
-INT_PTR RunDialog(LoadMode mode, UiDescription& ui, HINSTANCE instance) {
-  if (mode == kLoadLogon) {
+INT_PTR RunDialog(const DialogRun& run, UiDescription& ui, HINSTANCE instance) {
+  if (run.mode == kLoadLogon) {
     ui.logon.context = &ui.context;
     LogonDialog dialog(ui.logon);
     return dialog.Run(instance, nullptr);
   }
   ui.command.context = &ui.context;
   CommandDialog dialog(ui.command);
+  dialog.WarnWhenOpen(run.elevationError);
   return dialog.Run(instance, nullptr);
 }
 
@@ -122,7 +124,7 @@ void RunDialogSequence(const DialogRun& run, UiDescription& ui, HINSTANCE instan
     TracePhase("description-loaded");
     splash.Close();
     TracePhase("splash-closed");
-    const INT_PTR result = RunDialog(run.mode, ui, instance);
+    const INT_PTR result = RunDialog(run, ui, instance);
     TracePhase("dialog-ended");
     if (result == -1) ShowFatal(context, kFatalStartupDialog, true);
     ReleaseDescription(ui, run.mode);
@@ -138,11 +140,12 @@ void RunDialogSequence(const DialogRun& run, UiDescription& ui, HINSTANCE instan
 }  // namespace
 
 void RunLogonSequence(UiDescription& ui, HINSTANCE instance, Text& buffer, SplashWindow& splash) {
-  RunDialogSequence({ScriptRun::LogonDescription, kLoadLogon}, ui, instance, buffer, splash);
+  RunDialogSequence({ScriptRun::LogonDescription, kLoadLogon, 0}, ui, instance, buffer, splash);
 }
 
-void RunCommandSequence(UiDescription& ui, HINSTANCE instance, Text& buffer, SplashWindow& splash) {
-  RunDialogSequence({ScriptRun::CommandDescription, kLoadCommand}, ui, instance, buffer, splash);
+void RunCommandSequence(UiDescription& ui, HINSTANCE instance, Text& buffer, SplashWindow& splash,
+                        DWORD elevationError) {
+  RunDialogSequence({ScriptRun::CommandDescription, kLoadCommand, elevationError}, ui, instance, buffer, splash);
 }
 
 void RunDiagnosticsSequence(UiDescription& ui, HINSTANCE, Text& buffer, SplashWindow& splash) {

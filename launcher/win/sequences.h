@@ -13,7 +13,10 @@ namespace tvn {
 class SplashWindow;
 
 void RunLogonSequence(UiDescription& ui, HINSTANCE instance, Text& commandBuffer, SplashWindow& splash);
-void RunCommandSequence(UiDescription& ui, HINSTANCE instance, Text& commandBuffer, SplashWindow& splash);
+// `elevationError`: the code of a failed start of the elevated copy (0: none),
+// reported over the command dialog once it is open.
+void RunCommandSequence(UiDescription& ui, HINSTANCE instance, Text& commandBuffer, SplashWindow& splash,
+                        DWORD elevationError);
 void RunDiagnosticsSequence(UiDescription& ui, HINSTANCE instance, Text& commandBuffer, SplashWindow& splash);
 
 }  // namespace tvn

@@ -6,9 +6,11 @@
 
 #include "base/system_paths.h"
 #include "base/text.h"
+#include "base/win/system_search.h"
 #include "base/win/unique_handle.h"
 #include "base/win/wide.h"
 #include "launching/command_split.h"
+#include "launching/shell_errors.h"
 #include "launching/win/system_folder.h"
 
 namespace tvn {
@@ -25,6 +27,26 @@ Text EnvironmentValue(const wchar_t* name) {
   if (length >= kPathUnits) length = 0;
   buffer.resize(length);
   return buffer;
+}
+
+// The folder of the running executable, and the process's current directory
+// (each left out when unknown): places where the shell looks for a bare name,
+// and which a limited user may be able to write.
+std::vector<Text> ProcessFolders() {
+  std::vector<Text> folders;
+  Text module(kPathUnits, u'\0');
+  const DWORD length = GetModuleFileNameW(nullptr, W(module), static_cast<DWORD>(kPathUnits));
+  if (length > 0 && length < kPathUnits) {
+    module.resize(length);
+    folders.push_back(FolderOfPath(module));
+  }
+  Text current(kPathUnits, u'\0');
+  const DWORD currentLength = GetCurrentDirectoryW(static_cast<DWORD>(kPathUnits), W(current));
+  if (currentLength > 0 && currentLength < kPathUnits) {
+    current.resize(currentLength);
+    folders.push_back(std::move(current));
+  }
+  return folders;
 }
 
 }  // namespace
@@ -92,6 +114,21 @@ bool ShellRun(HWND owner, const wchar_t* commandText, int showState) noexcept {
   // a bare program name in the working directory first.
   const Text directory = SystemDriveRoot(EnvironmentValue(L"systemdrive"), SystemFolder());
 
+  // A program or document named without a folder is given its full path
+  // here, from the system's own folders: the shell would look in the working
+  // directory and the executable's folder first, where a limited user may
+  // have put a file of that name. A name found nowhere goes to the shell as
+  // it was (for its own error, or its registered application paths), unless
+  // such a folder holds it.
+  std::vector<Text> untrusted = ProcessFolders();
+  if (!directory.empty()) untrusted.push_back(directory);
+  SearchResult found = FindInSystemFolders(split.file, untrusted);
+  if (found.outcome == SearchOutcome::kRefused) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return false;
+  }
+  if (found.outcome == SearchOutcome::kFound) split.file = std::move(found.path);
+
   SHELLEXECUTEINFOW execute = {};
   execute.cbSize = sizeof(execute);
   execute.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_UNICODE;
@@ -102,12 +139,11 @@ bool ShellRun(HWND owner, const wchar_t* commandText, int showState) noexcept {
   execute.nShow = showState;
   SetLastError(0);
   if (!ShellExecuteExW(&execute)) {
-    // The shell does not always set an error code with a failure; then its
-    // SE_ERR_ result (whose common values are the same codes) stands in, so
-    // that a failure never reads as "completed successfully".
+    // The shell does not always set an error code with a failure; then the
+    // system error of its SE_ERR_ result stands in, so that a failure never
+    // reads as "completed successfully".
     if (GetLastError() == 0) {
-      INT_PTR result = reinterpret_cast<INT_PTR>(execute.hInstApp);
-      SetLastError(result > 0 && result <= 32 ? static_cast<DWORD>(result) : ERROR_GEN_FAILURE);
+      SetLastError(SystemErrorOfShellResult(reinterpret_cast<INT_PTR>(execute.hInstApp)));
     }
     return false;
   }

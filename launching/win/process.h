@@ -29,8 +29,14 @@ namespace tvn {
 // Opens what `commandText` names through ShellExecuteExW, in the root of the
 // system drive ("C:\": the drive named by the "systemdrive" variable, or else
 // the system folder's drive). The text is split by SplitCommandText
-// (launching/command_split.h). Errors are never shown by the shell
-// (SEE_MASK_FLAG_NO_UI).
+// (launching/command_split.h). A program or document named without a folder
+// ("regedit.exe", "control") is opened by the full path that
+// FindInSystemFolders gives (base/win/system_search.h); one found nowhere is
+// handed on as it is, and one found only in the working directory, the
+// executable's folder or the current directory is refused with
+// ERROR_FILE_NOT_FOUND. Errors are never shown by the shell
+// (SEE_MASK_FLAG_NO_UI); a failure without a code gets the system error of
+// the shell's SE_ERR_ result (launching/shell_errors.h).
 [[nodiscard]] bool ShellRun(HWND owner, const wchar_t* commandText, int showState) noexcept;
 
 // Makes `window` the foreground window by attaching the calling thread's

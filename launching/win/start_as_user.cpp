@@ -90,16 +90,20 @@ void Win32AccountPlatform::CloseKernelHandle(Handle handle) { ::CloseHandle(ToHa
 std::uint32_t Win32AccountPlatform::LastError() { return GetLastError(); }
 
 bool StartAsUser(const wchar_t* application, const wchar_t* commandLine, bool loadProfile, const wchar_t* domain,
-                 const wchar_t* user, const wchar_t* password, DWORD* processId) noexcept {
+                 const wchar_t* user, const wchar_t* password, DWORD* processId, HANDLE* process) noexcept {
   if (processId != nullptr) *processId = 0;
+  if (process != nullptr) *process = nullptr;
   const Text systemFolder = SystemFolder();
   if (systemFolder.empty()) return false;  // SystemFolder's code is the last error
   Win32AccountPlatform platform;
   std::uint32_t code = 0;
   std::uint32_t startedId = 0;
-  const bool started = StartAsUser(platform, systemFolder.c_str(), Utf16(application), Utf16(commandLine), loadProfile,
-                                   Utf16(domain), Utf16(user), Utf16(password), code, &startedId);
+  AccountPlatform::Handle startedProcess = 0;
+  const bool started =
+      StartAsUser(platform, systemFolder.c_str(), Utf16(application), Utf16(commandLine), loadProfile, Utf16(domain),
+                  Utf16(user), Utf16(password), code, &startedId, process != nullptr ? &startedProcess : nullptr);
   if (processId != nullptr) *processId = startedId;
+  if (process != nullptr) *process = ToHandle(startedProcess);
   SetLastError(code);
   return started;
 }

@@ -31,9 +31,10 @@ class Win32AccountPlatform final : public AccountPlatform {
 // StartAsUser on the platform with the system folder (GetSystemDirectoryW);
 // true with the thread's last error 0, or false with the failing step's code
 // as the last error. `processId`, when given, receives the started process's
-// identifier (0 when nothing was started).
+// identifier (0 when nothing was started), and `process` its handle, which
+// the caller owns then (null when nothing was started).
 [[nodiscard]] bool StartAsUser(const wchar_t* application, const wchar_t* commandLine, bool loadProfile,
                                const wchar_t* domain, const wchar_t* user, const wchar_t* password,
-                               DWORD* processId = nullptr) noexcept;
+                               DWORD* processId = nullptr, HANDLE* process = nullptr) noexcept;
 
 }  // namespace tvn

@@ -29,12 +29,13 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM parameter) {
 
 }  // namespace
 
-void NoteSuccessor(DWORD processId) noexcept {
+void NoteSuccessor(DWORD processId, HANDLE process) noexcept {
   const DWORD saved = GetLastError();
   g_successorId = processId;
   // Another account's process may not open for us: then only the windows
   // and the time limit end the wait.
-  g_successor.reset(processId != 0 ? OpenProcess(SYNCHRONIZE, FALSE, processId) : nullptr);
+  if (process == nullptr && processId != 0) process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+  g_successor.reset(process);
   SetLastError(saved);
 }
 

@@ -6,20 +6,6 @@
 
 namespace tvn {
 
-Text SystemFolder() {
-  Text buffer(kPathUnits, u'\0');
-  SetLastError(0);
-  const UINT length = GetSystemDirectoryW(W(buffer), static_cast<UINT>(kPathUnits));
-  if (length == 0 || length >= kPathUnits) {
-    const DWORD code = GetLastError();
-    SetLastError(code != 0 ? code : static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
-    return Text();
-  }
-  buffer.resize(length);
-  SetLastError(0);
-  return buffer;
-}
-
 bool RemoveCurrentDirectoryFromLibrarySearch() noexcept {
   using SetDllDirectoryWFn = BOOL(WINAPI*)(LPCWSTR);
   const DWORD saved = GetLastError();

@@ -4,14 +4,9 @@
 #include <windows.h>
 
 #include "base/text.h"
+#include "base/win/system_search.h"  // SystemFolder
 
 namespace tvn {
-
-// GetSystemDirectoryW as text ("C:\Windows\system32"). Empty when the call
-// fails or the path does not fit a path buffer; the last error is then the
-// call's code, or ERROR_PATH_NOT_FOUND when it left none. Last error 0 on
-// success.
-Text SystemFolder();
 
 // Takes the current directory out of the search path of LoadLibrary:
 // SetDllDirectoryW with the system folder, which puts that (already searched)

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "description/loader.h"
-#include "tests/native/description_fakes.h"
+#include "tests/support/description_fakes.h"
 
 namespace {
 

@@ -39,13 +39,12 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import tvnlib  # noqa: E402
+import tvn  # noqa: E402
 
-SOURCE = tvnlib.source_dir()
+SOURCE = tvn.source_dir()
 sys.path.insert(0, os.path.join(SOURCE, "scripts"))
 import pe_resource  # noqa: E402
 
@@ -53,8 +52,8 @@ DOCUMENTS = ["README.md", "docs/usage.md", "docs/administration.md", "docs/descr
 LANGUAGES = {"bat", "sh", "text", "js"}
 EXAMPLE_LINES = os.path.join(SOURCE, "docs", "example_row.js")
 EDIT_ANCHOR = b'R("1.4#9", 1);'
-LOGON_BUTTON = tvnlib.ids.IDC_LOGON_LOGON
-COMMAND_LIST = tvnlib.ids.IDC_COMMAND_LIST
+LOGON_BUTTON = tvn.ids.IDC_LOGON_LOGON
+COMMAND_LIST = tvn.ids.IDC_COMMAND_LIST
 STEP_TIMEOUT = 90
 
 FENCE = re.compile(r"^(\s*)```\s*([\w+-]*)\s*$")
@@ -239,31 +238,31 @@ class DocumentsTest(unittest.TestCase):
         self.assertGreaterEqual(len(recipes), 2, "the guide shows docs/example_row.js in the recipe and the example")
 
 
-class ExamplesRunTest(tvnlib.TvnTestCase):
+class ExamplesRunTest(tvn.TvnTestCase):
     """Every `bat` example under Wine, and the build-side `sh` examples."""
 
     def setUp(self):
         super().setUp()
         self.images = {"notepad.exe"}
         self.keys = set()
-        self.scratch = tempfile.mkdtemp(prefix="docs-examples-", dir=tvnlib.build_dir())
+        self.scratch = tempfile.mkdtemp(prefix="docs-examples-", dir=tvn.build_dir())
         # Wine closes the virtual desktop once no program uses it, and the
         # next program that needs it starts it again, handing its own output
         # pipes on to it: a tool whose output the test reads would then seem
         # never to end. Between the steps no program of the examples runs,
         # so one that waits on the desktop, its output going nowhere, keeps
         # it open for the whole test.
-        self.keeper = tvnlib.wine_start([tvnlib.exe("tvn_inspect.exe"), "--title", "no window has this title",
+        self.keeper = tvn.wine_start([tvn.exe("tvn_inspect.exe"), "--title", "no window has this title",
                                          "--wait", "3600000"])
 
     def tearDown(self):
         self.keeper.kill()
         self.keeper.wait(timeout=30)
         for image in sorted(self.images):
-            tvnlib.kill_image(image)
+            tvn.kill_image(image)
         for key in self.keys:
-            if tvnlib.key_exists(key):
-                tvnlib.reg_delete(key)
+            if tvn.key_exists(key):
+                tvn.reg_delete(key)
         shutil.rmtree(self.scratch, ignore_errors=True)
         super().tearDown()
 
@@ -273,46 +272,47 @@ class ExamplesRunTest(tvnlib.TvnTestCase):
         path = os.path.join(self.scratch, "step.bat")
         with open(path, "wb") as f:
             f.write(line.encode("cp1251") + b"\r\n")
-        return tvnlib.winpath(path)
+        return tvn.winpath(path)
 
     def run_line(self, folder, line):
-        result = tvnlib.wine(["cmd", "/c", self.batch(line)], cwd=folder, timeout=STEP_TIMEOUT)
-        return result.returncode, tvnlib.decode_console(result.stdout + result.stderr)
+        result = tvn.wine(["cmd", "/c", self.batch(line)], cwd=folder, timeout=STEP_TIMEOUT)
+        return result.returncode, tvn.decode_console(result.stdout + result.stderr)
 
     def boxes(self, image):
-        return [w for w in tvnlib.inspect("--class", "#32770")["windows"]
+        return [w for w in tvn.inspect("--class", "#32770")["windows"]
                 if w.get("title") == "Tolvane" and (w.get("exe") or "").lower() == image.lower()]
 
     def run_until_end(self, image, line, folder):
         """Runs a line of a maintenance mode; its exit code, or a failure with the box it showed."""
-        proc = tvnlib.wine_start(["cmd", "/c", self.batch(line)], cwd=folder)
+        proc = tvn.wine_start(["cmd", "/c", self.batch(line)], cwd=folder)
         try:
-            deadline = time.monotonic() + STEP_TIMEOUT
-            while proc.poll() is None and time.monotonic() < deadline:
+            def ended():
+                if proc.poll() is not None:
+                    return True
                 boxes = self.boxes(image)
                 if boxes:
-                    raise AssertionError("%s showed a message box: %s" % (line, tvnlib.box_text(boxes[0])))
-                time.sleep(0.5)
+                    raise AssertionError("%s showed a message box: %s" % (line, tvn.box_text(boxes[0])))
+                return False
+            tvn.wait_until(ended, STEP_TIMEOUT, 0.5)
             self.assertIsNotNone(proc.poll(), "%s did not end" % line)
             return proc.returncode
         finally:
             if proc.poll() is None:
-                tvnlib.kill_image(image)
+                tvn.kill_image(image)
                 proc.kill()
                 proc.wait(timeout=30)
 
     def dialog_of(self, image, control_id, timeout=60):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            for window in tvnlib.inspect("--class", "#32770")["windows"]:
+        def found():
+            for window in tvn.inspect("--class", "#32770")["windows"]:
                 if (window.get("exe") or "").lower() != image.lower():
                     continue
                 if window.get("title") == "Tolvane":
-                    raise AssertionError("%s shows a message box: %s" % (image, tvnlib.box_text(window)))
+                    raise AssertionError("%s shows a message box: %s" % (image, tvn.box_text(window)))
                 if any(c.get("id") == control_id for c in window.get("controls", [])):
                     return window
-            time.sleep(0.3)
-        return None
+            return None
+        return tvn.wait_until(found, timeout, 0.3)
 
     def run_tool(self, where, folder, line, step):
         exe = step["exe"]
@@ -332,10 +332,10 @@ class ExamplesRunTest(tvnlib.TvnTestCase):
                                  "%s: %s did not put the file in" % (where, line))
             return
 
-        log = os.path.join(tvnlib.temp_dir_unix(), "TVN_diag.log")
+        log = os.path.join(tvn.temp_dir_unix(), "TVN_diag.log")
         if step["ui"] == "diagnostics" and os.path.exists(log):
             os.unlink(log)
-        proc = tvnlib.wine_start(["cmd", "/c", self.batch(line)], cwd=folder)
+        proc = tvn.wine_start(["cmd", "/c", self.batch(line)], cwd=folder)
         try:
             if step["ui"] == "diagnostics":
                 self.check_diagnostics(where, line, log)
@@ -344,17 +344,17 @@ class ExamplesRunTest(tvnlib.TvnTestCase):
                 dialog = self.dialog_of(image, control_id)
                 self.assertIsNotNone(dialog, "%s: %s opened no %s dialog" % (where, line, step["ui"]))
                 self.assertTrue(dialog["title"].startswith("TVN3: "), dialog["title"])
-                tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
-            self.assertEqual(tvnlib.wait_exit(proc, timeout=STEP_TIMEOUT), 0, "%s: %s" % (where, line))
+                tvn.inspect("--hwnd", dialog["hwnd"], "--close")
+            self.assertEqual(tvn.wait_exit(proc, timeout=STEP_TIMEOUT), 0, "%s: %s" % (where, line))
             self.assertEqual(self.boxes(image), [], "%s: %s showed a message box" % (where, line))
         finally:
             if proc.poll() is None:
-                tvnlib.kill_image(image)
+                tvn.kill_image(image)
                 proc.kill()
                 proc.wait(timeout=30)
 
     def check_diagnostics(self, where, line, log):
-        notepad = tvnlib.wait_window(title="TVN_diag", timeout=STEP_TIMEOUT)
+        notepad = tvn.wait_window(title="TVN_diag", timeout=STEP_TIMEOUT)
         self.assertIsNotNone(notepad, "%s: %s showed no log in Notepad" % (where, line))
         self.assertEqual(notepad["exe"].lower(), "notepad.exe")
         self.assertTrue(os.path.exists(log), "%s: %s wrote no %s" % (where, line, log))
@@ -363,7 +363,7 @@ class ExamplesRunTest(tvnlib.TvnTestCase):
         self.assertNotIn("ERROR", text, "%s: %s\n%s" % (where, line, text))
         for start in ("AuthDlg...", "CmdDlg...", "Clear..."):
             self.assertRegex(text, re.escape(start) + r"\s*\r\n DONE", "%s: %s\n%s" % (where, line, text))
-        tvnlib.kill_image("notepad.exe")
+        tvn.kill_image("notepad.exe")
 
     def run_step(self, where, folder, line):
         kind, step = parse_step(line)
@@ -387,10 +387,10 @@ class ExamplesRunTest(tvnlib.TvnTestCase):
                 key = r"HKCU\Software\TVN\%s" % step[2]
                 self.keys.add(key)
                 if step[1].lower() == "f":
-                    self.assertFalse(tvnlib.key_exists(key), "%s: %s left the key" % (where, line))
+                    self.assertFalse(tvn.key_exists(key), "%s: %s left the key" % (where, line))
                     self.assertFalse(os.path.exists(os.path.join(folder, step[0])), "%s: the script stays" % where)
                 else:
-                    self.assertTrue(tvnlib.key_exists(key), "%s: %s wrote no key" % (where, line))
+                    self.assertTrue(tvn.key_exists(key), "%s: %s wrote no key" % (where, line))
             elif kind == "reg-query":
                 self.assertIn(step[0].split("\\")[-1], output, "%s: %s\n%s" % (where, line, output))
 
@@ -401,11 +401,11 @@ class ExamplesRunTest(tvnlib.TvnTestCase):
                 folder = os.path.join(self.scratch, "example %d" % block.line)
                 os.makedirs(folder)
                 for name in ("TVN.exe", "TVN-en.exe"):
-                    shutil.copyfile(tvnlib.exe(name), os.path.join(folder, name))
+                    shutil.copyfile(tvn.exe(name), os.path.join(folder, name))
                 for n, line in enumerate(block.lines, start=1):
                     self.run_step(block.where(n), folder, line)
                 for image in sorted(self.images):
-                    tvnlib.kill_image(image)
+                    tvn.kill_image(image)
 
     def test_build_side_examples_run(self):
         blocks = all_blocks("sh")
@@ -415,8 +415,8 @@ class ExamplesRunTest(tvnlib.TvnTestCase):
         win = os.path.join(self.scratch, "build", "win")
         os.makedirs(os.path.join(win, "resources"))
         for name in ("TVN.exe", "TVN-en.exe", "tvn_spawn.exe"):
-            shutil.copyfile(tvnlib.exe(name), os.path.join(win, name))
-        shutil.copyfile(os.path.join(tvnlib.build_dir(), "resources", "description_en.script"),
+            shutil.copyfile(tvn.exe(name), os.path.join(win, name))
+        shutil.copyfile(os.path.join(tvn.build_dir(), "resources", "description_en.script"),
                         os.path.join(win, "resources", "description_en.script"))
         self.images.update({"TVN-copy.exe", "TVN-notepad.exe"})
         for block in blocks:
@@ -425,7 +425,7 @@ class ExamplesRunTest(tvnlib.TvnTestCase):
                 result = subprocess.run(["bash", "-e", "-o", "pipefail", "-c", script], cwd=self.scratch,
                                         stdin=subprocess.DEVNULL, capture_output=True, timeout=300)
             except subprocess.TimeoutExpired as e:
-                boxes = [tvnlib.box_text(w) for w in tvnlib.inspect("--class", "#32770")["windows"]
+                boxes = [tvn.box_text(w) for w in tvn.inspect("--class", "#32770")["windows"]
                          if w.get("title") == "Tolvane"]
                 raise AssertionError("%s did not end: %s" % (block.where(), boxes)) from e
             self.assertEqual(result.returncode, 0, "%s:\n%s\n%s" % (
@@ -433,4 +433,4 @@ class ExamplesRunTest(tvnlib.TvnTestCase):
 
 
 if __name__ == "__main__":
-    tvnlib.main()
+    tvn.main()

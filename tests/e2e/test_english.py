@@ -20,11 +20,11 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import tvnlib  # noqa: E402
+import tvn  # noqa: E402
 
-ids = tvnlib.ids
+ids = tvn.ids
 
-SOURCE = tvnlib.source_dir()
+SOURCE = tvn.source_dir()
 SCRIPT = os.path.join(SOURCE, "resources", "description.js")
 ENGLISH_TEXTS = os.path.join(SOURCE, "resources", "texts", "en.txt")
 EXAMPLE_LINES = os.path.join(SOURCE, "docs", "example_row.js")
@@ -110,29 +110,26 @@ def example_script():
 
 
 def refresh(window):
-    windows = tvnlib.inspect("--hwnd", window["hwnd"], "--hidden").get("windows", [])
+    windows = tvn.inspect("--hwnd", window["hwnd"], "--hidden").get("windows", [])
     if not windows:
         raise AssertionError("window %s is gone" % window["hwnd"])
     return windows[0]
 
 
 def wait_gone(title, pid, timeout=15):
-    deadline = time.monotonic() + timeout
-    while tvnlib.inspect("--title", title, "--pid", pid)["windows"] and time.monotonic() < deadline:
-        time.sleep(0.2)
-    return not tvnlib.inspect("--title", title, "--pid", pid)["windows"]
+    return tvn.wait_until(lambda: not tvn.inspect("--title", title, "--pid", pid)["windows"], timeout)
 
 
 def shot(name, window=None, margin=0):
     """A screenshot in the build's screenshot folder, and one cut to the window (and `margin`
     pixels around it) in its docs/ folder; with TVN_DOCS_SCREENSHOTS=1 that one is also copied
     into docs/screenshots."""
-    path = tvnlib.screenshot("english-" + name)
+    path = tvn.screenshot("english-" + name)
     if window is not None:
         left, top, right, bottom = window["rect"]
         left, top = max(left - margin, 0), max(top - margin, 0)
         right, bottom = right + margin, bottom + margin
-        target_dir = os.path.join(tvnlib.screenshot_dir(), "docs")
+        target_dir = os.path.join(tvn.screenshot_dir(), "docs")
         os.makedirs(target_dir, exist_ok=True)
         target = os.path.join(target_dir, name + ".png")
         subprocess.run(["convert", path, "-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top),
@@ -146,7 +143,7 @@ class EnglishScriptTest(unittest.TestCase):
     """The script packed with the English texts, and with the guide's example too (no Wine needed)."""
 
     def test_english_script_packs_to_plain_ascii_and_the_example_too(self):
-        folder = os.path.join(tvnlib.build_dir(), "english-test")
+        folder = os.path.join(tvn.build_dir(), "english-test")
         os.makedirs(folder, exist_ok=True)
         for name, text in (("english.script", read_script()), ("example.script", example_script())):
             target = os.path.join(folder, name)
@@ -163,24 +160,24 @@ class EnglishScriptTest(unittest.TestCase):
             self.assertIn(b'AddCommandInList("notepad.exe", "Notepad"', f.read())
         # The build packs TVN-en.exe's script the same way.
         with open(os.path.join(folder, "english.script"), "rb") as f, \
-                open(os.path.join(tvnlib.build_dir(), "resources", "description_en.script"), "rb") as g:
+                open(os.path.join(tvn.build_dir(), "resources", "description_en.script"), "rb") as g:
             self.assertEqual(f.read(), g.read())
 
 
-class EnglishDialogsTest(tvnlib.TvnTestCase):
+class EnglishDialogsTest(tvn.TvnTestCase):
     IMAGES = ("TVN-en.exe", "TVN-example.exe", "notepad.exe", "write.exe", "wordpad.exe")
 
     def setUp(self):
         super().setUp()
         for image in self.IMAGES:
-            tvnlib.kill_image(image)
+            tvn.kill_image(image)
         self.runs = []
         self.cleanup_paths = []
 
     def tearDown(self):
         super().tearDown()
         for image in self.IMAGES:
-            tvnlib.kill_image(image)
+            tvn.kill_image(image)
         for run in self.runs:
             if run.proc.poll() is None:
                 run.proc.kill()
@@ -190,24 +187,24 @@ class EnglishDialogsTest(tvnlib.TvnTestCase):
             shutil.rmtree(path, ignore_errors=True)
 
     def start(self, program, tail):
-        run = tvnlib.Spawn(tail, program=program)
+        run = tvn.Spawn(tail, program=program)
         self.runs.append(run)
         return run
 
     def open_dialog(self, program, tail, caption):
         """Starts the program, waits for its dialog; returns (run, dialog, registry description)."""
         run = self.start(program, tail)
-        dialog = tvnlib.wait_window(title=caption, pid=run.pid, timeout=60)
+        dialog = tvn.wait_window(title=caption, pid=run.pid, timeout=60)
         self.assertIsNotNone(dialog, "%s%s did not open %r" % (os.path.basename(program), tail, caption))
         self.assertEqual(dialog["title"], caption)
         return run, refresh(dialog), run.description()
 
     def close_dialog(self, run, dialog):
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
+        tvn.inspect("--hwnd", dialog["hwnd"], "--close")
         self.assertEqual(run.exit_code(), 0)
 
     def russian_description(self, tail, caption):
-        run, dialog, values = self.open_dialog(tvnlib.exe("TVN.exe"), tail, caption)
+        run, dialog, values = self.open_dialog(tvn.exe("TVN.exe"), tail, caption)
         self.close_dialog(run, dialog)
         return values
 
@@ -225,27 +222,27 @@ class EnglishDialogsTest(tvnlib.TvnTestCase):
 
     def assert_texts(self, window, texts):
         for control_id, text in texts.items():
-            self.assertEqual(tvnlib.control(window, control_id)["text"], text, control_id)
+            self.assertEqual(tvn.control(window, control_id)["text"], text, control_id)
 
     def open_help(self, run, dialog, button):
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", button)
-        help_window = tvnlib.wait_window(title=HELP_CAPTION, pid=run.pid, timeout=30)
+        tvn.inspect("--hwnd", dialog["hwnd"], "--click", button)
+        help_window = tvn.wait_window(title=HELP_CAPTION, pid=run.pid, timeout=30)
         self.assertIsNotNone(help_window, "the help dialog did not open")
         help_window = refresh(help_window)
         self.assertEqual(help_window["title"], HELP_CAPTION)
         self.assert_texts(help_window, HELP_TEXTS)
-        self.assertTrue(tvnlib.control(help_window, ids.IDC_HELP_ABOUT)["text"].startswith("Tolvane 3.1 (build 15)"))
+        self.assertTrue(tvn.control(help_window, ids.IDC_HELP_ABOUT)["text"].startswith("Tolvane 3.1 (build 15)"))
         return help_window
 
     def close_help(self, run, help_window):
-        tvnlib.inspect("--hwnd", help_window["hwnd"], "--click", ids.IDC_HELP_CLOSE)
+        tvn.inspect("--hwnd", help_window["hwnd"], "--click", ids.IDC_HELP_CLOSE)
         self.assertTrue(wait_gone(HELP_CAPTION, run.pid), "Close did not end the help dialog")
 
     def test_logon_and_help_dialogs_in_english(self):
         russian = self.russian_description("", RUSSIAN_LOGON_CAPTION)
-        run, dialog, english = self.open_dialog(tvnlib.exe("TVN-en.exe"), "", LOGON_CAPTION)
+        run, dialog, english = self.open_dialog(tvn.exe("TVN-en.exe"), "", LOGON_CAPTION)
         self.assert_texts(dialog, LOGON_TEXTS)
-        info = tvnlib.control(dialog, ids.IDC_LOGON_INFO)["text"]
+        info = tvn.control(dialog, ids.IDC_LOGON_INFO)["text"]
         self.assertRegex(info, r"^OS: .*\r\nUser: \S")
         self.assertEqual(english["2#3"], HELP_CAPTION)
         self.assert_translation_of(english, russian)
@@ -257,10 +254,10 @@ class EnglishDialogsTest(tvnlib.TvnTestCase):
         self.close_dialog(run, dialog)
 
     def test_command_dialog_in_english_with_the_default_rows_and_menus(self):
-        russian = self.russian_description(" c", RUSSIAN_COMMAND_CAPTION)
-        run, dialog, english = self.open_dialog(tvnlib.exe("TVN-en.exe"), " c", COMMAND_CAPTION)
+        russian = self.russian_description(" c+", RUSSIAN_COMMAND_CAPTION)
+        run, dialog, english = self.open_dialog(tvn.exe("TVN-en.exe"), " c+", COMMAND_CAPTION)
         self.assert_texts(dialog, COMMAND_TEXTS)
-        self.assertRegex(tvnlib.control(dialog, ids.IDC_COMMAND_INFO)["text"], r"^OS: .*\r\nUser: \S")
+        self.assertRegex(tvn.control(dialog, ids.IDC_COMMAND_INFO)["text"], r"^OS: .*\r\nUser: \S")
         self.assert_translation_of(english, russian)
 
         # Row by row and menu by menu: the English titles, everything else as in the default.
@@ -277,7 +274,7 @@ class EnglishDialogsTest(tvnlib.TvnTestCase):
                 self.assertEqual(english["1.3.%d.%d#3" % (m, k)], title)
 
         # The list shows every row once, sorted by its English title.
-        listview = tvnlib.control(dialog, ids.IDC_COMMAND_LIST)
+        listview = tvn.control(dialog, ids.IDC_COMMAND_LIST)
         self.assertEqual(listview["count"], len(ROW_TITLES))
         items = sorted(listview["items"], key=lambda item: item["index"])
         self.assertEqual([item["text"] for item in items], sorted(ROW_TITLES, key=str.lower))
@@ -291,33 +288,28 @@ class EnglishDialogsTest(tvnlib.TvnTestCase):
 
     def wait_program_window(self, images, timeout=30):
         """The image name of the first of `images` that shows a window (its title is localised)."""
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            for window in tvnlib.inspect("--all")["windows"]:
-                if (window.get("exe") or "").lower() in images:
-                    return window["exe"].lower()
-            time.sleep(0.3)
-        return None
+        return tvn.wait_until(lambda: next((w["exe"].lower() for w in tvn.inspect("--all")["windows"]
+                                               if (w.get("exe") or "").lower() in images), None), timeout, 0.3)
 
     def test_guide_example_row_put_in_with_the_update_mode(self):
-        folder = os.path.join(tvnlib.build_dir(), "english example %d" % os.getpid())
+        folder = os.path.join(tvn.build_dir(), "english example %d" % os.getpid())
         os.makedirs(folder, exist_ok=True)
         self.cleanup_paths.append(folder)
         script = os.path.join(folder, "example.script")
         pack(example_script(), script)
         copy = os.path.join(folder, "TVN-example.exe")
-        shutil.copyfile(tvnlib.exe("TVN.exe"), copy)
+        shutil.copyfile(tvn.exe("TVN.exe"), copy)
         # As the guide says: TVN.exe i "<script>" "<copy>" "10" "750", then the copy's e mode.
-        update = self.start(tvnlib.exe("TVN.exe"), ' i "%s" "%s" "10" "750"' % (
-            tvnlib.winpath(script), tvnlib.winpath(copy)))
+        update = self.start(tvn.exe("TVN.exe"), ' i "%s" "%s" "10" "750"' % (
+            tvn.winpath(script), tvn.winpath(copy)))
         self.assertEqual(update.exit_code(), 0)
         extracted = os.path.join(folder, "extracted.script")
-        extract = self.start(copy, ' e "%s" "10" "750"' % tvnlib.winpath(extracted))
+        extract = self.start(copy, ' e "%s" "10" "750"' % tvn.winpath(extracted))
         self.assertEqual(extract.exit_code(), 0)
         with open(script, "rb") as f, open(extracted, "rb") as g:
             self.assertEqual(g.read(), f.read(), "the copy does not carry the example script")
 
-        run, dialog, values = self.open_dialog(copy, " c", COMMAND_CAPTION)
+        run, dialog, values = self.open_dialog(copy, " c+", COMMAND_CAPTION)
         count = len(ROW_TITLES) + 1
         self.assertEqual(values["1.2#20"], str(count))
         rows = [n for n in range(count) if values.get("1.2.%d#3" % n) == "Notepad"]
@@ -333,14 +325,14 @@ class EnglishDialogsTest(tvnlib.TvnTestCase):
         self.assertEqual([(values["1.3.%d.%d#3" % (menu, k)], values["1.3.%d.%d#4" % (menu, k)]) for k in (0, 1)],
                          [("WordPad", "write.exe"), ("Notepad", "notepad.exe")])
 
-        listview = tvnlib.control(dialog, ids.IDC_COMMAND_LIST)
+        listview = tvn.control(dialog, ids.IDC_COMMAND_LIST)
         self.assertEqual(listview["count"], count)
         item = next(i for i in listview["items"] if i["param"] == row)
         self.assertEqual(item["text"], "Notepad")
 
         # The row's own menu: a right click opens it with Notepad on top; Down
         # and Return pick Notepad, which starts.
-        menus = tvnlib.right_click_list_item(dialog, ids.IDC_COMMAND_LIST, item["index"])
+        menus = tvn.right_click_list_item(dialog, ids.IDC_COMMAND_LIST, item["index"])
         self.assertEqual(len(menus), 1, "the row's menu did not open")
         popup = menus[0]
         if popup["menu"]["readable"]:
@@ -350,12 +342,12 @@ class EnglishDialogsTest(tvnlib.TvnTestCase):
         prect = popup["rect"]
         shot("example-menu", {"rect": [min(left, prect[0]), min(top, prect[1]),
                                        max(right, prect[2]), max(bottom, prect[3])]})
-        tvnlib.key("Down", "Return")
+        tvn.key("Down", "Return")
         started = self.wait_program_window(("notepad.exe", "write.exe", "wordpad.exe"))
         self.assertEqual(started, "notepad.exe", "picking the top entry of the row's menu did not start Notepad")
-        tvnlib.kill_image("notepad.exe")
+        tvn.kill_image("notepad.exe")
         self.close_dialog(run, dialog)
 
 
 if __name__ == "__main__":
-    tvnlib.main()
+    tvn.main()

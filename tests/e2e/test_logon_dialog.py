@@ -4,12 +4,11 @@ dialog, and Log on under the current account starting the command-mode copy."""
 import os
 import subprocess
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import tvnlib  # noqa: E402
+import tvn  # noqa: E402
 
-ids = tvnlib.ids
+ids = tvn.ids
 
 LOGON_CAPTION = "TVN3: Авторизация"
 HELP_CAPTION = "TVN3: Помощь"
@@ -22,7 +21,7 @@ CREDENTIAL_IDS = (ids.IDC_LOGON_DOMAIN_ICON, ids.IDC_LOGON_DOMAIN_LABEL, ids.IDC
 
 def start_tvn(tail=""):
     """TVN.exe started through tvn_spawn with an exact tail; returns (Popen, pid)."""
-    proc = tvnlib.wine_start([tvnlib.exe("tvn_spawn.exe"), tvnlib.winpath(tvnlib.exe("TVN.exe")), tail],
+    proc = tvn.wine_start([tvn.exe("tvn_spawn.exe"), tvn.winpath(tvn.exe("TVN.exe")), tail],
                              stdout=subprocess.PIPE)
     line = proc.stdout.readline().decode("ascii", "replace").strip()
     if not line.isdigit():
@@ -31,18 +30,18 @@ def start_tvn(tail=""):
 
 
 def refresh(window):
-    data = tvnlib.inspect("--hwnd", window["hwnd"], "--hidden")
+    data = tvn.inspect("--hwnd", window["hwnd"], "--hidden")
     windows = data.get("windows", [])
     if not windows:
         raise AssertionError("window %s is gone" % window["hwnd"])
     return windows[0]
 
 
-class LogonDialogTest(tvnlib.TvnTestCase):
+class LogonDialogTest(tvn.TvnTestCase):
     def open_logon(self):
         proc, pid = start_tvn("")
         self.procs.append(proc)
-        dialog = tvnlib.wait_window(title=LOGON_CAPTION, pid=pid, timeout=60)
+        dialog = tvn.wait_window(title=LOGON_CAPTION, pid=pid, timeout=60)
         self.assertIsNotNone(dialog, "the log-on dialog did not open")
         return proc, pid, refresh(dialog)
 
@@ -62,60 +61,57 @@ class LogonDialogTest(tvnlib.TvnTestCase):
         proc, pid, dialog = self.open_logon()
         self.assertEqual(dialog["title"], LOGON_CAPTION)
         self.assertTrue(dialog["icon_small"])
-        self.assertFalse(tvnlib.control(dialog, ids.IDC_LOGON_IGNORE_UAC)["visible"])
-        self.assertFalse(tvnlib.control(dialog, ids.IDC_LOGON_LOAD_PROFILE)["enabled"])
-        self.assertEqual(tvnlib.control(dialog, ids.IDC_LOGON_LOAD_PROFILE)["checked"], 0)
-        self.assertEqual(tvnlib.control(dialog, ids.IDC_LOGON_CURRENT_CREDENTIALS)["checked"], 0)
-        self.assertTrue(tvnlib.control(dialog, ids.IDC_LOGON_DOMAIN)["focus_within"],
+        self.assertFalse(tvn.control(dialog, ids.IDC_LOGON_IGNORE_UAC)["visible"])
+        self.assertFalse(tvn.control(dialog, ids.IDC_LOGON_LOAD_PROFILE)["enabled"])
+        self.assertEqual(tvn.control(dialog, ids.IDC_LOGON_LOAD_PROFILE)["checked"], 0)
+        self.assertEqual(tvn.control(dialog, ids.IDC_LOGON_CURRENT_CREDENTIALS)["checked"], 0)
+        self.assertTrue(tvn.control(dialog, ids.IDC_LOGON_DOMAIN)["focus_within"],
                         "the focus starts in the domain box")
-        self.assertTrue(tvnlib.control(dialog, ids.IDC_LOGON_PASSWORD)["password"])
+        self.assertTrue(tvn.control(dialog, ids.IDC_LOGON_PASSWORD)["password"])
         # The system icon shows icon 221 of shell32.dll, which Wine's shell32 does not have.
         for control_id in (ids.IDC_LOGON_DOMAIN_ICON, ids.IDC_LOGON_USER_ICON, ids.IDC_LOGON_PASSWORD_ICON):
-            self.assertTrue(tvnlib.control(dialog, control_id)["icon"], control_id)
-        tvnlib.screenshot("logon-dialog")
+            self.assertTrue(tvn.control(dialog, control_id)["icon"], control_id)
+        tvn.screenshot("logon-dialog")
 
         # The help dialog over it, closed again with Close: the log-on dialog stays.
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", ids.IDC_LOGON_HELP)
-        help_window = tvnlib.wait_window(title=HELP_CAPTION, pid=pid, timeout=30)
+        tvn.inspect("--hwnd", dialog["hwnd"], "--click", ids.IDC_LOGON_HELP)
+        help_window = tvn.wait_window(title=HELP_CAPTION, pid=pid, timeout=30)
         self.assertIsNotNone(help_window, "the help dialog did not open")
         self.assertEqual(help_window["owner"], dialog["hwnd"])
-        self.assertTrue(tvnlib.control(help_window, ids.IDC_HELP_CLOSE)["focus"], "the focus starts on Close")
-        self.assertTrue(tvnlib.control(help_window, ids.IDC_HELP_ABOUT)["text"].startswith("Tolvane 3.1 (build 15)"))
-        tvnlib.screenshot("help-dialog")
-        tvnlib.inspect("--hwnd", help_window["hwnd"], "--click", ids.IDC_HELP_CLOSE)
-        deadline = time.monotonic() + 15
-        while tvnlib.inspect("--title", HELP_CAPTION, "--pid", pid)["windows"] and time.monotonic() < deadline:
-            time.sleep(0.2)
-        self.assertEqual(tvnlib.inspect("--title", HELP_CAPTION, "--pid", pid)["windows"], [])
+        self.assertTrue(tvn.control(help_window, ids.IDC_HELP_CLOSE)["focus"], "the focus starts on Close")
+        self.assertTrue(tvn.control(help_window, ids.IDC_HELP_ABOUT)["text"].startswith("Tolvane 3.1 (build 15)"))
+        tvn.screenshot("help-dialog")
+        tvn.inspect("--hwnd", help_window["hwnd"], "--click", ids.IDC_HELP_CLOSE)
+        tvn.wait_until(lambda: not tvn.inspect("--title", HELP_CAPTION, "--pid", pid)["windows"], 15)
+        self.assertEqual(tvn.inspect("--title", HELP_CAPTION, "--pid", pid)["windows"], [])
         self.assertTrue(refresh(dialog)["enabled"])
 
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
-        self.assertEqual(tvnlib.wait_exit(proc, timeout=60), 0)
-        self.assertEqual(tvnlib.inspect("--title", COMMAND_CAPTION)["windows"], [], "Close starts nothing")
+        tvn.inspect("--hwnd", dialog["hwnd"], "--close")
+        self.assertEqual(tvn.wait_exit(proc, timeout=60), 0)
+        self.assertEqual(tvn.inspect("--title", COMMAND_CAPTION)["windows"], [], "Close starts nothing")
 
     def test_logon_with_current_credentials_starts_the_command_copy(self):
         proc, pid, dialog = self.open_logon()
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", ids.IDC_LOGON_CURRENT_CREDENTIALS)
-        deadline = time.monotonic() + 10
-        while refresh(dialog) and tvnlib.control(refresh(dialog), ids.IDC_LOGON_CURRENT_CREDENTIALS)["checked"] != 1:
-            self.assertLess(time.monotonic(), deadline, "\"use the current credentials\" was not ticked")
-            time.sleep(0.2)
+        tvn.inspect("--hwnd", dialog["hwnd"], "--click", ids.IDC_LOGON_CURRENT_CREDENTIALS)
+        self.assertTrue(tvn.wait_until(lambda: not refresh(dialog) or tvn.control(
+            refresh(dialog), ids.IDC_LOGON_CURRENT_CREDENTIALS)["checked"] == 1, 10),
+                        "\"use the current credentials\" was not ticked")
         ticked = refresh(dialog)
         for control_id in CREDENTIAL_IDS:
-            self.assertFalse(tvnlib.control(ticked, control_id)["enabled"], control_id)
-        tvnlib.screenshot("logon-dialog-current-credentials")
+            self.assertFalse(tvn.control(ticked, control_id)["enabled"], control_id)
+        tvn.screenshot("logon-dialog-current-credentials")
 
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", ids.IDC_LOGON_LOGON)
+        tvn.inspect("--hwnd", dialog["hwnd"], "--click", ids.IDC_LOGON_LOGON)
         # The first process closes its dialog and ends; a second TVN.exe,
         # started with " c", opens the command dialog.
-        self.assertEqual(tvnlib.wait_exit(proc, timeout=60), 0)
-        command = tvnlib.wait_window(title=COMMAND_CAPTION, timeout=90)
+        self.assertEqual(tvn.wait_exit(proc, timeout=60), 0)
+        command = tvn.wait_window(title=COMMAND_CAPTION, timeout=90)
         self.assertIsNotNone(command, "the command-mode copy did not open its dialog")
         self.assertNotEqual(command["pid"], pid)
         self.assertEqual(command["exe"].lower(), "tvn.exe")
-        tvnlib.screenshot("logon-started-command-copy")
-        tvnlib.inspect("--hwnd", command["hwnd"], "--close")
+        tvn.screenshot("logon-started-command-copy")
+        tvn.inspect("--hwnd", command["hwnd"], "--close")
 
 
 if __name__ == "__main__":
-    tvnlib.main()
+    tvn.main()

@@ -3,10 +3,9 @@
 import os
 import shutil
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import tvnlib  # noqa: E402
+import tvn  # noqa: E402
 
 LOGON_CAPTION = "TVN3: Авторизация"
 COMMAND_CAPTION = "TVN3: Команды"
@@ -16,14 +15,14 @@ LOAD_REGISTRY = "FATAL ERROR: Load data from registry!\r\nError ("
 MISSING_INTERPRETER = "COMSPEC=C:\\no such folder\\cmd.exe"
 
 
-class SequenceTest(tvnlib.TvnTestCase):
+class SequenceTest(tvn.TvnTestCase):
     def setUp(self):
         super().setUp()
-        self.temp = tvnlib.temp_dir_unix()
+        self.temp = tvn.temp_dir_unix()
         self.cleanup_paths = []
 
     def tearDown(self):
-        tvnlib.kill_image("notepad.exe")
+        tvn.kill_image("notepad.exe")
         for path in self.cleanup_paths:
             if os.path.isdir(path):
                 shutil.rmtree(path, ignore_errors=True)
@@ -38,39 +37,36 @@ class SequenceTest(tvnlib.TvnTestCase):
         return r"HKCU\Software\TVN\%d" % pid
 
     def press_ok(self, box):
-        tvnlib.inspect("--hwnd", box["hwnd"], "--click", 1)  # OK, whatever may lie above it
+        tvn.inspect("--hwnd", box["hwnd"], "--click", 1)  # OK, whatever may lie above it
 
     def expect_boxes(self, pid, prefix, count):
         """Answers `count` boxes of the run whose text starts with `prefix`; fails on a dialog."""
         for n in range(count):
-            box = tvnlib.wait_box(pid=pid, timeout=40)
+            box = tvn.wait_box(pid=pid, timeout=40)
             self.assertIsNotNone(box, "box %d of %d did not appear" % (n + 1, count))
-            self.assertTrue(tvnlib.box_text(box).startswith(prefix), tvnlib.box_text(box))
-            for window in tvnlib.inspect("--pid", pid)["windows"]:
+            self.assertTrue(tvn.box_text(box).startswith(prefix), tvn.box_text(box))
+            for window in tvn.inspect("--pid", pid)["windows"]:
                 self.assertNotIn("TVN3", window["title"], "a dialog opened although the run failed")
             self.press_ok(box)
-            deadline = time.monotonic() + 15
-            while time.monotonic() < deadline:
-                if not any(w["hwnd"] == box["hwnd"] for w in tvnlib.inspect("--pid", pid)["windows"]):
-                    break
-                time.sleep(0.2)
+            tvn.wait_until(lambda: not any(w["hwnd"] == box["hwnd"] for w in tvn.inspect("--pid", pid)["windows"]),
+                              15)
 
     def open_dialog_and_close(self, tail, caption, check_key, shot):
-        run = tvnlib.Spawn(tail)
-        dialog = tvnlib.wait_window(title=caption, pid=run.pid, timeout=60)
+        run = tvn.Spawn(tail)
+        dialog = tvn.wait_window(title=caption, pid=run.pid, timeout=60)
         self.assertIsNotNone(dialog, "the dialog %r did not open" % caption)
         self.assertEqual(dialog["title"], caption)
         # The description exists while the dialog is open...
-        values = tvnlib.reg_query_key(self.key(run.pid))
+        values = tvn.reg_query_key(self.key(run.pid))
         self.assertIsNotNone(values, "no description key while the dialog is open")
         check_key(values)
         self.assertTrue(os.path.exists(self.script_file(run.pid)))
-        tvnlib.screenshot(shot)
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
+        tvn.screenshot(shot)
+        tvn.inspect("--hwnd", dialog["hwnd"], "--close")
         self.assertEqual(run.exit_code(), 0)
         # ...and the clean-up run removes it and the script file afterwards.
-        self.assertFalse(tvnlib.key_exists(self.key(run.pid)))
-        self.assertTrue(tvnlib.key_exists(r"HKCU\Software\TVN"))
+        self.assertFalse(tvn.key_exists(self.key(run.pid)))
+        self.assertTrue(tvn.key_exists(r"HKCU\Software\TVN"))
         self.assertFalse(os.path.exists(self.script_file(run.pid)))
 
     def test_logon_mode_describes_opens_and_clears(self):
@@ -84,25 +80,25 @@ class SequenceTest(tvnlib.TvnTestCase):
             self.assertEqual(values.get("1#3"), COMMAND_CAPTION)
             self.assertEqual(values.get("1.2#20"), "16")
             self.assertEqual(values.get("1.3#20"), "8")
-        self.open_dialog_and_close(" c", COMMAND_CAPTION, check, "sequence-command")
+        self.open_dialog_and_close(" c+", COMMAND_CAPTION, check, "sequence-command")
 
     def test_missing_interpreter_reports_both_runs_and_opens_nothing(self):
-        run = tvnlib.Spawn("", spawn_options=["--env", MISSING_INTERPRETER])
+        run = tvn.Spawn("", spawn_options=["--env", MISSING_INTERPRETER])
         self.cleanup_paths.append(self.script_file(run.pid))
         self.expect_boxes(run.pid, EXECUTE_SCRIPT, 2)  # the d1 run, then the clean-up run
         self.assertEqual(run.exit_code(), 0)
-        self.assertFalse(tvnlib.key_exists(self.key(run.pid)))
+        self.assertFalse(tvn.key_exists(self.key(run.pid)))
 
     def test_without_a_usable_comspec_the_systems_interpreter_runs_the_script(self):
         # Unset, or not a full path: the system folder's cmd.exe.
         for options in (["--unset", "COMSPEC"], ["--env", "COMSPEC=cmd.exe"]):
             with self.subTest(options=options):
-                run = tvnlib.Spawn(" c", spawn_options=options)
-                dialog = tvnlib.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
+                run = tvn.Spawn(" c+", spawn_options=options)
+                dialog = tvn.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
                 self.assertIsNotNone(dialog, "the command dialog did not open")
-                tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
+                tvn.inspect("--hwnd", dialog["hwnd"], "--close")
                 self.assertEqual(run.exit_code(), 0)
-                self.assertFalse(tvnlib.key_exists(self.key(run.pid)))
+                self.assertFalse(tvn.key_exists(self.key(run.pid)))
 
     def test_script_that_writes_nothing_gives_message_7_and_still_cleans_up(self):
         # A copy of the tool whose script only notes each run in a file.
@@ -110,19 +106,19 @@ class SequenceTest(tvnlib.TvnTestCase):
         os.makedirs(folder, exist_ok=True)
         self.cleanup_paths.append(folder)
         copy = os.path.join(folder, "TVN.exe")
-        shutil.copyfile(tvnlib.exe("TVN.exe"), copy)
+        shutil.copyfile(tvn.exe("TVN.exe"), copy)
         marks = os.path.join(folder, "runs.txt")
         script = os.path.join(folder, "noop.script")
         body = ('var fso = new ActiveXObject("Scripting.FileSystemObject");'
                 'var f = fso.OpenTextFile("%s", 8, true);'
                 'f.WriteLine(WScript.Arguments(0) + " " + WScript.Arguments(1)); f.Close();'
-                % tvnlib.winpath(marks).replace("\\", "\\\\"))
+                % tvn.winpath(marks).replace("\\", "\\\\"))
         with open(script, "wb") as f:
             f.write(b"// TVN SCRIPT(compress)\r\n// BINARY VERSION >= 3.1.1.4\r\n" + body.encode("cp1251"))
-        update = tvnlib.Spawn(' i "%s" "%s" "10" "750"' % (tvnlib.winpath(script), tvnlib.winpath(copy)))
+        update = tvn.Spawn(' i "%s" "%s" "10" "750"' % (tvn.winpath(script), tvn.winpath(copy)))
         self.assertEqual(update.exit_code(), 0)
 
-        run = tvnlib.Spawn("", program=copy)
+        run = tvn.Spawn("", program=copy)
         self.cleanup_paths.append(self.script_file(run.pid))
         self.expect_boxes(run.pid, LOAD_REGISTRY, 1)
         self.assertEqual(run.exit_code(), 0)
@@ -135,11 +131,11 @@ class SequenceTest(tvnlib.TvnTestCase):
         os.makedirs(folder, exist_ok=True)
         self.cleanup_paths.append(folder)
         copy = os.path.join(folder, "TVN.exe")
-        shutil.copyfile(tvnlib.exe("TVN.exe"), copy)
+        shutil.copyfile(tvn.exe("TVN.exe"), copy)
         script = os.path.join(folder, "body.script")
         with open(script, "wb") as f:
             f.write(b"// TVN SCRIPT(compress)\r\n// BINARY VERSION >= 3.1.1.4\r\n" + body.encode("cp1251"))
-        update = tvnlib.Spawn(' i "%s" "%s" "10" "750"' % (tvnlib.winpath(script), tvnlib.winpath(copy)))
+        update = tvn.Spawn(' i "%s" "%s" "10" "750"' % (tvn.winpath(script), tvn.winpath(copy)))
         self.assertEqual(update.exit_code(), 0)
         return folder, copy
 
@@ -151,7 +147,7 @@ class SequenceTest(tvnlib.TvnTestCase):
                            ("fails", 'WScript.Quit(3);')):
             with self.subTest(script=name):
                 _, copy = self.copy_with_script(name, body)
-                run = tvnlib.Spawn("", program=copy)
+                run = tvn.Spawn("", program=copy)
                 self.cleanup_paths.append(self.script_file(run.pid))
                 self.expect_boxes(run.pid, LOAD_REGISTRY, 1)
                 self.assertEqual(run.exit_code(), 0)
@@ -160,18 +156,18 @@ class SequenceTest(tvnlib.TvnTestCase):
         temp = os.path.join(self.temp, "Временная папка %d" % os.getpid())
         os.makedirs(temp, exist_ok=True)
         self.cleanup_paths.append(temp)
-        env = ["--env", "TEMP=" + tvnlib.winpath(temp), "--env", "TMP=" + tvnlib.winpath(temp)]
+        env = ["--env", "TEMP=" + tvn.winpath(temp), "--env", "TMP=" + tvn.winpath(temp)]
         # The command mode: its script file lives there, and goes with the key.
-        run = tvnlib.Spawn(" c", spawn_options=env)
-        dialog = tvnlib.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
+        run = tvn.Spawn(" c+", spawn_options=env)
+        dialog = tvn.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
         self.assertIsNotNone(dialog, "the command dialog did not open")
         self.assertTrue(os.path.exists(os.path.join(temp, "TVN_%d.script" % run.pid)))
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
+        tvn.inspect("--hwnd", dialog["hwnd"], "--close")
         self.assertEqual(run.exit_code(), 0)
         self.assertFalse(os.path.exists(os.path.join(temp, "TVN_%d.script" % run.pid)))
-        self.assertFalse(tvnlib.key_exists(self.key(run.pid)))
+        self.assertFalse(tvn.key_exists(self.key(run.pid)))
         # The diagnostics mode: the quoted log path takes the blanks.
-        run = tvnlib.Spawn(" t", spawn_options=env)
+        run = tvn.Spawn(" t", spawn_options=env)
         self.assertEqual(run.exit_code(), 0)
         with open(os.path.join(temp, "TVN_diag.log"), "rb") as f:
             log = f.read().decode("cp866", "replace")
@@ -186,17 +182,17 @@ class SequenceTest(tvnlib.TvnTestCase):
         too_long = "C:\\" + "x" * 300 + "\\"
         for tail in ("", " c", " t"):
             with self.subTest(tail=tail):
-                run = tvnlib.Spawn(tail, spawn_options=["--cwd", tvnlib.winpath(work), "--env", "TMP=" + too_long])
+                run = tvn.Spawn(tail, spawn_options=["--cwd", tvn.winpath(work), "--env", "TMP=" + too_long])
                 self.expect_boxes(run.pid, "FATAL ERROR: Extract script!\r\nError (206): ", 1)
                 self.assertEqual(run.exit_code(), 0)
                 self.assertEqual(os.listdir(work), [])
-                self.assertFalse(tvnlib.key_exists(self.key(run.pid)))
+                self.assertFalse(tvn.key_exists(self.key(run.pid)))
 
     def diag_log(self):
         return os.path.join(self.temp, "TVN_diag.log")
 
     def wait_notepad(self):
-        return tvnlib.wait_window(title="TVN_diag", timeout=40)
+        return tvn.wait_window(title="TVN_diag", timeout=40)
 
     def test_diagnostics_mode_logs_three_runs_and_shows_the_log(self):
         # Someone who shares the temporary folder made the log's name a hard
@@ -208,7 +204,7 @@ class SequenceTest(tvnlib.TvnTestCase):
         if os.path.lexists(self.diag_log()):
             os.remove(self.diag_log())
         os.link(theirs, self.diag_log())
-        run = tvnlib.Spawn(" t")
+        run = tvn.Spawn(" t")
         self.assertEqual(run.exit_code(), 0)
         with open(self.diag_log(), "rb") as f:
             log = f.read().decode("cp866", "replace")
@@ -223,12 +219,12 @@ class SequenceTest(tvnlib.TvnTestCase):
         self.assertTrue(all(i >= 0 for i in order) and order == sorted(order), log)
         self.assertEqual(log.count(" DONE"), 3, log)
         self.assertIsNotNone(self.wait_notepad(), "Notepad did not open the log")
-        tvnlib.screenshot("sequence-diagnostics")
-        self.assertFalse(tvnlib.key_exists(self.key(run.pid)))
+        tvn.screenshot("sequence-diagnostics")
+        self.assertFalse(tvn.key_exists(self.key(run.pid)))
         self.assertFalse(os.path.exists(self.script_file(run.pid)))
 
     def test_diagnostics_runs_all_go_on_after_failures(self):
-        run = tvnlib.Spawn(" t", spawn_options=["--env", MISSING_INTERPRETER])
+        run = tvn.Spawn(" t", spawn_options=["--env", MISSING_INTERPRETER])
         self.cleanup_paths.append(self.script_file(run.pid))
         self.expect_boxes(run.pid, EXECUTE_SCRIPT, 3)
         self.assertEqual(run.exit_code(), 0)
@@ -236,4 +232,4 @@ class SequenceTest(tvnlib.TvnTestCase):
 
 
 if __name__ == "__main__":
-    tvnlib.main()
+    tvn.main()

@@ -6,7 +6,7 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import tvnlib  # noqa: E402
+import tvn  # noqa: E402
 
 LOGON_CAPTION = "TVN3: Авторизация"
 COMMAND_CAPTION = "TVN3: Команды"
@@ -35,7 +35,7 @@ SPLASH_PHASES = ["splash-started", "splash-shown"]
 
 
 def trace_path():
-    return os.path.join(tvnlib.temp_dir_unix(), "TVN_trace.log")
+    return os.path.join(tvn.temp_dir_unix(), "TVN_trace.log")
 
 
 def read_trace():
@@ -56,7 +56,7 @@ def read_trace():
     return lines
 
 
-class StartupTraceTest(tvnlib.TvnTestCase):
+class StartupTraceTest(tvn.TvnTestCase):
     def setUp(self):
         super().setUp()
         if os.path.exists(trace_path()):
@@ -64,10 +64,10 @@ class StartupTraceTest(tvnlib.TvnTestCase):
 
     def run_dialog(self, tail, caption, options=()):
         """Starts TVN.exe, waits for its dialog, closes it and waits for the end (clean-up included)."""
-        run = tvnlib.Spawn(tail, spawn_options=options)
-        dialog = tvnlib.wait_window(title=caption, pid=run.pid, timeout=60)
+        run = tvn.Spawn(tail, spawn_options=options)
+        dialog = tvn.wait_window(title=caption, pid=run.pid, timeout=60)
         self.assertIsNotNone(dialog, "the dialog did not open")
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
+        tvn.inspect("--hwnd", dialog["hwnd"], "--close")
         self.assertEqual(run.exit_code(timeout=60), 0)
         return run.pid
 
@@ -91,18 +91,18 @@ class StartupTraceTest(tvnlib.TvnTestCase):
         self.assert_phases(pid)
 
     def test_command_start_writes_every_phase_in_order(self):
-        pid = self.run_dialog(" c", COMMAND_CAPTION, ("--env", "TVN_TRACE=1"))
+        pid = self.run_dialog(" c+", COMMAND_CAPTION, ("--env", "TVN_TRACE=1"))
         self.assert_phases(pid)
 
     def test_refresh_cleans_up_only_once_the_new_copy_shows_its_dialog(self):
         # The clean-up run of the copy that hands over would compete with the
         # new copy's describing run; it waits for the new copy's dialog.
-        run = tvnlib.Spawn(" c", spawn_options=("--env", "TVN_TRACE=1"))
-        dialog = tvnlib.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
+        run = tvn.Spawn(" c+", spawn_options=("--env", "TVN_TRACE=1"))
+        dialog = tvn.wait_window(title=COMMAND_CAPTION, pid=run.pid, timeout=60)
         self.assertIsNotNone(dialog, "the command dialog did not open")
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", tvnlib.ids.IDC_COMMAND_REFRESH)
+        tvn.inspect("--hwnd", dialog["hwnd"], "--click", tvn.ids.IDC_COMMAND_REFRESH)
         self.assertEqual(run.exit_code(timeout=60), 0)
-        fresh = tvnlib.wait_window(title=COMMAND_CAPTION, timeout=60)
+        fresh = tvn.wait_window(title=COMMAND_CAPTION, timeout=60)
         self.assertIsNotNone(fresh, "the new copy's dialog is not open")
         self.assertNotEqual(fresh["pid"], run.pid)
         lines = read_trace()
@@ -111,16 +111,16 @@ class StartupTraceTest(tvnlib.TvnTestCase):
         self.assertIn("dialog-shown", new)
         self.assertLessEqual(new["dialog-shown"], old["successor-awaited"])
         self.assertLess(old["successor-awaited"], old["cleanup-run-started"])
-        tvnlib.inspect("--hwnd", fresh["hwnd"], "--close")
+        tvn.inspect("--hwnd", fresh["hwnd"], "--close")
 
     def test_a_trace_name_linked_to_another_file_gets_no_line(self):
         # Another user of a shared temporary folder made the name a hard link.
-        theirs = os.path.join(tvnlib.temp_dir_unix(), "TVN_trace theirs.txt")
+        theirs = os.path.join(tvn.temp_dir_unix(), "TVN_trace theirs.txt")
         with open(theirs, "wb") as f:
             f.write(b"their file\r\n")
         self.addCleanup(os.remove, theirs)
         os.link(theirs, trace_path())
-        run = tvnlib.Spawn(' e "%s" "10" "750"' % tvnlib.winpath(theirs + ".out"), spawn_options=("--env", "TVN_TRACE=1"))
+        run = tvn.Spawn(' e "%s" "10" "750"' % tvn.winpath(theirs + ".out"), spawn_options=("--env", "TVN_TRACE=1"))
         self.addCleanup(lambda: os.path.exists(theirs + ".out") and os.remove(theirs + ".out"))
         self.assertEqual(run.exit_code(timeout=60), 0)
         with open(theirs, "rb") as f:
@@ -135,4 +135,4 @@ class StartupTraceTest(tvnlib.TvnTestCase):
 
 
 if __name__ == "__main__":
-    tvnlib.main()
+    tvn.main()

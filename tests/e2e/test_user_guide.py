@@ -15,11 +15,11 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import tvnlib  # noqa: E402
+import tvn  # noqa: E402
 
-ids = tvnlib.ids
+ids = tvn.ids
 
-SOURCE = tvnlib.source_dir()
+SOURCE = tvn.source_dir()
 
 ENGLISH = {"logon": "TVN3: Authorization", "commands": "TVN3: Commands", "help": "TVN3: Help"}
 RUSSIAN = {"logon": "TVN3: Авторизация", "commands": "TVN3: Команды", "help": "TVN3: Помощь"}
@@ -36,12 +36,12 @@ CURRENT_CREDENTIALS = ids.IDC_LOGON_CURRENT_CREDENTIALS
 
 def save(name, *windows):
     """Cuts the screen to the windows given (inspector dicts) and keeps the picture."""
-    full = tvnlib.screenshot("guide-" + name)
+    full = tvn.screenshot("guide-" + name)
     left = min(w["rect"][0] for w in windows)
     top = min(w["rect"][1] for w in windows)
     right = max(w["rect"][2] for w in windows)
     bottom = max(w["rect"][3] for w in windows)
-    folder = os.path.join(tvnlib.screenshot_dir(), "docs")
+    folder = os.path.join(tvn.screenshot_dir(), "docs")
     os.makedirs(folder, exist_ok=True)
     target = os.path.join(folder, name + ".png")
     subprocess.run(["convert", full, "-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top),
@@ -56,19 +56,19 @@ def save(name, *windows):
 
 
 def refresh(window):
-    windows = tvnlib.inspect("--hwnd", window["hwnd"]).get("windows", [])
+    windows = tvn.inspect("--hwnd", window["hwnd"]).get("windows", [])
     if not windows:
         raise AssertionError("window %s is gone" % window["hwnd"])
     return windows[0]
 
 
-class UserGuidePicturesTest(tvnlib.TvnTestCase):
+class UserGuidePicturesTest(tvn.TvnTestCase):
     def setUp(self):
         super().setUp()
         self.runs = []
 
     def tearDown(self):
-        tvnlib.kill_image("TVN-en.exe")
+        tvn.kill_image("TVN-en.exe")
         for run in self.runs:
             if run.proc.poll() is None:
                 run.proc.kill()
@@ -77,32 +77,30 @@ class UserGuidePicturesTest(tvnlib.TvnTestCase):
         super().tearDown()
 
     def open_dialog(self, program, tail, caption):
-        run = tvnlib.Spawn(tail, program=tvnlib.exe(program))
+        run = tvn.Spawn(tail, program=tvn.exe(program))
         self.runs.append(run)
-        dialog = tvnlib.wait_window(title=caption, pid=run.pid, timeout=60)
+        dialog = tvn.wait_window(title=caption, pid=run.pid, timeout=60)
         self.assertIsNotNone(dialog, "%s%s did not open %r" % (program, tail, caption))
         self.assertEqual(dialog["title"], caption)
         time.sleep(0.5)  # the icons and colours are drawn
         return run, refresh(dialog)
 
     def close(self, run, dialog):
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
+        tvn.inspect("--hwnd", dialog["hwnd"], "--close")
         self.assertEqual(run.exit_code(), 0)
 
     def right_click_row(self, dialog, row):
         """Opens the menu of row `row` (its index in the description) with a right click."""
-        item = next(i for i in tvnlib.control(dialog, ids.IDC_COMMAND_LIST)["items"] if i["param"] == row)
-        menus = tvnlib.right_click_list_item(dialog, ids.IDC_COMMAND_LIST, item["index"])
+        item = next(i for i in tvn.control(dialog, ids.IDC_COMMAND_LIST)["items"] if i["param"] == row)
+        menus = tvn.right_click_list_item(dialog, ids.IDC_COMMAND_LIST, item["index"])
         self.assertEqual(len(menus), 1, "the row's menu did not open")
         time.sleep(0.5)
         return menus[0]
 
     def close_menus(self):
-        tvnlib.key("Escape")
-        deadline = time.monotonic() + 10
-        while tvnlib.open_menus() and time.monotonic() < deadline:
-            time.sleep(0.2)
-        self.assertEqual(tvnlib.open_menus(), [])
+        tvn.key("Escape")
+        tvn.wait_until(lambda: not tvn.open_menus(), 10)
+        self.assertEqual(tvn.open_menus(), [])
 
     def longest_menu_row(self, values):
         rows = [n for n in range(int(values["1.2#20"])) if values.get("1.2.%d#5" % n) == "1"]
@@ -112,25 +110,23 @@ class UserGuidePicturesTest(tvnlib.TvnTestCase):
         run, dialog = self.open_dialog("TVN-en.exe", "", ENGLISH["logon"])
         for control_id in CREDENTIAL_CONTROLS:
             expected = control_id != ids.IDC_LOGON_LOAD_PROFILE  # "Load the profile" is greyed out by the standard description
-            self.assertEqual(tvnlib.control(dialog, control_id)["enabled"], expected, control_id)
-        self.assertTrue(tvnlib.control(dialog, ids.IDC_LOGON_DOMAIN)["focus_within"], "the cursor starts in Domain name")
+            self.assertEqual(tvn.control(dialog, control_id)["enabled"], expected, control_id)
+        self.assertTrue(tvn.control(dialog, ids.IDC_LOGON_DOMAIN)["focus_within"], "the cursor starts in Domain name")
 
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--set-text", PASSWORD, "not a real password")
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", CURRENT_CREDENTIALS)
-        deadline = time.monotonic() + 10
-        while tvnlib.control(refresh(dialog), CURRENT_CREDENTIALS)["checked"] != 1 and time.monotonic() < deadline:
-            time.sleep(0.2)
+        tvn.inspect("--hwnd", dialog["hwnd"], "--set-text", PASSWORD, "not a real password")
+        tvn.inspect("--hwnd", dialog["hwnd"], "--click", CURRENT_CREDENTIALS)
+        tvn.wait_until(lambda: tvn.control(refresh(dialog), CURRENT_CREDENTIALS)["checked"] == 1, 10)
         dialog = refresh(dialog)
-        self.assertEqual(tvnlib.control(dialog, CURRENT_CREDENTIALS)["checked"], 1)
+        self.assertEqual(tvn.control(dialog, CURRENT_CREDENTIALS)["checked"], 1)
         for control_id in CREDENTIAL_CONTROLS:
-            self.assertFalse(tvnlib.control(dialog, control_id)["enabled"], control_id)
-        self.assertEqual(tvnlib.control(dialog, PASSWORD)["text"], "", "the password box is emptied")
-        self.assertTrue(tvnlib.control(dialog, ids.IDC_LOGON_LOGON)["enabled"])
+            self.assertFalse(tvn.control(dialog, control_id)["enabled"], control_id)
+        self.assertEqual(tvn.control(dialog, PASSWORD)["text"], "", "the password box is emptied")
+        self.assertTrue(tvn.control(dialog, ids.IDC_LOGON_LOGON)["enabled"])
         save("logon-current", dialog)
         self.close(run, dialog)
 
     def test_command_dialog_menu_and_command_line(self):
-        run, dialog = self.open_dialog("TVN-en.exe", " c", ENGLISH["commands"])
+        run, dialog = self.open_dialog("TVN-en.exe", " c+", ENGLISH["commands"])
         values = run.description()
         row = self.longest_menu_row(values)
         self.assertEqual(values["1.2.%d#3" % row], "Computer management")
@@ -140,33 +136,32 @@ class UserGuidePicturesTest(tvnlib.TvnTestCase):
         self.close_menus()
 
         # A typed command, to be started hidden: Execute is ready for it.
-        self.assertFalse(tvnlib.control(dialog, ids.IDC_COMMAND_EXECUTE)["enabled"], "Execute waits for a command")
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--set-check", ids.IDC_COMMAND_START_HIDDEN, 1)
-        self.assertTrue(tvnlib.inspect("--hwnd", dialog["hwnd"], "--focus", ids.IDC_COMMAND_LINE).get("ok"))
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--set-text", ids.IDC_COMMAND_LINE, 'notepad.exe "C:\\windows\\win.ini"')
+        tvn.inspect("--hwnd", dialog["hwnd"], "--set-check", ids.IDC_COMMAND_START_HIDDEN, 1)
+        self.assertTrue(tvn.inspect("--hwnd", dialog["hwnd"], "--focus", ids.IDC_COMMAND_LINE).get("ok"))
+        tvn.inspect("--hwnd", dialog["hwnd"], "--set-text", ids.IDC_COMMAND_LINE, 'notepad.exe "C:\\windows\\win.ini"')
         dialog = refresh(dialog)
-        self.assertEqual(tvnlib.control(dialog, ids.IDC_COMMAND_START_HIDDEN)["checked"], 1)
-        self.assertTrue(tvnlib.control(dialog, ids.IDC_COMMAND_LINE)["focus"])
-        self.assertTrue(tvnlib.control(dialog, ids.IDC_COMMAND_EXECUTE)["enabled"], "a typed command enables Execute")
+        self.assertEqual(tvn.control(dialog, ids.IDC_COMMAND_START_HIDDEN)["checked"], 1)
+        self.assertTrue(tvn.control(dialog, ids.IDC_COMMAND_LINE)["focus"])
+        self.assertTrue(tvn.control(dialog, ids.IDC_COMMAND_EXECUTE)["enabled"], "a typed command enables Execute")
         save("commands-line", dialog)
         self.close(run, dialog)
 
     def test_russian_dialogs_for_the_readme(self):
         run, dialog = self.open_dialog("TVN.exe", "", RUSSIAN["logon"])
-        self.assertEqual(tvnlib.control(dialog, ids.IDC_LOGON_LOGON)["text"], "Войти")
+        self.assertEqual(tvn.control(dialog, ids.IDC_LOGON_LOGON)["text"], "Войти")
         save("ru-logon", dialog)
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--click", ids.IDC_LOGON_HELP)
-        help_window = tvnlib.wait_window(title=RUSSIAN["help"], pid=run.pid, timeout=30)
+        tvn.inspect("--hwnd", dialog["hwnd"], "--click", ids.IDC_LOGON_HELP)
+        help_window = tvn.wait_window(title=RUSSIAN["help"], pid=run.pid, timeout=30)
         self.assertIsNotNone(help_window, "the help dialog did not open")
         help_window = refresh(help_window)
-        self.assertTrue(tvnlib.control(help_window, ids.IDC_HELP_ABOUT)["text"].startswith("Tolvane 3.1 (build 15)"))
-        self.assertEqual(tvnlib.control(help_window, ids.IDC_HELP_DIAGNOSTICS)["text"], "Диагностика")
+        self.assertTrue(tvn.control(help_window, ids.IDC_HELP_ABOUT)["text"].startswith("Tolvane 3.1 (build 15)"))
+        self.assertEqual(tvn.control(help_window, ids.IDC_HELP_DIAGNOSTICS)["text"], "Диагностика")
         save("ru-help", help_window)
-        tvnlib.inspect("--hwnd", help_window["hwnd"], "--click", ids.IDC_HELP_CLOSE)
+        tvn.inspect("--hwnd", help_window["hwnd"], "--click", ids.IDC_HELP_CLOSE)
         self.close(run, dialog)
 
-        run, dialog = self.open_dialog("TVN.exe", " c", RUSSIAN["commands"])
-        listview = tvnlib.control(dialog, ids.IDC_COMMAND_LIST)
+        run, dialog = self.open_dialog("TVN.exe", " c+", RUSSIAN["commands"])
+        listview = tvn.control(dialog, ids.IDC_COMMAND_LIST)
         self.assertEqual(listview["count"], 16)
         save("ru-commands", dialog)
         values = run.description()
@@ -177,4 +172,4 @@ class UserGuidePicturesTest(tvnlib.TvnTestCase):
 
 
 if __name__ == "__main__":
-    tvnlib.main()
+    tvn.main()

@@ -14,14 +14,13 @@ one saved as UTF-8 with a byte-order mark does not run at all.
 import os
 import shutil
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import tvnlib  # noqa: E402
+import tvn  # noqa: E402
 
-ids = tvnlib.ids
+ids = tvn.ids
 
-SOURCE = tvnlib.source_dir()
+SOURCE = tvn.source_dir()
 sys.path.insert(0, os.path.join(SOURCE, "scripts"))
 import pack_script  # noqa: E402
 import pe_resource  # noqa: E402
@@ -58,23 +57,23 @@ def readable_russian_script():
 
 
 def refresh(window):
-    return tvnlib.inspect("--hwnd", window["hwnd"])["windows"][0]
+    return tvn.inspect("--hwnd", window["hwnd"])["windows"][0]
 
 
-class WindowsRecipeTest(tvnlib.TvnTestCase):
+class WindowsRecipeTest(tvn.TvnTestCase):
     def setUp(self):
         super().setUp()
-        self.folder = os.path.join(tvnlib.build_dir(), "windows recipe %d" % os.getpid())
+        self.folder = os.path.join(tvn.build_dir(), "windows recipe %d" % os.getpid())
         os.makedirs(self.folder, exist_ok=True)
         self.runs = []
         self.leftovers = []
 
     def tearDown(self):
         for image in ("notepad.exe", "write.exe", "wordpad.exe"):
-            tvnlib.kill_image(image)
+            tvn.kill_image(image)
         for name in os.listdir(self.folder):
             if name.lower().endswith(".exe"):
-                tvnlib.kill_image(name)
+                tvn.kill_image(name)
         for run in self.runs:
             if run.proc.poll() is None:
                 run.proc.kill()
@@ -90,13 +89,13 @@ class WindowsRecipeTest(tvnlib.TvnTestCase):
         return os.path.join(self.folder, name)
 
     def start(self, tail, program):
-        run = tvnlib.Spawn(tail, program=program)
+        run = tvn.Spawn(tail, program=program)
         self.runs.append(run)
         return run
 
     def extract(self, program, name):
         """The script of `program`, taken out with its extract mode as the guide says."""
-        run = self.start(' e "%s" "10" "750"' % tvnlib.winpath(self.path(name)), program)
+        run = self.start(' e "%s" "10" "750"' % tvn.winpath(self.path(name)), program)
         self.assertEqual(run.exit_code(), 0)
         with open(self.path(name), "rb") as f:
             return f.read()
@@ -106,9 +105,9 @@ class WindowsRecipeTest(tvnlib.TvnTestCase):
         with open(self.path(name + ".script"), "wb") as f:
             f.write(script_bytes)
         copy = self.path(name + ".exe")
-        shutil.copyfile(tvnlib.exe("TVN.exe"), copy)
-        run = self.start(' i "%s" "%s" "10" "750"' % (tvnlib.winpath(self.path(name + ".script")),
-                                                      tvnlib.winpath(copy)), tvnlib.exe("TVN.exe"))
+        shutil.copyfile(tvn.exe("TVN.exe"), copy)
+        run = self.start(' i "%s" "%s" "10" "750"' % (tvn.winpath(self.path(name + ".script")),
+                                                      tvn.winpath(copy)), tvn.exe("TVN.exe"))
         self.assertEqual(run.exit_code(), 0)
         stored = pe_resource.load(copy).resource(10, 750)
         self.assertEqual([data for _, data in stored], [script_bytes], "the copy does not carry the script")
@@ -116,14 +115,14 @@ class WindowsRecipeTest(tvnlib.TvnTestCase):
 
     def open_dialog(self, program, tail, caption):
         run = self.start(tail, program)
-        dialog = tvnlib.wait_window(title=caption, pid=run.pid, timeout=60)
+        dialog = tvn.wait_window(title=caption, pid=run.pid, timeout=60)
         if dialog is None:
-            box = tvnlib.wait_box(pid=run.pid, timeout=1)
-            raise AssertionError("no dialog %r%s" % (caption, ": " + tvnlib.box_text(box) if box else ""))
+            box = tvn.wait_box(pid=run.pid, timeout=1)
+            raise AssertionError("no dialog %r%s" % (caption, ": " + tvn.box_text(box) if box else ""))
         return run, refresh(dialog)
 
     def close(self, run, dialog):
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
+        tvn.inspect("--hwnd", dialog["hwnd"], "--close")
         self.assertEqual(run.exit_code(), 0)
 
     def test_a_multiline_script_with_crlf_line_ends_shows_its_row_and_menu(self):
@@ -134,18 +133,18 @@ class WindowsRecipeTest(tvnlib.TvnTestCase):
         copy = self.copy_with(script, "TVN-copy")
 
         # Checked with t: all three runs end well.
-        log = os.path.join(tvnlib.temp_dir_unix(), "TVN_diag.log")
+        log = os.path.join(tvn.temp_dir_unix(), "TVN_diag.log")
         run = self.start(" t", copy)
         self.assertEqual(run.exit_code(), 0)
-        self.assertIsNotNone(tvnlib.wait_window(title="TVN_diag", timeout=40), "Notepad did not show the log")
+        self.assertIsNotNone(tvn.wait_window(title="TVN_diag", timeout=40), "Notepad did not show the log")
         with open(log, "rb") as f:
             text = f.read().decode("cp866", "replace")
         self.assertEqual(text.count(" DONE"), 3, text)
         self.assertNotIn("ERROR", text)
-        tvnlib.kill_image("notepad.exe")
+        tvn.kill_image("notepad.exe")
 
         # The command dialog: the default rows and the new one, its menu on a right click.
-        run, dialog = self.open_dialog(copy, " c", COMMAND_CAPTION)
+        run, dialog = self.open_dialog(copy, " c+", COMMAND_CAPTION)
         values = run.description()
         self.assertEqual(values["1.2#20"], "17")
         rows = [n for n in range(17) if values.get("1.2.%d#3" % n) == "Блокнот"]
@@ -156,23 +155,21 @@ class WindowsRecipeTest(tvnlib.TvnTestCase):
         menu = int(values["1.2.%d#6" % row])
         self.assertEqual(values["1.3#20"], str(menu + 1))
         self.assertEqual([values["1.3.%d.%d#3" % (menu, k)] for k in (0, 1)], ["WordPad", "Блокнот"])
-        listview = tvnlib.control(dialog, ids.IDC_COMMAND_LIST)
+        listview = tvn.control(dialog, ids.IDC_COMMAND_LIST)
         self.assertEqual(listview["count"], 17)
         item = next(i for i in listview["items"] if i["param"] == row)
         self.assertEqual(item["text"], "Блокнот")
 
-        menus = tvnlib.right_click_list_item(dialog, ids.IDC_COMMAND_LIST, item["index"])
+        menus = tvn.right_click_list_item(dialog, ids.IDC_COMMAND_LIST, item["index"])
         self.assertEqual(len(menus), 1, "the row's menu did not open")
         if menus[0]["menu"]["readable"]:
             self.assertEqual([i["text"] for i in menus[0]["menu"]["items"]], ["Блокнот", "WordPad"])
-        tvnlib.key("Escape")
-        deadline = time.monotonic() + 10
-        while tvnlib.open_menus() and time.monotonic() < deadline:
-            time.sleep(0.2)
+        tvn.key("Escape")
+        tvn.wait_until(lambda: not tvn.open_menus(), 10)
         self.close(run, dialog)
 
     def test_unicode_escapes_reach_the_dialog_as_their_letters(self):
-        script = self.extract(tvnlib.exe("TVN-en.exe"), "english.script")
+        script = self.extract(tvn.exe("TVN-en.exe"), "english.script")
         edits = {
             b'logOn: "Log on"': b'logOn: "\\u0100\\u015e\\u0150 \\u03a9"',
             b'domainLabel: "Domain name:"': b'domainLabel: "Fran\\u00e7ais \\u0395\\u03bb\\u03bb\\u03b7\\u03bd'
@@ -194,14 +191,14 @@ class WindowsRecipeTest(tvnlib.TvnTestCase):
         for control_id, name in ((ids.IDC_LOGON_LOGON, "0.14#3"), (ids.IDC_LOGON_DOMAIN_LABEL, "0.3#3"),
                                  (ids.IDC_LOGON_PASSWORD_LABEL, "0.9#3")):
             self.assertEqual(values[name], expected[control_id], name)
-            self.assertEqual(tvnlib.control(dialog, control_id)["text"], expected[control_id], control_id)
+            self.assertEqual(tvn.control(dialog, control_id)["text"], expected[control_id], control_id)
         self.assertTrue(all(ord(ch) > 0xFF for ch in expected[ids.IDC_LOGON_LOGON].replace(" ", "")))
         for ch in "ĀŞŐΩçΕλ":
             self.assertRaises(UnicodeEncodeError, ch.encode, "cp1251")
         self.close(run, dialog)
 
     def test_the_guides_common_log_on_changes_take_effect(self):
-        script = self.extract(tvnlib.exe("TVN-en.exe"), "english.script")
+        script = self.extract(tvn.exe("TVN-en.exe"), "english.script")
         edits = {
             b"function GetNTDomains() { return []; }": b'function GetNTDomains() { return ["OFFICE", "BRANCH"]; }',
             b'R("0.7#20", 0);': b'R("0.7#20", 1); R("0.7.0#3", "Administrator");',
@@ -213,36 +210,36 @@ class WindowsRecipeTest(tvnlib.TvnTestCase):
         copy = self.copy_with(script, "TVN-changes")
 
         run, dialog = self.open_dialog(copy, "", ENGLISH_LOGON_CAPTION)
-        domain = tvnlib.control(dialog, ids.IDC_LOGON_DOMAIN)
+        domain = tvn.control(dialog, ids.IDC_LOGON_DOMAIN)
         self.assertEqual(domain["items"], ["OFFICE", "BRANCH"])
         self.assertEqual(domain["selected"], 1, "the last domain is selected")
-        user = tvnlib.control(dialog, ids.IDC_LOGON_USER)
+        user = tvn.control(dialog, ids.IDC_LOGON_USER)
         self.assertEqual(user["items"], ["Administrator"])
         self.assertEqual(user["selected"], 0)
-        self.assertTrue(tvnlib.control(dialog, ids.IDC_LOGON_LOAD_PROFILE)["enabled"], "Load the profile can be ticked")
-        self.assertEqual(tvnlib.control(dialog, ids.IDC_LOGON_LOAD_PROFILE)["checked"], 0)
+        self.assertTrue(tvn.control(dialog, ids.IDC_LOGON_LOAD_PROFILE)["enabled"], "Load the profile can be ticked")
+        self.assertEqual(tvn.control(dialog, ids.IDC_LOGON_LOAD_PROFILE)["checked"], 0)
         self.close(run, dialog)
 
     def test_saved_as_utf8_the_russian_texts_come_out_garbled_and_with_a_bom_nothing_runs(self):
-        russian = self.extract(tvnlib.exe("TVN.exe"), "russian.script").decode("cp1251")
+        russian = self.extract(tvn.exe("TVN.exe"), "russian.script").decode("cp1251")
         self.assertIn('logOn: "Войти"', russian)
         utf8 = self.copy_with(russian.encode("utf-8"), "TVN-utf8")
         run, dialog = self.open_dialog(utf8, "", "TVN3: ")
         self.assertEqual(dialog["title"], "TVN3: " + "Авторизация".encode("utf-8").decode("cp1251"))
-        self.assertEqual(tvnlib.control(dialog, ids.IDC_LOGON_LOGON)["text"], "Р’РѕР№С‚Рё")
+        self.assertEqual(tvn.control(dialog, ids.IDC_LOGON_LOGON)["text"], "Р’РѕР№С‚Рё")
         self.close(run, dialog)
 
         bom = self.copy_with(b"\xef\xbb\xbf" + russian.encode("utf-8"), "TVN-bom")
         run = self.start("", bom)
-        self.leftovers.append(os.path.join(tvnlib.temp_dir_unix(), "TVN_%d.script" % run.pid))
-        box = tvnlib.wait_box(pid=run.pid, timeout=60)
+        self.leftovers.append(os.path.join(tvn.temp_dir_unix(), "TVN_%d.script" % run.pid))
+        box = tvn.wait_box(pid=run.pid, timeout=60)
         self.assertIsNotNone(box, "no message box for a script that cannot run")
-        self.assertTrue(tvnlib.box_text(box).startswith(LOAD_REGISTRY), tvnlib.box_text(box))
-        tvnlib.inspect("--hwnd", box["hwnd"], "--click", 1)
+        self.assertTrue(tvn.box_text(box).startswith(LOAD_REGISTRY), tvn.box_text(box))
+        tvn.inspect("--hwnd", box["hwnd"], "--click", 1)
         self.assertEqual(run.exit_code(), 0)
-        self.assertFalse(tvnlib.key_exists(r"HKCU\Software\TVN\%d" % run.pid))
-        self.assertFalse([w for w in tvnlib.inspect("--pid", run.pid)["windows"] if w["title"].startswith("TVN3")])
+        self.assertFalse(tvn.key_exists(r"HKCU\Software\TVN\%d" % run.pid))
+        self.assertFalse([w for w in tvn.inspect("--pid", run.pid)["windows"] if w["title"].startswith("TVN3")])
 
 
 if __name__ == "__main__":
-    tvnlib.main()
+    tvn.main()

@@ -18,9 +18,9 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import tvnlib  # noqa: E402
+import tvn  # noqa: E402
 
-ids = tvnlib.ids
+ids = tvn.ids
 
 LOGON_CAPTION = "TVN3: Авторизация"
 COMMAND_CAPTION = "TVN3: Команды"
@@ -29,6 +29,9 @@ PANEL_ROW = "Панель управления"
 
 WINE_KEY = r"HKCU\Software\Wine"
 VERSION_KEY = r"HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion"
+# 64-bit Windows keeps these values in both registry views, and a 32-bit
+# TVN.exe reads the 32-bit one: both are written alike.
+VERSION_KEYS = (VERSION_KEY, r"HKLM\SOFTWARE\Wow6432Node\Microsoft\Windows NT\CurrentVersion")
 # The values the description script reads, with their registry types.
 VERSION_VALUES = (("CurrentMajorVersionNumber", "REG_DWORD"), ("CurrentMinorVersionNumber", "REG_DWORD"),
                   ("CurrentVersion", "REG_SZ"), ("CurrentBuildNumber", "REG_SZ"), ("ProductName", "REG_SZ"))
@@ -48,13 +51,13 @@ SYSTEMS = {
 
 
 def backup_path():
-    return os.path.join(tvnlib.build_dir(), "windows-version-backup.json")
+    return os.path.join(tvn.build_dir(), "windows-version-backup.json")
 
 
 def read_values():
     """The Wine version setting and the script's version values as they are now ({name: [type, value] or None})."""
-    saved = {"wine": tvnlib.reg_value(WINE_KEY, "Version")}
-    current = tvnlib.reg_query_key(VERSION_KEY) or {}
+    saved = {"wine": tvn.reg_value(WINE_KEY, "Version")}
+    current = tvn.reg_query_key(VERSION_KEY) or {}
     for name, kind in VERSION_VALUES:
         saved[name] = [kind, current[name]] if name in current else None
     return saved
@@ -63,15 +66,16 @@ def read_values():
 def write_values(saved):
     """Puts back what read_values() returned: each value as it was, or removed when it was missing."""
     if saved["wine"] is None:
-        tvnlib.reset_windows_version()
+        tvn.reset_windows_version()
     else:
-        tvnlib.set_windows_version(saved["wine"])
-    for name, _ in VERSION_VALUES:
-        if saved.get(name) is None:
-            tvnlib.reg_delete(VERSION_KEY, name)
-        else:
-            kind, value = saved[name]
-            tvnlib.reg_add(VERSION_KEY, name, value, kind)
+        tvn.set_windows_version(saved["wine"])
+    for key in VERSION_KEYS:
+        for name, _ in VERSION_VALUES:
+            if saved.get(name) is None:
+                tvn.reg_delete(key, name)
+            else:
+                kind, value = saved[name]
+                tvn.reg_add(key, name, value, kind)
 
 
 def restore_from_backup():
@@ -85,7 +89,7 @@ def restore_from_backup():
     return True
 
 
-class WindowsVersionTest(tvnlib.TvnTestCase):
+class WindowsVersionTest(tvn.TvnTestCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
@@ -98,36 +102,37 @@ class WindowsVersionTest(tvnlib.TvnTestCase):
         with open(backup_path(), "w", encoding="utf-8") as f:
             json.dump(saved, f)
         self.addCleanup(restore_from_backup)
-        tvnlib.set_windows_version(wine_name)
+        tvn.set_windows_version(wine_name)
         # Windows 10 and later keep the numbers as well, which the script
         # prefers; the older systems do not have them.
-        tvnlib.reg_delete(VERSION_KEY, "CurrentMajorVersionNumber")
-        tvnlib.reg_delete(VERSION_KEY, "CurrentMinorVersionNumber")
-        tvnlib.reg_add(VERSION_KEY, "CurrentVersion", system["version"])
-        tvnlib.reg_add(VERSION_KEY, "CurrentBuildNumber", system["build"])
-        tvnlib.reg_add(VERSION_KEY, "ProductName", system["product"])
+        for key in VERSION_KEYS:
+            tvn.reg_delete(key, "CurrentMajorVersionNumber")
+            tvn.reg_delete(key, "CurrentMinorVersionNumber")
+            tvn.reg_add(key, "CurrentVersion", system["version"])
+            tvn.reg_add(key, "CurrentBuildNumber", system["build"])
+            tvn.reg_add(key, "ProductName", system["product"])
         # What GetVersionExW now reports, as cmd's ver prints it.
-        ver = tvnlib.decode_console(tvnlib.wine(["cmd", "/c", "ver"], timeout=60).stdout)
+        ver = tvn.decode_console(tvn.wine(["cmd", "/c", "ver"], timeout=60).stdout)
         self.assertIn(system["ver"], ver, "Wine does not report %s for %s" % (system["ver"], wine_name))
         return system
 
     def open_dialog(self, tail, caption):
-        run = tvnlib.Spawn(tail)
+        run = tvn.Spawn(tail)
         self.addCleanup(run.proc.stdout.close)
-        dialog = tvnlib.wait_window(title=caption, pid=run.pid, timeout=60)
+        dialog = tvn.wait_window(title=caption, pid=run.pid, timeout=60)
         if dialog is None:
-            box = tvnlib.wait_box(pid=run.pid, timeout=1)
-            self.fail("%r did not open%s" % (caption, ": " + tvnlib.box_text(box) if box else ""))
+            box = tvn.wait_box(pid=run.pid, timeout=1)
+            self.fail("%r did not open%s" % (caption, ": " + tvn.box_text(box) if box else ""))
         return run, dialog, run.description()
 
     def close_dialog(self, run, dialog):
-        tvnlib.inspect("--hwnd", dialog["hwnd"], "--close")
+        tvn.inspect("--hwnd", dialog["hwnd"], "--close")
         self.assertEqual(run.exit_code(), 0)
-        self.assertFalse(tvnlib.key_exists(r"HKCU\Software\TVN\%d" % run.pid), "the description key stayed")
+        self.assertFalse(tvn.key_exists(r"HKCU\Software\TVN\%d" % run.pid), "the description key stayed")
 
     def check_system(self, wine_name):
         system = self.pretend(wine_name)
-        user = tvnlib.wine_user()
+        user = tvn.wine_user()
         os_text = "ОС: %s\r\nПользователь: %s" % (system["product"], user)
 
         # Log-on dialog: the system icon and text, and the user-name icon.
@@ -135,17 +140,17 @@ class WindowsVersionTest(tvnlib.TvnTestCase):
         self.assertEqual(values["0.0#0"], system["system_icon"])
         self.assertEqual(values["0.5#0"], system["user_icon"])
         self.assertEqual(values["0.1#3"], os_text)
-        self.assertEqual(tvnlib.control(dialog, ids.IDC_LOGON_INFO)["text"], os_text)
+        self.assertEqual(tvn.control(dialog, ids.IDC_LOGON_INFO)["text"], os_text)
         # Domain, user name (icon 15 or 160), password.
         for control_id in (ids.IDC_LOGON_DOMAIN_ICON, ids.IDC_LOGON_USER_ICON, ids.IDC_LOGON_PASSWORD_ICON):
-            self.assertTrue(tvnlib.control(dialog, control_id)["icon"], control_id)
+            self.assertTrue(tvn.control(dialog, control_id)["icon"], control_id)
         if system["icon_shown"]:
-            self.assertTrue(tvnlib.control(dialog, ids.IDC_LOGON_ICON)["icon"], "no system icon")
-        tvnlib.screenshot("version-%s-logon" % wine_name)
+            self.assertTrue(tvn.control(dialog, ids.IDC_LOGON_ICON)["icon"], "no system icon")
+        tvn.screenshot("version-%s-logon" % wine_name)
         self.close_dialog(run, dialog)
 
         # Command dialog: its rows, the same system icon and text.
-        run, dialog, values = self.open_dialog(" c", COMMAND_CAPTION)
+        run, dialog, values = self.open_dialog(" c+", COMMAND_CAPTION)
         rows = system["rows"]
         self.assertEqual(values["1.0#0"], system["system_icon"])
         self.assertEqual(values["1.1#3"], os_text)
@@ -157,14 +162,14 @@ class WindowsVersionTest(tvnlib.TvnTestCase):
         # Only a major version 6 gets the control panel's own icon.
         self.assertEqual(values["1.2.%d#0" % titles.index(PANEL_ROW)], "shell32.dll#57")
 
-        self.assertEqual(tvnlib.control(dialog, ids.IDC_COMMAND_INFO)["text"], os_text)
+        self.assertEqual(tvn.control(dialog, ids.IDC_COMMAND_INFO)["text"], os_text)
         if system["icon_shown"]:
-            self.assertTrue(tvnlib.control(dialog, ids.IDC_COMMAND_ICON)["icon"], "no system icon")
-        listview = tvnlib.control(dialog, ids.IDC_COMMAND_LIST)
+            self.assertTrue(tvn.control(dialog, ids.IDC_COMMAND_ICON)["icon"], "no system icon")
+        listview = tvn.control(dialog, ids.IDC_COMMAND_LIST)
         self.assertEqual(listview["count"], rows)
         self.assertEqual(sorted(item["text"] for item in listview["items"]), sorted(titles))
         self.assertEqual(sorted(item["param"] for item in listview["items"]), list(range(rows)))
-        tvnlib.screenshot("version-%s-commands" % wine_name)
+        tvn.screenshot("version-%s-commands" % wine_name)
         self.close_dialog(run, dialog)
 
     def test_windows_2000(self):
@@ -181,11 +186,11 @@ class WindowsVersionTest(tvnlib.TvnTestCase):
         self.pretend("win2k")
         # As if the run had died here: the next one finds the backup.
         self.assertTrue(os.path.isfile(backup_path()))
-        self.assertEqual(tvnlib.reg_value(VERSION_KEY, "CurrentVersion"), "5.0")
+        self.assertEqual(tvn.reg_value(VERSION_KEY, "CurrentVersion"), "5.0")
         self.assertTrue(restore_from_backup())
         self.assertEqual(read_values(), before)
         self.assertFalse(restore_from_backup())
 
 
 if __name__ == "__main__":
-    tvnlib.main()
+    tvn.main()

@@ -7,61 +7,17 @@
 // is skipped. Value texts are stored as REG_SZ text with their terminator.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-#include <map>
 #include <string_view>
 #include <vector>
 
 #include "description/loader.h"
-#include "description_fakes.h"
 #include "fuzz_util.h"
+#include "tests/support/description_fakes.h"
 
 using tvn::Text;
 using tvn::TextView;
 
 namespace {
-
-// A key in memory. Unlike the test fake it keeps no log of the queries, so a
-// description with thousands of menu entries stays quick.
-class RecordSource : public tvn::DescriptionSource {
- public:
-  explicit RecordSource(bool openFails) : openFails_(openFails) {}
-
-  void Set(std::string_view name, std::string_view value) {
-    Text text = tvn::FromUtf8(value);
-    std::vector<std::uint8_t> bytes((text.size() + 1) * 2, 0);
-    std::memcpy(bytes.data(), text.data(), text.size() * 2);
-    values_[tvn::FromUtf8(name)] = std::move(bytes);
-  }
-
-  std::uint32_t OpenKey(TextView) override {
-    if (openFails_) return tvn::kStatusFileNotFound;
-    open_ = true;
-    return 0;
-  }
-  std::uint32_t QueryValue(TextView name, std::uint8_t* buffer, std::size_t capacity, std::size_t& bytes) override {
-    bytes = 0;
-    if (!open_) return tvn::kStatusInvalidHandle;
-    auto it = values_.find(Text(name));
-    if (it == values_.end()) return tvn::kStatusFileNotFound;
-    if (it->second.size() > capacity) return tvn::kStatusMoreData;
-    std::memcpy(buffer, it->second.data(), it->second.size());
-    bytes = it->second.size();
-    return 0;
-  }
-  std::uint32_t CloseKey() override {
-    FUZZ_CHECK(open_);  // the loader closes only what it opened
-    open_ = false;
-    return 0;
-  }
-
-  bool open() const { return open_; }
-
- private:
-  bool openFails_;
-  bool open_ = false;
-  std::map<Text, std::vector<std::uint8_t>> values_;
-};
 
 void CheckText(const tvn::TextBuffer& buffer, std::size_t units) {
   FUZZ_CHECK(buffer.allocated());
@@ -138,11 +94,13 @@ Expected ExpectedHandles(tvn::LoadMode mode, const tvn::UiDescription& ui, std::
   }
 }
 
-void LoadAndRelease(tvn::UiDescription& ui, tvn::LoadMode mode, RecordSource& source, bool openFails) {
+void LoadAndRelease(tvn::UiDescription& ui, tvn::LoadMode mode, tvn::testing_fakes::MemorySource& source,
+                    bool openFails) {
   tvn::testing_fakes::CountingFactory factory;
   std::uint32_t lastError = 12345;
   bool ok = tvn::Load(ui, mode, u"Software\\TVN\\7", source, factory, lastError);
-  FUZZ_CHECK(!source.open());  // every path closes what it opened
+  FUZZ_CHECK(!source.open);                // every path closes what it opened
+  FUZZ_CHECK(source.closesUnopened == 0);  // and only that
   if (openFails && mode != tvn::kLoadSplash) {
     FUZZ_CHECK(!ok);
     FUZZ_CHECK(lastError == tvn::kStatusFileNotFound);
@@ -197,14 +155,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   const bool openFails = (data[0] & 1) != 0;
   const bool twice = (data[0] & 2) != 0;
-  RecordSource source(openFails);
+  tvn::testing_fakes::MemorySource source;
+  source.logQueries = false;  // descriptions with thousands of menu entries stay quick
+  if (openFails) source.openStatus = tvn::kStatusFileNotFound;
   std::string_view records(reinterpret_cast<const char*>(data + 1), size - 1);
   while (!records.empty()) {
     std::size_t end = records.find('\n');
     std::string_view record = records.substr(0, end);
     records = end == std::string_view::npos ? std::string_view() : records.substr(end + 1);
     std::size_t eq = record.find('=');
-    if (eq != std::string_view::npos) source.Set(record.substr(0, eq), record.substr(eq + 1));
+    if (eq != std::string_view::npos)
+      source.SetUtf8(std::string(record.substr(0, eq)), std::string(record.substr(eq + 1)));
   }
 
   static const tvn::AppContext context;

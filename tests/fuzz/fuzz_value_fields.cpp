@@ -5,11 +5,11 @@
 // Input: byte 0 selects the source's behaviour, the rest is the value's data.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "description/reader.h"
 #include "fuzz_util.h"
+#include "tests/support/description_fakes.h"
 
 using tvn::Text;
 using tvn::TextView;
@@ -17,35 +17,6 @@ using tvn::TextView;
 namespace {
 
 constexpr std::uint8_t kPoison = 0xAB;  // fills the buffer past the data
-
-class BytesSource : public tvn::DescriptionSource {
- public:
-  BytesSource(const std::uint8_t* data, std::size_t size, bool overreport)
-      : data_(data), size_(size), overreport_(overreport) {}
-
-  std::uint32_t OpenKey(TextView) override { return 0; }
-  std::uint32_t CloseKey() override { return 0; }
-  std::uint32_t QueryValue(TextView, std::uint8_t* buffer, std::size_t capacity, std::size_t& bytes) override {
-    // Whatever the reader finds past the reported bytes is poison, so that
-    // reading beyond the data shows in the fields.
-    std::memset(buffer, kPoison, capacity);
-    bytes = 0;
-    if (size_ > capacity) {
-      if (!overreport_) return tvn::kStatusMoreData;
-      std::memcpy(buffer, data_, capacity);
-      bytes = size_;
-      return 0;
-    }
-    if (size_ != 0) std::memcpy(buffer, data_, size_);
-    bytes = size_;
-    return 0;
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-  bool overreport_;
-};
 
 // The documented walk, written plainly: whole units only, '#' starts the next
 // field, at most ten fields, a field's text ends at its first NUL and holds at
@@ -74,7 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t inp
   const std::uint8_t* data = input + 1;
   const std::size_t size = inputSize - 1;
 
-  BytesSource source(data, size, overreport);
+  // Every value the walk and the decoders read holds the input's data.
+  tvn::testing_fakes::MemorySource source;
+  source.overreport = overreport;
+  source.poison = kPoison;
+  const std::vector<std::uint8_t> bytes(data, data + size);
+  for (const char* name : {"0#3", "0#7", "0#0", "0#20"}) source.SetBytes(name, bytes);
   tvn::DescriptionReader reader(source);
   FUZZ_CHECK(reader.Open(u"Software\\TVN\\1"));
 

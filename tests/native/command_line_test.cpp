@@ -18,6 +18,7 @@ TEST(CommandLineParse, ModeLettersOutsideQuotes) {
       {u" t", UiMode::Diagnostics, ToolMode::None},
       {u" a", UiMode::Logon, ToolMode::None},
       {u"a c", UiMode::Commands, ToolMode::None},  // the later letter wins
+      {u"c a", UiMode::Logon, ToolMode::None},
       {u"ct", UiMode::Diagnostics, ToolMode::None},
       {u"C T A", UiMode::Logon, ToolMode::None},  // upper case is ignored
       {u"exit", UiMode::Diagnostics, ToolMode::UpdateResource},
@@ -132,6 +133,7 @@ TEST(ProgramNameRemoval, FollowsTheStartUpRule) {
       {u"", u""},
       {u"\"unterminated c", u""},
       {u"C:\\TVN.exe\t\r\n a", u"a"},
+      {u"TVN.exe\tc", u"c"},  // any character up to the blank ends an unquoted name
   };
   for (const Case& c : cases) EXPECT_EQ(Text(StripProgramName(c.full)), c.rest) << ToUtf8(c.full);
   // The tool starts its copies with a blank and a letter: the letter reaches the parser.

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "description/loader.h"
-#include "description_fakes.h"
+#include "tests/support/description_fakes.h"
 
 namespace tvn {
 namespace {
@@ -29,9 +29,11 @@ void ExpectAllFreed(const CountingFactory& f) {
   EXPECT_EQ(f.fontsMade, f.fontsDeleted);
 }
 
+bool BufferEmpty(const TextBuffer& b) { return !b.allocated() && b.capacity() == 0 && b.empty(); }
+
 bool ControlEmpty(const ControlDescription& c) {
-  return c.icon == 0 && c.font == 0 && !c.text.allocated() && !c.command.allocated() && !c.enabled && !c.focus &&
-         !c.checked;
+  return c.icon == 0 && c.font == 0 && BufferEmpty(c.text) && BufferEmpty(c.command) && c.colour == 0 &&
+         c.menuType == 0 && c.menuNumber == 0 && !c.enabled && !c.focus && !c.checked;
 }
 
 class LoaderTest : public ::testing::Test {
@@ -354,6 +356,11 @@ TEST_F(LoaderTest, HugeAndNegativeCountsAreBounded) {
   Release(ui, kLoadCommand, factory);
   ExpectAllFreed(factory);
   EXPECT_EQ(factory.fontsMade, 13 + 1 + 1 + kMaxMenus + 9);
+
+  key.SetNumber("0.4#20", kMaxComboItems + 1);  // each list has a limit of its own
+  ASSERT_TRUE(DoLoad(kLoadLogon));
+  EXPECT_EQ(ui.logon.domain.items.size(), kMaxComboItems);
+  Release(ui, kLoadLogon, factory);
 }
 
 TEST_F(LoaderTest, RowNumbersKeepTheirLow16Bits) {
@@ -424,6 +431,202 @@ TEST_F(LoaderTest, ContextReferenceSurvivesLoadAndRelease) {
   EXPECT_EQ(ui.command.context, &context);
   Release(ui, kLoadCommand, factory);
   EXPECT_EQ(ui.command.context, &context);
+}
+
+// A description in which every value differs from the others, so that a value
+// read into the wrong field, from the wrong element or not at all shows: the
+// text of element P is "P:3", its icon "P.ico#<N>#-1", its font
+// "face P#<N>#1#1#0#1" (bold, italic, not underlined, struck out), where N is
+// P's digits read as a number; an element with N % 4 >= 2 is disabled and
+// unfocused, every other one enabled and focused.
+class DistinctLoaderTest : public LoaderTest {
+ protected:
+  enum Kind { kWindow, kIcon, kLabel, kControl, kCheckBox, kState };
+
+  static int Number(const std::string& path) {
+    std::string digits;
+    for (char c : path) {
+      if (c != '.') digits += c;
+    }
+    return std::stoi(digits);
+  }
+  // Disabled and unfocused: chosen so that neighbours such as 1.2 and 1.4 differ.
+  static bool Off(const std::string& path) { return Number(path) % 4 >= 2; }
+
+  void SetUp() override {
+    for (const char* count : {"0.4#20", "0.7#20", "1.2#20", "1.3#20", "1.3.0#20", "1.3.1#20"}) key.SetNumber(count, 2);
+    for (LoadMode mode : {kLoadLogon, kLoadCommand, kLoadHelp}) {  // learn every name that is read
+      ASSERT_TRUE(DoLoad(mode));
+      Release(ui, mode, factory);
+    }
+    for (const std::string& name : key.queries) {
+      const std::string path = name.substr(0, name.find('#'));
+      const std::string attribute = name.substr(name.find('#') + 1);
+      const std::string n = std::to_string(Number(path));
+      if (attribute == "3" || attribute == "4") key.SetUtf8(name, path + ":" + attribute);
+      if (attribute == "0") key.SetUtf8(name, path + ".ico#" + n + "#-1");
+      if (attribute == "7") key.SetUtf8(name, "face " + path + "#" + n + "#1#1#0#1");
+      if (attribute == "8") key.SetUtf8(name, Off(path) ? "1" : "0");
+      if (attribute == "9") key.SetUtf8(name, Off(path) ? "0" : "1");
+      if (attribute == "2" || attribute == "6") key.SetNumber(name, Number(path));
+      if (attribute == "5") key.SetNumber(name, 1);
+      if (attribute == "21") key.SetNumber(name, 3);
+      if (attribute == "22") key.SetNumber(name, 1);
+    }
+    key.queries.clear();
+  }
+
+  void ExpectIcon(IconHandle icon, const std::string& path) {
+    EXPECT_EQ(factory.IconOf(icon), path + ".ico#" + std::to_string(Number(path))) << path;
+  }
+  void ExpectFont(FontHandle font, const std::string& path) {
+    const FontSpec& spec = FontOf(font);
+    EXPECT_EQ(spec.face, FromUtf8("face " + path));
+    EXPECT_EQ(spec.height, Number(path)) << path;
+    EXPECT_EQ(spec.weight, kFontWeightBold) << path;
+    EXPECT_TRUE(spec.italic && !spec.underline && spec.strikeOut) << path;
+  }
+  void ExpectElement(const ControlDescription& c, const std::string& path, Kind kind,
+                     std::size_t units = kCaptionUnits) {
+    SCOPED_TRACE(path);
+    if (kind == kWindow || kind == kIcon) {
+      ExpectIcon(c.icon, path);
+      EXPECT_EQ(c.font, 0u);
+    } else {
+      EXPECT_EQ(c.icon, 0u);
+      ExpectFont(c.font, path);
+    }
+    if (kind != kIcon && kind != kState) {
+      EXPECT_EQ(T(c.text), path + ":3");
+      EXPECT_EQ(c.text.capacity(), units);
+    }
+    EXPECT_EQ(c.enabled, kind != kWindow && !Off(path));
+    EXPECT_EQ(c.focus, (kind == kControl || kind == kCheckBox || kind == kState) && !Off(path));
+    EXPECT_EQ(c.checked, kind == kCheckBox);
+  }
+  void ExpectCombo(const ComboDescription& c, const std::string& path) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(c.selected, 3);
+    ASSERT_EQ(c.items.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) EXPECT_EQ(T(c.items[i].text), path + "." + std::to_string(i) + ":3");
+    ExpectFont(c.font, path);
+    EXPECT_EQ(c.enabled, !Off(path));
+    EXPECT_EQ(c.focus, !Off(path));
+  }
+  void ExpectItem(const ItemDescription& item, const std::string& path, std::uint32_t colour, std::int16_t type) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(T(item.text), path + ":3");
+    EXPECT_EQ(T(item.command), path + ":4");
+    EXPECT_EQ(item.command.capacity(), kCommandUnits);
+    ExpectIcon(item.icon, path);
+    EXPECT_EQ(item.colour, colour);
+    EXPECT_EQ(item.menuType, type);
+    EXPECT_EQ(item.menuNumber, Number(path));
+  }
+
+  std::vector<std::pair<const ControlDescription*, Kind>> LogonControls() {
+    const LogonDescription& d = ui.logon;
+    return {
+        {&d.window, kWindow},        {&d.systemIcon, kIcon},  {&d.systemText, kControl}, {&d.domainIcon, kIcon},
+        {&d.domainLabel, kLabel},    {&d.userIcon, kIcon},    {&d.userLabel, kLabel},    {&d.passwordIcon, kIcon},
+        {&d.passwordLabel, kLabel},  {&d.password, kControl}, {&d.ignoreUac, kCheckBox}, {&d.loadProfile, kCheckBox},
+        {&d.currentUser, kCheckBox}, {&d.logOn, kControl},    {&d.close, kControl},      {&d.help, kControl}};
+  }
+  std::vector<std::pair<const ControlDescription*, Kind>> CommandControls() {
+    const CommandDescription& d = ui.command;
+    return {{&d.window, kWindow},        {&d.systemIcon, kIcon},       {&d.systemText, kControl},
+            {&d.commandLine, kControl},  {&d.browse, kControl},        {&d.filterSupport, kCheckBox},
+            {&d.startHidden, kCheckBox}, {&d.execute, kControl},       {&d.close, kControl},
+            {&d.refresh, kControl},      {&d.authorization, kControl}, {&d.help, kControl}};
+  }
+  std::vector<std::pair<const ControlDescription*, Kind>> HelpControls() {
+    const HelpDescription& d = ui.help;
+    return {{&d.window, kWindow},      {&d.icon, kIcon},     {&d.about, kState},
+            {&d.disclaimer, kControl}, {&d.close, kControl}, {&d.diagnostics, kControl}};
+  }
+};
+
+TEST_F(DistinctLoaderTest, EveryValueLandsInItsOwnField) {
+  ASSERT_TRUE(DoLoad(kLoadLogon));
+  const char* logonPaths[] = {"0",   "0.0",  "0.1",  "0.2",  "0.3",  "0.5",  "0.6",  "0.8",
+                              "0.9", "0.10", "0.11", "0.12", "0.13", "0.14", "0.15", "0.16"};
+  auto logon = LogonControls();
+  for (std::size_t i = 0; i < logon.size(); ++i) ExpectElement(*logon[i].first, logonPaths[i], logon[i].second);
+  ExpectCombo(ui.logon.domain, "0.4");
+  ExpectCombo(ui.logon.user, "0.7");
+
+  ASSERT_TRUE(DoLoad(kLoadCommand));
+  const char* commandPaths[] = {"1", "1.0", "1.1", "1.4", "1.5", "1.6", "1.7", "1.8", "1.9", "1.10", "1.11", "1.12"};
+  auto command = CommandControls();
+  for (std::size_t i = 0; i < command.size(); ++i) ExpectElement(*command[i].first, commandPaths[i], command[i].second);
+  const CommandDescription& d = ui.command;
+  ASSERT_EQ(d.list.rows.size(), 2u);
+  for (int n = 0; n < 2; ++n) {
+    const std::string row = "1.2." + std::to_string(n);
+    ExpectItem(d.list.rows[n], row, static_cast<std::uint32_t>(Number(row)), 1);
+  }
+  ExpectFont(d.list.font, "1.2");
+  EXPECT_TRUE(d.list.enabled && d.list.focus);  // 1.2 is on, 1.3 and 1.4 are off
+  ASSERT_EQ(d.menus.menus.size(), 2u);
+  for (int m = 0; m < 2; ++m) {
+    const std::string menu = "1.3." + std::to_string(m);
+    ASSERT_EQ(d.menus.menus[m].entries.size(), 2u);
+    for (int k = 0; k < 2; ++k) ExpectItem(d.menus.menus[m].entries[k], menu + "." + std::to_string(k), 0, 0);
+    ExpectFont(d.menus.menus[m].font, menu);
+    EXPECT_FALSE(d.menus.menus[m].enabled);  // 1.3.0 and 1.3.1 are off
+  }
+
+  ASSERT_TRUE(DoLoad(kLoadHelp));
+  const char* helpPaths[] = {"2", "2.0", "2.1", "2.2", "2.3", "2.4"};
+  auto help = HelpControls();
+  for (std::size_t i = 0; i < help.size(); ++i) {
+    ExpectElement(*help[i].first, helpPaths[i], help[i].second, i == 3 ? kPathUnits : kCaptionUnits);
+  }
+  EXPECT_EQ(ui.help.about.text.text(), HelpVersionText());
+  EXPECT_EQ(T(ui.help.about.text).rfind("Tolvane 3.1 (build 15)\r\n", 0), 0u);
+}
+
+// Release returns every field of every record to its empty state, not only
+// the handles: a record that is loaded again later must not show old values.
+TEST_F(DistinctLoaderTest, ReleaseEmptiesEveryFieldAndASecondReleaseFreesNothing) {
+  for (LoadMode mode : {kLoadLogon, kLoadCommand, kLoadHelp, kLoadSplash}) ASSERT_TRUE(DoLoad(mode));
+  // Fields that no load of a control fills are emptied all the same.
+  ui.command.execute.colour = 7;
+  ui.command.execute.menuType = 2;
+  ui.command.execute.menuNumber = 3;
+  ui.command.execute.command.Allocate(kCommandUnits);
+  for (int round = 0; round < 2; ++round) {
+    for (LoadMode mode : {kLoadLogon, kLoadCommand, kLoadHelp, kLoadSplash}) Release(ui, mode, factory);
+    ExpectAllFreed(factory);
+    for (const auto& list : {LogonControls(), CommandControls(), HelpControls()}) {
+      for (const auto& c : list) EXPECT_TRUE(ControlEmpty(*c.first));
+    }
+    for (const ControlDescription* c : {&ui.splash.window, &ui.splash.picture, &ui.splash.text}) {
+      EXPECT_TRUE(ControlEmpty(*c));
+    }
+    for (const ComboDescription* c : {&ui.logon.domain, &ui.logon.user}) {
+      EXPECT_TRUE(c->count == 0 && c->selected == 0 && c->items.capacity() == 0 && c->font == 0 && !c->enabled &&
+                  !c->focus);
+    }
+    const CommandDescription& d = ui.command;
+    EXPECT_TRUE(d.list.count == 0 && d.list.rows.capacity() == 0 && d.list.font == 0 && !d.list.enabled &&
+                !d.list.focus);
+    EXPECT_TRUE(d.menus.count == 0 && d.menus.menus.capacity() == 0);
+  }
+}
+
+// A buffer allocated again (a record reused) starts empty at its new size.
+TEST(TextBufferTest, AllocateStartsEmptyAndFreeForgetsEverything) {
+  TextBuffer buffer;
+  buffer.Allocate(4);
+  buffer.Set(u"abcdef");
+  EXPECT_EQ(buffer.text(), u"abc");
+  buffer.Allocate(8);
+  EXPECT_TRUE(buffer.allocated() && buffer.empty());
+  EXPECT_EQ(buffer.capacity(), 8u);
+  buffer.Set(u"abc");
+  buffer.Free();
+  EXPECT_TRUE(BufferEmpty(buffer));
 }
 
 // The reader of the expected dumps, which the loader tests above rely on.

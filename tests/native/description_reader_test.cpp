@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "description/reader.h"
-#include "description_fakes.h"
+#include "tests/support/description_fakes.h"
 
 namespace tvn {
 namespace {
@@ -51,6 +51,41 @@ TEST(DescriptionReaderOpenTest, DestroyClosesAnOpenKey) {
     ASSERT_TRUE(reader.Open(u"k"));
   }
   EXPECT_EQ(key.closes, 1);
+}
+
+// Misuse of the reader's life cycle: a second Open, a Close too many, reads
+// after the close, and a failed step followed by good ones.
+TEST(DescriptionReaderOpenTest, LifecycleMisuseStaysConsistent) {
+  MemorySource key;
+  key.SetUtf8("v", "value");
+  {
+    DescriptionReader reader(key);
+    ASSERT_TRUE(reader.Open(u"first"));
+    ASSERT_TRUE(reader.Open(u"second"));  // closes the first key before opening again
+    EXPECT_EQ(key.opens, 2);
+    EXPECT_EQ(key.closes, 1);
+    EXPECT_EQ(key.openedKey, u"second");
+    EXPECT_FALSE(reader.Read(u"absent"));
+    EXPECT_TRUE(reader.Read(u"v"));  // a good read after a failed one reports success
+    EXPECT_EQ(reader.lastError(), 0u);
+    EXPECT_EQ(reader.Field(0), u"value");
+
+    key.closeStatus = kStatusInvalidHandle;
+    EXPECT_FALSE(reader.Close());
+    EXPECT_FALSE(reader.isOpen());
+    key.closeStatus = 0;
+    EXPECT_TRUE(reader.Close());  // nothing open any more: success, the old error is gone
+    EXPECT_EQ(reader.lastError(), 0u);
+    EXPECT_FALSE(reader.Read(u"v"));  // use after Close
+    EXPECT_EQ(reader.lastError(), kStatusInvalidHandle);
+    EXPECT_EQ(reader.Field(0), u"");
+
+    key.openStatus = kStatusFileNotFound;
+    EXPECT_FALSE(reader.Open(u"third"));
+    EXPECT_FALSE(reader.isOpen());
+  }
+  EXPECT_EQ(key.closes, 2);  // the destructor closes nothing that is not open
+  EXPECT_EQ(key.closesUnopened, 0);
 }
 
 TEST_F(ReaderTest, SplitsAtHash) {
@@ -120,6 +155,16 @@ TEST_F(ReaderTest, DamagedDataReadsSafely) {
   key.SetUnterminated("full", Text(1024, u'y'));
   ASSERT_TRUE(reader.Read(u"full"));
   EXPECT_EQ(reader.Field(0), Text(1023, u'y'));
+  // Exactly the 2048 bytes of the buffer, which the source fills to its last
+  // byte: accepted, and nothing past the data (poison here) is read.
+  key.poison = 'p';
+  key.SetUnterminated("exact", Text(1023, u'y') + u"#");
+  ASSERT_TRUE(reader.Read(u"exact"));
+  EXPECT_EQ(reader.Field(0), Text(1023, u'y'));
+  EXPECT_EQ(F(1), "");
+  key.SetBytes("odd poison", {'a', 0, 'b'});  // an odd count: the half unit is not read
+  ASSERT_TRUE(reader.Read(u"odd poison"));
+  EXPECT_EQ(F(0), "a");
   key.SetText("over", Text(1024, u'x'));
   EXPECT_FALSE(reader.Read(u"over"));
   EXPECT_EQ(reader.lastError(), kStatusMoreData);

@@ -39,14 +39,29 @@ TEST(AppContextLoad, FormatsEveryPathAndTheFatalTable) {
   EXPECT_EQ(context.keyName.text(), u"Software\\TVN\\4242");
   EXPECT_EQ(context.diagLogPath.text(), u"C:\\Users\\adm\\Temp\\TVN_diag.log");
   EXPECT_EQ(context.tempCopyPath.text(), u"C:\\Users\\adm\\Temp\\TVN.exe");
-  EXPECT_EQ(context.fatalMessages[2].text.text(), u"FATAL ERROR: OS version no supported!\r\nOnly: Win2k/XP/Vista");
-  EXPECT_EQ(context.fatalMessages[9].text.text(), u"FATAL ERROR: Update resource!");
+  const char16_t* const fatal[kFatalMessageCount] = {
+      u"FATAL ERROR: Get OS version failed!",
+      u"FATAL ERROR: Platform not supported!\r\nOnly: WinNT",
+      u"FATAL ERROR: OS version no supported!\r\nOnly: Win2k/XP/Vista",
+      u"FATAL ERROR: Initialize COM library!",
+      u"FATAL ERROR: Initialize common controls!",
+      u"FATAL ERROR: Extract script!",
+      u"FATAL ERROR: Execute script!",
+      u"FATAL ERROR: Load data from registry!",
+      u"FATAL ERROR: Startup dialog box!",
+      u"FATAL ERROR: Update resource!",
+  };
+  for (std::size_t i = 0; i < kFatalMessageCount; ++i) EXPECT_EQ(context.fatalMessages[i].text.text(), fatal[i]) << i;
 
+  // The release empties every field, not only some.
   ReleaseAppContext(context);
-  EXPECT_FALSE(context.exePath.allocated());
-  EXPECT_FALSE(context.scriptPath.allocated());
-  EXPECT_FALSE(context.tempCopyPath.allocated());
-  for (const ItemDescription& item : context.fatalMessages) EXPECT_FALSE(item.text.allocated());
+  EXPECT_EQ(context.processId, 0u);
+  std::vector<const TextBuffer*> buffers = {&context.exePath, &context.tempDir,     &context.scriptPath,
+                                            &context.keyName, &context.diagLogPath, &context.tempCopyPath};
+  for (const ItemDescription& item : context.fatalMessages) buffers.push_back(&item.text);
+  for (const TextBuffer* buffer : buffers) {
+    EXPECT_TRUE(!buffer->allocated() && buffer->capacity() == 0 && buffer->empty());
+  }
 }
 
 TEST(AppContextLoad, LongTempDirectoryIsCutAtBufferCapacity) {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "description/reader.h"
-#include "description_fakes.h"
+#include "tests/support/description_fakes.h"
 
 namespace tvn {
 namespace {

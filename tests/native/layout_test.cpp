@@ -39,15 +39,17 @@ class FakeWindows : public LayoutWindowOps {
   }
   bool WindowRect(WindowId window, LayoutRect& rect) override {
     auto it = windows.find(window);
-    if (it == windows.end()) {
-      error = 1400;  // ERROR_INVALID_WINDOW_HANDLE
+    if (it == windows.end() || window == failingRects) {
+      rect = {1, 2, 3000, 4000};  // a failing call may leave rubbish behind
+      error = 1400;               // ERROR_INVALID_WINDOW_HANDLE
       return false;
     }
     rect = it->second;
     return true;
   }
   bool ClientRect(WindowId window, LayoutRect& rect) override {
-    if (window != kDialog) {
+    if (window != kDialog || window == failingRects) {
+      rect = {1, 2, 3000, 4000};
       error = 1400;
       return false;
     }
@@ -55,7 +57,10 @@ class FakeWindows : public LayoutWindowOps {
     return true;
   }
   bool ScreenToClient(WindowId window, std::int32_t& x, std::int32_t& y) override {
-    if (window != kDialog) return false;
+    if (window != kDialog || screenToClientFails) {
+      error = 1400;
+      return false;
+    }
     x -= kOriginX;
     y -= kOriginY;
     return true;
@@ -77,7 +82,11 @@ class FakeWindows : public LayoutWindowOps {
   }
   bool InvalidateAll(WindowId window) override {
     ++invalidations;
-    return window == kDialog;
+    if (window != kDialog || invalidateFails) {
+      error = 8;
+      return false;
+    }
+    return true;
   }
   std::uint32_t LastError() override { return error; }
   void SetLastError(std::uint32_t code) override { error = code; }
@@ -90,7 +99,10 @@ class FakeWindows : public LayoutWindowOps {
   LayoutRect dialogPlacement;
   std::int32_t screenWidth = 1024;
   std::int32_t screenHeight = 768;
-  WindowId failingWindow = 0;
+  WindowId failingWindow = 0;  // Place fails for it
+  WindowId failingRects = 0;   // WindowRect and ClientRect fail for it
+  bool screenToClientFails = false;
+  bool invalidateFails = false;
   int placeCalls = 0;
   int invalidations = 0;
   std::uint32_t error = 0;
@@ -233,6 +245,58 @@ TEST_F(LayoutTest, AFailingMoveDoesNotStopTheWalk) {
   EXPECT_EQ(fake.error, 0u);
 }
 
+// Steps that fail: their rubbish is never used, and their code is what the
+// last error ends with.
+TEST_F(LayoutTest, FailingReadsAndInvalidationAreNoticed) {
+  fake.failingRects = FakeWindows::kDialog;
+  layout.Bind(FakeWindows::kDialog, -1, -1, -1, -1);
+  EXPECT_EQ(layout.InitialWindowSize().width, 0);
+  EXPECT_EQ(layout.InitialWindowSize().height, 0);
+  EXPECT_TRUE(SameRect(layout.initialClient(), {}));
+  EXPECT_TRUE(SameRect(fake.dialogPlacement, {512, 384, 512, 384}));  // a 0 x 0 window, centred
+
+  fake.failingRects = 0;
+  fake.screenToClientFails = true;
+  layout.AddControl(13, AnchorMove, AnchorMove);
+  EXPECT_EQ(fake.error, 1400u);
+  ASSERT_EQ(layout.entries().size(), 1u);
+  EXPECT_EQ(layout.entries().front().control, 0u);  // never laid out from a rectangle it could not read
+
+  fake.screenToClientFails = false;
+  fake.invalidateFails = true;
+  layout.Resize(540, 410);
+  EXPECT_EQ(fake.error, 8u);
+}
+
+// Rectangles from a hostile window system: extents beyond the 32-bit range
+// are clamped to it, never wrapped.
+TEST_F(LayoutTest, ReversedExtremeRectanglesClamp) {
+  const std::int32_t low = -2147483647 - 1;
+  const std::int32_t high = 2147483647;
+  fake.windows[FakeWindows::kDialog] = {high, high, low, low};
+  fake.ids[20] = 120;
+  fake.windows[120] = {high, high, low, low};
+  layout.Bind(FakeWindows::kDialog, 0, 0, 10, 10);
+  EXPECT_EQ(layout.InitialWindowSize().width, low);
+  EXPECT_EQ(layout.InitialWindowSize().height, low);
+  layout.AddControl(20, AnchorFixed, AnchorFixed);
+  ASSERT_EQ(layout.entries().size(), 1u);
+  EXPECT_EQ(layout.entries().front().width, low);
+  EXPECT_EQ(layout.entries().front().height, low);
+}
+
+// Bind without Release (the dialog opened again) starts an empty list too.
+TEST_F(LayoutTest, BindWithoutReleaseStartsAfresh) {
+  BindAll();
+  layout.Bind(FakeWindows::kDialog, -1, -1, -1, -1);
+  EXPECT_TRUE(layout.entries().empty());
+  layout.AddControl(14, AnchorFixed, AnchorMove);
+  ASSERT_EQ(layout.entries().size(), 1u);
+  EXPECT_EQ(layout.entries().front().control, 114u);
+  EXPECT_EQ(layout.entries().front().width, 90);
+  EXPECT_EQ(layout.entries().front().height, 30);
+}
+
 TEST_F(LayoutTest, UnboundLayoutDoesNothingAndReleaseIsRepeatable) {
   EXPECT_EQ(layout.InitialWindowSize().width, 0);
   EXPECT_EQ(layout.InitialWindowSize().height, 0);
@@ -246,10 +310,14 @@ TEST_F(LayoutTest, UnboundLayoutDoesNothingAndReleaseIsRepeatable) {
   layout.Release();
   layout.Release();
   EXPECT_TRUE(layout.entries().empty());
+  EXPECT_FALSE(layout.bound());
+  layout.AddControl(13, AnchorMove, AnchorMove);  // use after Release
+  EXPECT_TRUE(layout.entries().empty());
   const int before = fake.placeCalls;
   layout.Resize(540, 410);
   EXPECT_EQ(fake.placeCalls, before);
   EXPECT_EQ(layout.InitialWindowSize().width, 520);  // the previous opening's size stays readable
+  EXPECT_EQ(layout.InitialWindowSize().height, 420);
 
   BindAll();  // a second opening starts afresh
   EXPECT_EQ(layout.entries().size(), 5u);

@@ -75,6 +75,9 @@ TEST(MenuModel, WhichRowMenusOpenNothing) {
   }
   MenuSet none;
   EXPECT_EQ(ClassifyRowMenu(none, 0, 1), RowMenuKind::kNothing);
+  // The count decides even where the array holds more menus.
+  set.menus.resize(3);
+  EXPECT_EQ(ClassifyRowMenu(set, 2, 1), RowMenuKind::kNothing);
 }
 
 TEST(MenuModel, ShellEntryCsidlReadsTheCommandAsInteger) {
@@ -117,6 +120,12 @@ TEST(MenuModel, IdListMeasuresAndOffsetNamesDecode) {
   for (std::size_t i = 1; i < endless.size(); i += 2) endless[i] = 0;
   EXPECT_EQ(IdListSize(endless.data(), endless.size()), endless.size());
   EXPECT_EQ(IdListSize(nullptr), 0u);
+  // A count above 255 needs its high byte: one item of 258 bytes (zeros
+  // inside, which a count read from its low byte alone would take for the end).
+  std::vector<unsigned char> wide(260, 0);
+  wide[0] = 2;
+  wide[1] = 1;
+  EXPECT_EQ(IdListSize(wide.data(), wide.size()), 260u);
 }
 
 // --- A fake shell that counts every object it hands out ------------------
@@ -147,6 +156,9 @@ class FakeShell : public ShellPlatform {
   std::uint32_t failAllocator = 0, failDesktop = 0, failSpecial = 0, failBind = 0, failEnum = 0, failName = 0,
                 failAttributes = 0, failContext = 0, failQuery = 0, failInvoke = 0;
   bool endless = false;
+  bool nullChild = false;  // Next reports an item but hands out none
+
+  void Rename(int node, const std::string& name) { nodes_[node].name = name; }
 
   int allocatorCalls = 0;
   int badReleases = 0;
@@ -203,6 +215,10 @@ class FakeShell : public ShellPlatform {
   }
   bool Next(ShellObject enumerator, ShellObject* idList) override {
     Object& e = Get(enumerator);
+    if (nullChild) {
+      *idList = nullptr;
+      return true;
+    }
     if (endless) {
       *idList = New("idlist", 3);
       return true;
@@ -367,6 +383,27 @@ TEST(ShellMenuState, DescribesNamesInEveryForm) {
   EXPECT_FALSE(state.DescribeItem(2, &name, &attributes));
   EXPECT_EQ(name, Text(63, u'L'));
   EXPECT_EQ(state.error(), 5u);
+  shell.failAttributes = 0;
+  shell.Rename(5, std::string(80, 'O'));  // an offset name is cut like a wide one
+  ASSERT_TRUE(state.DescribeItem(4, &name, &attributes));
+  EXPECT_EQ(name, Text(63, u'O'));
+  state.ResetShellState();
+  EXPECT_EQ(shell.Live(), 0);
+  EXPECT_EQ(shell.badReleases, 0);
+}
+
+// A failed step leaves its error only until the next success, and an
+// enumerator that reports an item without handing one out ends the walk.
+TEST(ShellMenuState, ErrorsLastUntilTheNextSuccessAndEmptyItemsEndTheWalk) {
+  FakeShell shell;
+  ShellMenuState state(shell);
+  EXPECT_FALSE(state.OpenRoot(Owner(), 99));  // no such folder
+  EXPECT_NE(state.error(), 0u);
+  ASSERT_TRUE(state.OpenRoot(Owner(), 3));
+  EXPECT_EQ(state.error(), 0u);
+  shell.nullChild = true;
+  EXPECT_EQ(state.EnumerateChildren(1, kShcontfAll), 0u);
+  EXPECT_EQ(state.itemCount(), 1u);
   state.ResetShellState();
   EXPECT_EQ(shell.Live(), 0);
   EXPECT_EQ(shell.badReleases, 0);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,6 +19,8 @@ class FakeAccounts : public AccountPlatform {
   std::string failAt;
   std::uint32_t failCode = 0;
   bool profileReadable = true;
+  bool profileFillsBuffer = false;           // the directory fills the buffer to its last unit
+  std::map<std::string, Procedure> entries;  // the entry points handed out, by name
   ProcessHandles toReturn{501, 502, 4242};
 
   std::set<Module> libraries;
@@ -55,7 +59,7 @@ class FakeAccounts : public AccountPlatform {
   Procedure FindProcedure(Module module, const char* name) override {
     if (Fails(std::string("GetProcAddress ") + name)) return 0;
     EXPECT_TRUE(libraries.count(module)) << name;
-    return 0x1000 + calls.size();
+    return entries[name] = 0x1000 + calls.size();
   }
   void ReleaseModule(Module module) override {
     calls.push_back(module == 11 ? "FreeLibrary advapi32.dll" : "FreeLibrary Userenv.dll");
@@ -66,7 +70,7 @@ class FakeAccounts : public AccountPlatform {
                       std::uint32_t logonFlags, const char16_t* application, char16_t* commandLine,
                       std::uint32_t creationFlags, Environment environment, const char16_t* currentDirectory,
                       ProcessHandles& started) override {
-    EXPECT_NE(entry, 0u);
+    EXPECT_EQ(entry, entries["CreateProcessWithLogonW"]);
     lastLogonFlags = logonFlags;
     lastCreationFlags = creationFlags;
     lastEnvironment = environment;
@@ -98,7 +102,8 @@ class FakeAccounts : public AccountPlatform {
     ++acquisitions;
     return true;
   }
-  bool CreateEnvironment(Procedure, Environment& environment, Handle token, bool inherit) override {
+  bool CreateEnvironment(Procedure entry, Environment& environment, Handle token, bool inherit) override {
+    EXPECT_EQ(entry, entries["CreateEnvironmentBlock"]);
     EXPECT_TRUE(handles.count(token));
     EXPECT_FALSE(inherit);
     if (Fails("CreateEnvironmentBlock")) return false;
@@ -107,13 +112,15 @@ class FakeAccounts : public AccountPlatform {
     ++acquisitions;
     return true;
   }
-  bool DestroyEnvironment(Procedure, Environment environment) override {
+  bool DestroyEnvironment(Procedure entry, Environment environment) override {
+    EXPECT_EQ(entry, entries["DestroyEnvironmentBlock"]);
     calls.push_back("DestroyEnvironmentBlock");
     EXPECT_EQ(environments.erase(environment), 1u);
     ++releases;
     return true;
   }
-  bool ReadProfileDirectory(Procedure, Handle token, char16_t* directory, std::uint32_t& size) override {
+  bool ReadProfileDirectory(Procedure entry, Handle token, char16_t* directory, std::uint32_t& size) override {
+    EXPECT_EQ(entry, entries["GetUserProfileDirectoryW"]);
     calls.push_back("GetUserProfileDirectory");
     EXPECT_TRUE(handles.count(token));
     EXPECT_EQ(size, 1024u);
@@ -122,6 +129,10 @@ class FakeAccounts : public AccountPlatform {
       directory[0] = u'?';  // a failing call may leave rubbish behind
       error = 1326;
       return false;
+    }
+    if (profileFillsBuffer) {
+      std::fill(directory, directory + size, u'p');
+      return true;
     }
     const std::u16string path = u"C:\\Users\\admin";
     path.copy(directory, path.size());
@@ -264,6 +275,17 @@ TEST(StartAsUser, UnreadableProfileStartsInTheSystemFolder) {
   EXPECT_TRUE(fake.NothingLeftOpen());
 }
 
+// A platform that fills the whole directory buffer leaves no terminator of its
+// own: the directory handed on is cut to the buffer's last unit.
+TEST(StartAsUser, AProfileDirectoryThatFillsItsBufferIsTerminated) {
+  FakeAccounts fake;
+  fake.profileFillsBuffer = true;
+  std::uint32_t code = 77;
+  EXPECT_TRUE(StartLogon(fake, true, code));
+  EXPECT_EQ(fake.lastDirectory, std::u16string(kProfileDirectoryUnits - 1, u'p'));
+  EXPECT_TRUE(fake.NothingLeftOpen());
+}
+
 TEST(StartAsUser, WithoutAUsableSystemFolderNothingIsLoaded) {
   const std::u16string tooLong = u"C:\\" + std::u16string(kPathUnits, u'x');
   for (const char16_t* folder : {static_cast<const char16_t*>(nullptr), u"", tooLong.c_str()}) {
@@ -278,9 +300,10 @@ TEST(StartAsUser, WithoutAUsableSystemFolderNothingIsLoaded) {
   }
 }
 
-// The caller waits for the started copy by its identifier: it is handed out
-// on both branches, and a failed start never hands out an earlier one.
-TEST(StartAsUser, HandsOutTheStartedProcessIdentifier) {
+// The caller waits for the started copy by its identifier, or by its handle
+// when it asks for that (another account's process may not open for it): both
+// are handed out on both branches, and a failed start hands out neither.
+TEST(StartAsUser, HandsOutTheStartedProcessIdentifierAndHandle) {
   for (bool loadProfile : {false, true}) {
     FakeAccounts fake;
     std::uint32_t code = 77;
@@ -289,7 +312,22 @@ TEST(StartAsUser, HandsOutTheStartedProcessIdentifier) {
                             code, &processId));
     EXPECT_EQ(processId, 4242u) << "profile " << loadProfile;
     EXPECT_TRUE(fake.NothingLeftOpen());
+
+    FakeAccounts kept;
+    AccountPlatform::Handle process = 9;
+    EXPECT_TRUE(StartAsUser(kept, kSystemFolder, u"C:\\tvn\\TVN.exe", u" c", loadProfile, u"CORP", u"admin", u"secret",
+                            code, nullptr, &process));
+    EXPECT_EQ(process, 501u) << "profile " << loadProfile;
+    EXPECT_EQ(kept.handles, std::set<AccountPlatform::Handle>{501}) << "only the process handle stays open";
   }
+  FakeAccounts failing;
+  failing.failAt = "CreateProcessWithLogon";
+  failing.failCode = 1326;
+  std::uint32_t failCode = 0;
+  AccountPlatform::Handle none = 9;
+  EXPECT_FALSE(StartAsUser(failing, kSystemFolder, u"C:\\tvn\\TVN.exe", u" c", false, u"CORP", u"admin", u"secret",
+                           failCode, nullptr, &none));
+  EXPECT_EQ(none, 0u);
   for (const std::string& step : {std::string("CreateProcessWithLogon"), std::string("LogonUser"),
                                   std::string("LoadLibrary C:\\Win Dir\\system32\\advapi32.dll")}) {
     FakeAccounts fake;
@@ -327,11 +365,19 @@ TEST(StartAsUser, PasswordIsReadInPlaceAndNullTextsAreEmpty) {
   EXPECT_EQ(fake.calls[6], "LogonUser @");
 }
 
+TEST(SecretBuffer, SecureWipeZeroesEveryByteToTheLast) {
+  unsigned char bytes[7];
+  std::fill(bytes, bytes + sizeof(bytes), 0xFF);
+  SecureWipe(bytes, 6);
+  for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(bytes[i], 0) << i;
+  EXPECT_EQ(bytes[6], 0xFF);  // and not one more
+}
+
 TEST(SecretBuffer, WipeZeroesEveryUnit) {
   SecretBuffer buffer(512);
   EXPECT_EQ(buffer.units(), 512u);
   for (std::size_t i = 0; i < buffer.units(); ++i) EXPECT_EQ(buffer.data()[i], u'\0');
-  for (std::size_t i = 0; i < buffer.units(); ++i) buffer.data()[i] = u'x';
+  for (std::size_t i = 0; i < buffer.units(); ++i) buffer.data()[i] = u'\xFFFF';  // both bytes of each unit set
   buffer.Wipe();
   for (std::size_t i = 0; i < buffer.units(); ++i) ASSERT_EQ(buffer.data()[i], u'\0') << i;
 }

@@ -40,6 +40,10 @@ TEST(SystemPaths, TheInterpreterIsComspecOnlyWhenItIsAFullPath) {
     EXPECT_EQ(ChooseInterpreter(comspec, system), u"C:\\WINDOWS\\system32\\cmd.exe") << ToUtf8(comspec);
   }
   EXPECT_EQ(ChooseInterpreter(u"C:\\" + Text(kPathUnits, u'x'), system), u"C:\\WINDOWS\\system32\\cmd.exe");
+  // Exactly at the buffer's end: 1023 characters and the terminator fit, 1024 do not.
+  const Text fits = u"Z:\\" + Text(kPathUnits - 4, u'x');
+  EXPECT_EQ(ChooseInterpreter(fits, system), fits);
+  EXPECT_EQ(ChooseInterpreter(fits + u"x", system), u"C:\\WINDOWS\\system32\\cmd.exe");
   EXPECT_EQ(ChooseInterpreter(u"cmd.exe", u""), u"");
 }
 
@@ -48,6 +52,8 @@ TEST(SystemPaths, ShellWorkingDirectoryIsADriveRootNeverDriveRelative) {
   EXPECT_EQ(SystemDriveRoot(u"C:", system), u"C:\\");
   EXPECT_EQ(SystemDriveRoot(u"D:", system), u"D:\\");
   EXPECT_EQ(SystemDriveRoot(u"e:\\", system), u"e:\\");
+  EXPECT_EQ(SystemDriveRoot(u"z:", system), u"z:\\");  // the letters' ends
+  EXPECT_EQ(SystemDriveRoot(u"A:", system), u"A:\\");
   // Missing or not a drive: the system folder's drive.
   for (const char16_t* value : {u"", u"C", u"C:\\WINDOWS", u"%SystemDrive%", u"1:", u"C:x"}) {
     EXPECT_EQ(SystemDriveRoot(value, u"D:\\WINNT\\system32"), u"D:\\") << ToUtf8(value);

@@ -24,6 +24,12 @@ TEST(DecimalConversion, OnlyNineteenCharactersAreReadAndOverflowSaturates) {
   EXPECT_EQ(ParseDecimalNarrow("-99999999999999999999", 40), INT64_MIN);
   EXPECT_EQ(ParseDecimalNarrow("-9223372036854775808", 40), INT64_MIN);
   EXPECT_EQ(ParseInt32(u"4000000000"), static_cast<std::int32_t>(4000000000u));
+  // Right at the range's ends: the last digit decides without saturating.
+  EXPECT_EQ(ParseDecimal(u"9223372036854775806"), INT64_MAX - 1);
+  EXPECT_EQ(ParseDecimal(u"9223372036854775807"), INT64_MAX);
+  EXPECT_EQ(ParseDecimalNarrow("-9223372036854775807", 40), INT64_MIN + 1);
+  // A character above 0x7F is no digit, whatever its low byte ('1' here).
+  EXPECT_EQ(ParseDecimal(u"4\x0131"), 4);
 }
 
 TEST(TextFormatting, StopsAtCapacityAndStaysTerminated) {
@@ -43,6 +49,33 @@ TEST(TextConversion, Utf8RoundTripsAndRepairsBadInput) {
                 .front(),
             u'a');
   EXPECT_EQ(ToUtf8(Text(1, u'\xD800')), "\xEF\xBF\xBD");
+}
+
+// Each encoding length at both of its ends, both ways, and the surrogate
+// pairs at theirs.
+TEST(TextConversion, Utf8AtEveryLengthBoundary) {
+  struct Case {
+    Text text;
+    std::string utf8;
+  } cases[] = {
+      {u"\x7F", "\x7F"},
+      {u"\x80", "\xC2\x80"},
+      {u"\x7FF", "\xDF\xBF"},
+      {u"\x800", "\xE0\xA0\x80"},
+      {u"\xFFFF", "\xEF\xBF\xBF"},
+      {u"\xD800\xDC00", "\xF0\x90\x80\x80"},  // U+10000
+      {u"\xD800\xDFFF", "\xF0\x90\x8F\xBF"},  // U+103FF
+      {u"\xDBFF\xDFFF", "\xF4\x8F\xBF\xBF"},  // U+10FFFF
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ToUtf8(c.text), c.utf8);
+    EXPECT_EQ(FromUtf8(c.utf8), c.text);
+  }
+  // Lone surrogates of either half are replaced.
+  EXPECT_EQ(ToUtf8(Text(1, u'\xDC00')), "\xEF\xBF\xBD");
+  EXPECT_EQ(ToUtf8(Text(1, u'\xDFFF')), "\xEF\xBF\xBD");
+  // Fixed texts stay 7-bit whatever byte slips in.
+  EXPECT_EQ(FromAscii("a\xE9"), u"ai");
 }
 
 }  // namespace

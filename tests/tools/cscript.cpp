@@ -2,7 +2,7 @@
 //
 // Wine's script host ends at once when it is given an engine switch
 // ("/e:javascript") and chooses the engine by the script's extension instead.
-// The test environment (scripts/wine-env.sh, tests/e2e/tvnlib.py) copies
+// The test environment (scripts/wine-env.sh, tests/e2e/tvn/env.py) copies
 // Wine's own script host in the prefix's system folder to
 // tvn_wine_cscript.exe and installs this program as the system folder's
 // cscript.exe, the one TVN.exe names by its full path. It drops every

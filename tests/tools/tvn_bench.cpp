@@ -16,7 +16,8 @@
 //     bare runs below use), before or after the imports floor by turns;
 //   - tvn_bare_dialog.exe with TVN_EXE's log-on and command templates: start
 //     until the dialog is visible, and its peak working set;
-//   - TVN_EXE (log-on mode, then " c"): start until the dialog is shown and
+//   - TVN_EXE (log-on mode, then " c+", the command mode without the hand-over
+//     to an elevated copy): start until the dialog is shown and
 //     populated (caption set, the described controls filled), its peak
 //     working set; then the dialog is closed and the end (clean-up included)
 //     waited for;
@@ -292,7 +293,7 @@ int wmain(int argc, wchar_t** argv) {
       }
       {
         Child child;
-        if (!child.Start(Quoted(exe) + (logon ? L"" : L" c"))) return 1;
+        if (!child.Start(Quoted(exe) + (logon ? L"" : L" c+"))) return 1;
         HWND dialog = WaitDialog(child.info.dwProcessId, 0, logon ? kLogonCaption : kCommandCaption,
                                  logon ? Populated::LogonLabel : Populated::CommandRows, child.started);
         if (!dialog) {
@@ -314,7 +315,7 @@ int wmain(int argc, wchar_t** argv) {
   // Hand-overs: Refresh, and Log on with the current credentials.
   for (int round = 0; round < rounds; ++round) {
     Child child;
-    if (!child.Start(Quoted(exe) + L" c")) return 1;
+    if (!child.Start(Quoted(exe) + L" c+")) return 1;
     HWND dialog = WaitDialog(child.info.dwProcessId, 0, kCommandCaption, Populated::CommandRows, child.started);
     if (!dialog) return 1;
     double start = NowMs();

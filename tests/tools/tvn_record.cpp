@@ -22,6 +22,8 @@
 //  "startup_flags":N (STARTUPINFO dwFlags),
 //  "env":{"TEMP":"..."|null,"TMP":...,"USERNAME":...,"USERPROFILE":...,
 //         "SYSTEMDRIVE":...,"COMSPEC":...} (null: not set),
+//  "elevation":N (its token's TokenElevationType: 1 default, 2 full, 3 limited;
+//               null when the token cannot be read),
 //  "option_error":"..." (only when --sleep or --exit had a bad value; ignored then)}
 // With --sleep: {"event":"end","pid":N,"tick":N,"slept":MS} after the wait.
 //
@@ -100,6 +102,13 @@ bool ParentProcessId(DWORD* parent) {
     }
   }
   return false;
+}
+
+bool ElevationType(DWORD* type) {
+  UniqueHandleKernel token;
+  DWORD size = 0;
+  return OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()) &&
+         GetTokenInformation(token.get(), TokenElevationType, type, sizeof *type, &size);
 }
 
 std::wstring RecordPath() {
@@ -205,6 +214,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
   }
   json.EndObject();
+  json.Key("elevation");
+  DWORD elevation = 0;
+  if (ElevationType(&elevation)) {
+    json.UInt(elevation);
+  } else {
+    json.Null();
+  }
   if (!optionError.empty()) {
     json.Key("option_error");
     json.Ascii(optionError.c_str());

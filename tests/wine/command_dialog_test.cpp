@@ -229,7 +229,6 @@ TEST_F(CommandDialog, OpensWithRowsOrderedByTitleAndTheFocusOnTheCommandLine) {
   std::vector<std::wstring> titles;
   std::vector<LPARAM> params;
   HWND focus = nullptr, line = nullptr;
-  bool executeEnabled = true;
   int images = -1;
   wchar_t caption[128] = {};
   ASSERT_TRUE(RunDialog(fixture, {Do([&](HWND dialog) {
@@ -248,7 +247,6 @@ TEST_F(CommandDialog, OpensWithRowsOrderedByTitleAndTheFocusOnTheCommandLine) {
                           }
                           focus = GetFocus();
                           line = Item(dialog, IDC_COMMAND_LINE);
-                          executeEnabled = ExecuteEnabled(dialog);
                           auto imageList =
                               reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
                           images = imageList ? ImageList_GetImageCount(imageList) : -1;
@@ -260,9 +258,22 @@ TEST_F(CommandDialog, OpensWithRowsOrderedByTitleAndTheFocusOnTheCommandLine) {
     EXPECT_EQ(titles[i], kRows[kSortedRows[i]].title) << i;
   }
   EXPECT_EQ(focus, line);
-  EXPECT_FALSE(executeEnabled);
   EXPECT_EQ(images, 6);
   EXPECT_STREQ(caption, kCaption);
+}
+
+// The description enables Execute after the focus went to the empty command
+// line; with nothing ready, pressing it runs and reports nothing.
+TEST_F(CommandDialog, ExecuteOpensEnabledAndRunsNothingWithoutACommand) {
+  bool enabled = false, boxShown = true;
+  ASSERT_TRUE(RunDialog(fixture, {Do([&](HWND dialog) {
+                                    enabled = ExecuteEnabled(dialog);
+                                    PostClicked(dialog, IDC_COMMAND_EXECUTE);
+                                  }),
+                                  Pause(300), Do([&](HWND) { boxShown = FindThreadMessageBox() != nullptr; })}));
+  EXPECT_TRUE(enabled);
+  EXPECT_FALSE(boxShown);
+  EXPECT_TRUE(fixture.Records().empty());
 }
 
 TEST_F(CommandDialog, TypedCommandsRunThroughTheShellWithTheChosenShowState) {
@@ -484,7 +495,32 @@ TEST_F(CommandDialog, RefreshStartsTheToolInCommandModeAndCloses) {
   // The dialog ended by itself (the driver did not time out) ...
   std::vector<Record> records = fixture.recordFile.WaitFor(1, 5000);
   ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].Text("command_line"), L" c") << records[0].line();
+  // Marked: a copy that was refused full rights does not ask again.
+  EXPECT_EQ(records[0].Text("command_line"), L" c+") << records[0].line();
+}
+
+// A failed start with full rights is reported once the dialog is on the
+// screen: a warning box owned by the dialog, with the code and the system's
+// text and nothing else.
+TEST_F(CommandDialog, StartWarningIsShownOverTheOpenDialog) {
+  fixture.dialog.WarnWhenOpen(1223);
+  std::wstring boxText;
+  bool ownedByDialog = false;
+  bool dialogVisible = false;
+  ASSERT_TRUE(RunDialog(fixture, {[&](HWND dialog) {
+                                    HWND box = FindThreadMessageBox();
+                                    if (box == nullptr) return false;
+                                    ownedByDialog = GetWindow(box, GW_OWNER) == dialog;
+                                    dialogVisible = IsWindowVisible(dialog) != FALSE;
+                                    return true;
+                                  },
+                                  tvn_test::AnswerMessageBox(&boxText), tvn_test::NoMessageBox()}));
+  EXPECT_TRUE(ownedByDialog);
+  EXPECT_TRUE(dialogVisible);
+  wchar_t system[256] = {};
+  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 1223, 0x400, system, 256,
+                 nullptr);
+  EXPECT_EQ(boxText, std::wstring(L"Error (1223): ") + system) << Utf8(boxText);
 }
 
 TEST_F(CommandDialog, AuthorizationThatCannotStartWarnsAndTheDialogStays) {

@@ -15,7 +15,7 @@
 #include "description/win/description.h"
 #include "description/win/handle_factory.h"
 #include "description/win/registry_source.h"
-#include "tests/native/description_fakes.h"
+#include "tests/support/description_fakes.h"
 #include "tests/wine/support/registry.h"
 
 namespace tvn {

@@ -25,7 +25,7 @@
 #include "base/win/wide.h"
 #include "description/win/description.h"
 #include "resource.h"
-#include "tests/native/description_fakes.h"
+#include "tests/support/description_fakes.h"
 #include "tests/wine/support/files.h"
 #include "tests/wine/support/processes.h"
 #include "tests/wine/support/registry.h"

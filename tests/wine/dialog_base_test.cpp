@@ -93,7 +93,7 @@ LRESULT Notify(HWND dialog, UINT code) {
 class DialogBaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!tvn_test::CanCreateWindows()) GTEST_SKIP() << "needs a display";
+    if (!tvn_test::HaveDisplay()) GTEST_SKIP() << "needs a display";
   }
 };
 

@@ -51,15 +51,15 @@ std::size_t FileOffset(const Bytes& file, std::size_t sections, WORD count, DWOR
   return 0;
 }
 
-// The lower-case names of the libraries that a 64-bit executable imports;
-// false when the file is no such executable.
+// The lower-case names of the libraries that an executable of this test's own
+// bitness imports; false when the file is no such executable.
 bool ImportedLibraries(const Bytes& file, std::vector<std::string>& names) {
   IMAGE_DOS_HEADER dos;
-  IMAGE_NT_HEADERS64 nt;
+  IMAGE_NT_HEADERS nt;
   if (!At(file, 0, dos) || dos.e_magic != IMAGE_DOS_SIGNATURE) return false;
   if (!At(file, static_cast<std::size_t>(dos.e_lfanew), nt) || nt.Signature != IMAGE_NT_SIGNATURE) return false;
-  if (nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC) return false;
-  const std::size_t sections = static_cast<std::size_t>(dos.e_lfanew) + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
+  if (nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR_MAGIC) return false;
+  const std::size_t sections = static_cast<std::size_t>(dos.e_lfanew) + offsetof(IMAGE_NT_HEADERS, OptionalHeader) +
                                nt.FileHeader.SizeOfOptionalHeader;
   const DWORD importRva = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
   std::size_t entry = FileOffset(file, sections, nt.FileHeader.NumberOfSections, importRva);

@@ -54,7 +54,7 @@ TEST(Owners, CleanUpKeepsTheLastError) {
 }
 
 TEST(Owners, AMovedFromOwnerHoldsNothingAndTheNewOneCloses) {
-  if (!tvn_test::CanCreateWindows()) GTEST_SKIP() << "needs a display";
+  if (!tvn_test::HaveDisplay()) GTEST_SKIP() << "needs a display";
   auto makeWindow = [] {
     return CreateWindowExW(0, L"Static", L"owned", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleW(nullptr),
                            nullptr);

@@ -197,6 +197,24 @@ TEST_F(ProcessTest, ShellRunWorksInTheDriveRootNeverInTheCallersDirectory) {
   for (const Record& record : records) EXPECT_TRUE(SamePath(record.Text("cwd"), root)) << record.List("argv")[0];
 }
 
+// A bare name is found in the absolute PATH folders with PATHEXT, never in
+// the current directory or through a relative PATH entry.
+TEST_F(ProcessTest, ShellRunFindsBareNamesOnlyInTheSystemsFolders) {
+  tvn_test::TempFolder tools(L"launch tools");
+  ASSERT_TRUE(tools.created());
+  for (const std::wstring& copy : {tools / L"tvn_probe_run.exe", folder() + L"tvn_probe_run.exe"}) {
+    ASSERT_TRUE(CopyFileW(RecorderPath().c_str(), copy.c_str(), FALSE));
+  }
+  ScopedCurrentDirectory here(folder());
+  ASSERT_TRUE(here.changed());
+  ScopedEnvironment path(L"PATH", (L".;" + SystemFolder() + L";" + tools.path()).c_str());
+  ScopedEnvironment pathext(L"PATHEXT", L".COM;.EXE");
+  ASSERT_TRUE(tvn::ShellRun(nullptr, L"tvn_probe_run found", SW_HIDE));
+  std::vector<Record> records = WaitForRecords(1);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_TRUE(SamePath(records[0].Text("exe"), tools / L"tvn_probe_run.exe")) << records[0].line();
+}
+
 TEST_F(ProcessTest, ShellRunFailuresLeaveTheShellCode) {
   SetLastError(0);
   EXPECT_FALSE(tvn::ShellRun(nullptr, L"C:\\tvn_no_such_file.exe some args", SW_HIDE));

@@ -27,7 +27,7 @@
 #include "dialogs/win/help_dialog.h"
 #include "launcher/app_context.h"
 #include "resources/resource.h"
-#include "tests/native/description_fakes.h"
+#include "tests/support/description_fakes.h"
 #include "tests/wine/support/registry.h"
 
 namespace tvn {
@@ -178,8 +178,19 @@ LRESULT CALLBACK CloseOnActivate(int code, WPARAM wParam, LPARAM lParam) {
 // The same template with a procedure that only puts the disclaimer text into
 // its multi-line edit: what the system itself keeps per opening. (Wine's edit
 // control keeps some bytes of every wrapped text it held after it has gone.)
+// The help template with the help dialog's two texts and nothing else: what
+// the system's edit controls keep of their texts is the baseline.
+struct BareTexts {
+  const wchar_t* about;
+  const wchar_t* disclaimer;
+};
+
 INT_PTR CALLBACK BareDialogProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
-  if (message == WM_INITDIALOG) SendDlgItemMessageW(dialog, IDC_HELP_DISCLAIMER, WM_SETTEXT, 0, lParam);
+  if (message == WM_INITDIALOG) {
+    const BareTexts* texts = reinterpret_cast<const BareTexts*>(lParam);
+    SendDlgItemMessageW(dialog, IDC_HELP_ABOUT, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(texts->about));
+    SendDlgItemMessageW(dialog, IDC_HELP_DISCLAIMER, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(texts->disclaimer));
+  }
   if (message == WM_CLOSE) EndDialog(dialog, 0);
   return FALSE;
 }
@@ -210,12 +221,15 @@ TEST_F(SoakTest, HelpDialogOpenedAndClosedRepeatedly) {
   const Usage after = Measure();
   UiDescription texts;
   ASSERT_TRUE(LoadDescription(texts, kLoadHelp, subKey));
+  const Text about = texts.help.about.text.text();
   const Text disclaimer = texts.help.disclaimer.text.text();
   ReleaseDescription(texts, kLoadHelp);
+  ASSERT_FALSE(about.empty());
   ASSERT_FALSE(disclaimer.empty());
+  const BareTexts bare = {W(about), W(disclaimer)};
   const SIZE_T bareGrowth = HeapGrowthOver(openings, [&] {
     return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_HELP), nullptr, BareDialogProc,
-                           reinterpret_cast<LPARAM>(W(disclaimer)));
+                           reinterpret_cast<LPARAM>(&bare));
   });
   hook.reset();
   ExpectNoGrowth(before, after, "help dialog opened and closed");

@@ -7,6 +7,7 @@
 
 #include "base/win/unique_handle.h"
 #include "base/win/wide.h"
+#include "description/win/handle_factory.h"
 #include "launching/win/system_folder.h"
 #include "tests/wine/support/files.h"
 
@@ -47,6 +48,23 @@ TEST(SystemFolder, ThePlantedLibraryInTheCurrentDirectoryIsNoLongerFound) {
   const DWORD code = GetLastError();
   EXPECT_EQ(after.get(), nullptr) << "a library in the current directory must not be found by its bare name";
   EXPECT_EQ(code, static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+}
+
+// Icons named by a bare file name come from the system's folders: one that
+// only the executable's folder holds is not read, and regedit.exe, which
+// lies in the Windows folder alone, still gives its icon.
+TEST(SystemFolder, BareIconFilesAreNeverReadFromTheExecutablesFolder) {
+  const std::wstring planted = tvn_test::BesideModule(L"tvn_icon_plant.exe");
+  ASSERT_TRUE(CopyFileW(tvn_test::BesideModule(L"TVN.exe").c_str(), planted.c_str(), FALSE));
+  WindowsHandleFactory factory;
+  const IconHandle plantedIcon = factory.MakeIcon(u"tvn_icon_plant.exe", 0);
+  const IconHandle fullPath = factory.MakeIcon(ToText(planted.c_str()), 0);
+  const IconHandle editor = factory.MakeIcon(u"regedit.exe", 0);
+  EXPECT_EQ(plantedIcon, 0u);
+  EXPECT_NE(fullPath, 0u) << "the planted file has an icon";
+  EXPECT_NE(editor, 0u);
+  for (IconHandle icon : {plantedIcon, fullPath, editor}) factory.DestroyIcon(icon);
+  DeleteFileW(planted.c_str());
 }
 
 }  // namespace

@@ -4,7 +4,7 @@ import os
 import pwd
 import re
 
-from tvn.env import prefix_dir
+from tvn.env import exe, prefix_dir
 from tvn.wine import wine
 
 # Wine's own script host, kept under this name beside the cscript shim.
@@ -14,8 +14,13 @@ _state = {}
 
 
 def system_folder_unix():
-    """The prefix's system folder (C:\\windows\\system32 of the 64-bit prefix) as a unix path."""
-    return os.path.join(prefix_dir(), "drive_c", "windows", "system32")
+    """The system folder that the test tree's programs see, as a unix path: C:\\windows\\system32 of the 64-bit
+    prefix, which for the 32-bit programs of the i386 lane is syswow64 on disk."""
+    with open(exe("tvn_spawn.exe"), "rb") as f:
+        header = f.read(4096)
+    at = int.from_bytes(header[0x3C:0x40], "little")
+    machine = int.from_bytes(header[at + 4:at + 6], "little")  # IMAGE_FILE_HEADER.Machine
+    return os.path.join(prefix_dir(), "drive_c", "windows", "syswow64" if machine == 0x14C else "system32")
 
 
 def winpath(unix_path):

@@ -10,6 +10,7 @@ import time
 from tvn.env import ensure_env, exe, run_host
 from tvn.paths import winpath
 from tvn.registry import reg_query_key
+from tvn.waiting import wait_until
 from tvn.wine import wine, wine_start
 
 
@@ -49,11 +50,8 @@ def kill_image(image, timeout=10):
     if not prefix_processes(image):
         return True
     wine(["taskkill", "/f", "/im", image], timeout=30)
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if not prefix_processes(image):
-            return True
-        time.sleep(0.1)
+    if wait_until(lambda: not prefix_processes(image), timeout, 0.1):
+        return True
     for pid in prefix_processes(image):
         try:
             os.kill(pid, signal.SIGKILL)

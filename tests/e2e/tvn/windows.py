@@ -3,15 +3,16 @@
 import json
 import os
 import re
-import time
 
 from tvn.env import ensure_env, exe, run_host, screenshot_dir
+from tvn.waiting import wait_until
 from tvn.wine import decode_console, wine
 
 
-def inspect(*args, timeout=60):
-    """Runs tvn_inspect.exe with the arguments and returns its parsed JSON ({"windows": [...]})."""
-    result = wine([exe("tvn_inspect.exe")] + [str(a) for a in args], timeout=timeout)
+def inspect(*args, timeout=60, program=None):
+    """Runs tvn_inspect.exe (or `program`, another build of it) with the arguments and returns its parsed JSON
+    ({"windows": [...]})."""
+    result = wine([program or exe("tvn_inspect.exe")] + [str(a) for a in args], timeout=timeout)
     raw = result.stdout
     try:
         text = raw.decode("utf-8")
@@ -45,15 +46,8 @@ def wait_window(title=None, pid=None, timeout=20, cls=None, visible=True):
         args += ["--class", cls]
     if not args:
         args = ["--all"]
-    deadline = time.monotonic() + timeout
-    while True:
-        data = inspect(*args)
-        for window in data.get("windows", []):
-            if not visible or window.get("visible", True):
-                return window
-        if time.monotonic() >= deadline:
-            return None
-        time.sleep(0.3)
+    return wait_until(lambda: next((w for w in inspect(*args).get("windows", [])
+                                    if not visible or w.get("visible", True)), None), timeout, 0.3)
 
 
 def control(window, control_id):
@@ -138,26 +132,15 @@ def right_click_list_item(window, control_id, index, timeout=20):
         raise AssertionError("item %d of control %d has no point to click: %r" % (index, control_id, point))
     xdotool("mousemove", "--sync", point["x"], point["y"])
     xdotool("click", 3)
-    deadline = time.monotonic() + timeout
-    menus = []
-    while not menus and time.monotonic() < deadline:
-        menus = open_menus()
-        time.sleep(0.2)
-    return menus
+    return wait_until(open_menus, timeout)
 
 
 def wait_box(pid=None, timeout=30):
     """The tool's message box: class #32770 with the caption exactly "Tolvane"
     (the splash window's caption, "Tolvane 3.1", only contains it)."""
     args = ["--class", "#32770"] + (["--pid", pid] if pid is not None else ["--title", "Tolvane"])
-    deadline = time.monotonic() + timeout
-    while True:
-        for window in inspect(*args)["windows"]:
-            if window.get("title") == "Tolvane" and window.get("visible", True):
-                return window
-        if time.monotonic() >= deadline:
-            return None
-        time.sleep(0.3)
+    return wait_until(lambda: next((w for w in inspect(*args)["windows"]
+                                    if w.get("title") == "Tolvane" and w.get("visible", True)), None), timeout, 0.3)
 
 
 def box_text(window):

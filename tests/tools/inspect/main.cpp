@@ -21,7 +21,9 @@
 //
 // Output without an action, one line:
 // {"windows":[{
-//   "hwnd":"0x1a2b","pid":N,"tid":N,"exe":"TVN.exe","title":"...","class":"#32770",
+//   "hwnd":"0x1a2b","pid":N,"tid":N,"exe":"TVN.exe","elevation":N|null (the
+//   process token's TokenElevationType: 1 default, 2 full, 3 limited),
+//   "title":"...","class":"#32770",
 //   "visible":B,"enabled":B,"rect":[l,t,r,b] (screen),"client":[w,h],
 //   "client_origin":[x,y] (screen),"style":N,"exstyle":N,"foreground":B,
 //   "active":B (the active window of its thread),"focus":"0x.."|null (focus

@@ -82,4 +82,12 @@ std::wstring ExeName(DWORD pid) {
   return slash == std::wstring::npos ? full : full.substr(slash + 1);
 }
 
+bool ElevationTypeOf(DWORD pid, DWORD* type) {
+  UniqueHandleKernel process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  UniqueHandleKernel token;
+  DWORD size = 0;
+  return process && OpenProcessToken(process.get(), TOKEN_QUERY, token.put()) &&
+         GetTokenInformation(token.get(), TokenElevationType, type, sizeof *type, &size);
+}
+
 }  // namespace tvn_inspect

@@ -24,5 +24,7 @@ bool ClassIs(HWND window, const wchar_t* name);
 bool ReadText(HWND window, std::wstring* text);
 // The file name of the program of process `pid`; empty when it cannot be read.
 std::wstring ExeName(DWORD pid);
+// The TokenElevationType of process `pid` (1 default, 2 full, 3 limited).
+bool ElevationTypeOf(DWORD pid, DWORD* type);
 
 }  // namespace tvn_inspect

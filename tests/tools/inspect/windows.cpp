@@ -127,6 +127,13 @@ void WriteWindow(JsonWriter& json, HWND window) {
   json.UInt(tid);
   json.Key("exe");
   json.String(ExeName(pid));
+  json.Key("elevation");
+  DWORD elevation = 0;
+  if (ElevationTypeOf(pid, &elevation)) {
+    json.UInt(elevation);
+  } else {
+    json.Null();
+  }
   json.Key("title");
   std::wstring title;
   if (ReadText(window, &title)) {

@@ -1,5 +1,7 @@
 #include "tests/wine/support/records.h"
 
+#include "tests/wine/support/windows.h"
+
 namespace tvn_test {
 
 std::wstring RecorderPath() { return BesideModule(L"tvn_record.exe"); }
@@ -121,12 +123,8 @@ RecordFile::RecordFile(std::wstring path)
 RecordFile::~RecordFile() { DeleteFileW(path_.c_str()); }
 
 std::vector<Record> RecordFile::WaitFor(std::size_t count, DWORD timeoutMs) const {
-  const ULONGLONG start = GetTickCount64();
-  std::vector<Record> records = Records();
-  while (records.size() < count && GetTickCount64() - start < timeoutMs) {
-    Sleep(50);
-    records = Records();
-  }
+  std::vector<Record> records;
+  tvn_test::WaitFor([&] { return (records = Records()).size() >= count; }, timeoutMs);
   return records;
 }
 

@@ -8,9 +8,7 @@ namespace tvn_test {
 
 const wchar_t kMessageBoxCaption[] = L"Tolvane";
 
-bool HaveDisplay() { return GetSystemMetrics(SM_CXSCREEN) != 0; }
-
-bool CanCreateWindows() {
+bool HaveDisplay() {
   const tvn::UniqueWindow probe(
       CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
   return static_cast<bool>(probe);
@@ -111,12 +109,13 @@ HWND FindProcessMessageBox() {
 std::wstring MessageBoxText(HWND box) { return TextOf(GetDlgItem(box, kMessageBoxTextId)); }
 
 void PumpMessages(DWORD ms) {
-  const ULONGLONG start = GetTickCount64();
-  do {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    Sleep(10);
-  } while (GetTickCount64() - start < ms);
+  WaitFor(
+      [] {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        return false;
+      },
+      ms);
 }
 
 }  // namespace tvn_test

@@ -8,10 +8,9 @@
 
 namespace tvn_test {
 
-// Whether the tests run with a display. Without one Wine still reports a
-// screen size but creates no windows; CanCreateWindows tells that apart.
+// Whether the tests run with a display: a window can be created. (Without
+// one Wine still reports a screen size, so the metrics cannot tell.)
 bool HaveDisplay();
-bool CanCreateWindows();
 
 // The window's text (WM_GETTEXT through GetWindowTextW).
 std::wstring TextOf(HWND window);
@@ -48,8 +47,9 @@ HWND FindProcessMessageBox();
 // The text of a message box.
 std::wstring MessageBoxText(HWND box);
 
-// Calls `done` every 10 ms until it returns true or `timeoutMs` have passed;
-// true when it did.
+// The one polling loop of the Windows-side tests: calls `done` every 10 ms
+// until it returns true or `timeoutMs` have passed, at least once; true when
+// it did.
 template <typename Done>
 bool WaitFor(Done done, DWORD timeoutMs) {
   const ULONGLONG start = GetTickCount64();

@@ -1,6 +1,8 @@
-// Test doubles for the description reader and loader: an in-memory key, a
-// counting handle factory, and the reader of the expected registry dumps,
-// which fills the in-memory key with the real default description.
+// Test doubles for the description reader and loader, shared by the native
+// tests, the fuzz targets, the benchmarks and the Windows-side tests: an
+// in-memory key, a counting handle factory, and the reader of the expected
+// registry dumps, which fills the in-memory key with the real default
+// description.
 #pragma once
 
 #include <cstdint>
@@ -53,7 +55,10 @@ class MemorySource : public DescriptionSource {
     return 0;
   }
   std::uint32_t QueryValue(TextView name, std::uint8_t* buffer, std::size_t capacity, std::size_t& bytes) override {
-    queries.push_back(ToUtf8(name));
+    if (logQueries) queries.push_back(ToUtf8(name));
+    // Whatever the reader finds past the reported bytes is poison, so that
+    // reading beyond the data shows.
+    if (poison >= 0) std::memset(buffer, poison, capacity);
     bytes = 0;
     if (!open) return kStatusInvalidHandle;
     auto it = values_.find(Text(name));
@@ -71,6 +76,7 @@ class MemorySource : public DescriptionSource {
   }
   std::uint32_t CloseKey() override {
     ++closes;
+    if (!open) ++closesUnopened;
     open = false;
     return closeStatus;
   }
@@ -78,9 +84,12 @@ class MemorySource : public DescriptionSource {
   std::uint32_t openStatus = 0;
   std::uint32_t closeStatus = 0;
   bool overreport = false;
+  bool logQueries = true;  // off for descriptions with thousands of values
+  int poison = -1;         // a byte value fills the whole buffer before each query
   bool open = false;
   int opens = 0;
   int closes = 0;
+  int closesUnopened = 0;
   Text openedKey;
   std::vector<std::string> queries;
 
