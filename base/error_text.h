@@ -19,6 +19,7 @@ constexpr std::uint32_t kStatusInvalidHandle = 6;       // ERROR_INVALID_HANDLE
 constexpr std::uint32_t kErrorInvalidData = 13;         // ERROR_INVALID_DATA
 constexpr std::uint32_t kStatusInvalidParameter = 87;   // ERROR_INVALID_PARAMETER
 constexpr std::uint32_t kBufferTooSmall = 122;          // ERROR_INSUFFICIENT_BUFFER
+constexpr std::uint32_t kBadPathname = 161;             // ERROR_BAD_PATHNAME
 constexpr std::uint32_t kFilenameTooLong = 206;         // ERROR_FILENAME_EXCED_RANGE
 constexpr std::uint32_t kStatusMoreData = 234;          // ERROR_MORE_DATA
 constexpr std::uint32_t kStatusUnsupportedType = 1630;  // ERROR_UNSUPPORTED_TYPE

@@ -1,5 +1,7 @@
 #include "base/system_paths.h"
 
+#include "base/error_text.h"
+
 namespace tvn {
 
 namespace {
@@ -46,6 +48,29 @@ Text FolderOfPath(TextView path) {
   if (last != TextView::npos) return Text(path.substr(0, last + 1));
   if (path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == u':') return Text(path.substr(0, 2));
   return Text(u".");
+}
+
+std::uint32_t TemporaryFolderError(TextView folder) {
+  bool qualified = folder.size() >= 3 && IsDriveLetter(folder[0]) && folder[1] == u':' && folder[2] == u'\\';
+  if (!qualified && folder.size() >= 2 && folder[0] == u'\\' && folder[1] == u'\\') {
+    // "\\server\share\": both names present, neither a device prefix.
+    const std::size_t serverEnd = folder.find(u'\\', 2);
+    const std::size_t shareEnd = serverEnd == TextView::npos ? TextView::npos : folder.find(u'\\', serverEnd + 1);
+    const TextView server = folder.substr(2, serverEnd == TextView::npos ? 0 : serverEnd - 2);
+    qualified = !server.empty() && server != u"." && server != u"?" && server.find(u'/') == TextView::npos &&
+                shareEnd != TextView::npos && shareEnd > serverEnd + 1;
+  }
+  if (!qualified || folder.back() != u'\\') return kBadPathname;
+  if (folder.size() + kLongestTemporaryName >= kPathUnits) return kFilenameTooLong;
+  return kStatusSuccess;
+}
+
+Text UniqueTemporaryName(TextView folder, std::uint32_t processId, std::uint32_t sequence) {
+  Text path(folder);
+  if (!path.empty() && !IsSeparator(path.back()) && path.back() != u':') path.push_back(u'\\');
+  path += u"TVN" + FormatNumber(processId) + u"-" + FormatNumber(sequence) + u".tmp";
+  if (path.size() >= kPathUnits) return Text();
+  return path;
 }
 
 bool IsProcessDescriptionKey(TextView keyName) {

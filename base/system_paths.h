@@ -9,6 +9,8 @@
 // file planted there would then run with the rights of whoever runs the tool.
 #pragma once
 
+#include <cstdint>
+
 #include "base/text.h"
 
 namespace tvn {
@@ -38,6 +40,26 @@ Text SystemDriveRoot(TextView systemDrive, TextView systemFolder);
 // to and including the last backslash or slash, or the drive and colon of a
 // drive-relative path ("C:"); "." when the path names no folder.
 Text FolderOfPath(TextView path);
+
+// The longest file name that the tool forms in its temporary folder: the
+// unique names of UniqueTemporaryName ("TVN4294967295-4294967295.tmp").
+constexpr std::size_t kLongestTemporaryName = 28;
+
+// 0 when `folder` can hold the tool's files: a fully qualified folder, a drive
+// letter, a colon and a backslash ("C:\...") or a UNC folder with its server
+// and share ("\\server\share\..."), ending with a backslash, with room for
+// kLongestTemporaryName more units in a path buffer. Otherwise the reason:
+// kFilenameTooLong when it has no such room, kBadPathname when it is empty,
+// relative, drive-relative ("C:"), rooted ("\Temp\"), a device path ("\\.\",
+// "\\?\") or a UNC text without server or share. Files named in such a folder
+// would be looked for in whatever the current directory is.
+std::uint32_t TemporaryFolderError(TextView folder);
+
+// "<folder><name>" for the unique file name "TVN<processId>-<sequence>.tmp",
+// with a backslash between them unless the folder ends with a separator or is
+// a drive and colon ("C:", that drive's current directory). Empty when the
+// result would not fit a path buffer.
+Text UniqueTemporaryName(TextView folder, std::uint32_t processId, std::uint32_t sequence);
 
 // True when `keyName` is "Software\TVN\" followed by one to ten decimal digits:
 // the description key of one process, which the tool may delete whole. The

@@ -13,10 +13,12 @@ void ShowError(HWND owner, UINT kind, bool withSystemText, bool withErrorCode, c
   Text systemText;
   bool haveSystemText = false;
   if (withSystemText) {
+    // System texts may hold inserts ("%1 is not a valid Win32 application."):
+    // there are no arguments for them, so they are taken as they stand.
     wchar_t* buffer = nullptr;
-    DWORD length =
-        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code,
-                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     UniqueLocal owned(buffer);
     if (length != 0 && buffer != nullptr) systemText = ToText(buffer, length);
     haveSystemText = true;

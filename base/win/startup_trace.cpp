@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/win/new_file.h"
 #include "base/win/unique_handle.h"
 
 namespace tvn {
@@ -75,10 +76,15 @@ void TracePhase(const char* phase) noexcept {
   *end++ = '\n';
 
   // One open, one append, one close per line: lines of concurrent processes
-  // and threads never interleave, and no handle outlives the line.
-  UniqueHandleKernel file(CreateFileW(g_path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file) {
+  // and threads never interleave, and no handle outlives the line. The
+  // temporary folder may be shared: a name that another user made a link (a
+  // reparse point, opened as itself, or a second hard link to some other
+  // file) gets no line, and only ever appending, the trace cannot cut a file.
+  // The query of the links needs FILE_READ_ATTRIBUTES.
+  UniqueHandleKernel file(CreateFileW(g_path, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (file && IsPlainSingleFile(file.get())) {
     DWORD written = 0;
     WriteFile(file.get(), line, static_cast<DWORD>(end - line), &written, nullptr);
   }

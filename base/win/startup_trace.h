@@ -10,6 +10,11 @@
 // machine share, so lines of the copies that the tool starts line up with its
 // own. Phases are fixed words; nothing else (no path, command line or typed
 // text) is ever written. Off by default: then a phase costs one test of a flag.
+//
+// Many processes append to the one file, so it is opened by its name for each
+// line; a name that is a reparse point or one of several hard links is left
+// alone (no line is written), so another user of a shared temporary folder
+// cannot make the trace write into a file of their choosing.
 #pragma once
 
 namespace tvn {

@@ -4,6 +4,8 @@
 
 #include "base/error_text.h"
 #include "base/scope_guard.h"
+#include "base/system_paths.h"
+#include "base/win/new_file.h"
 #include "base/win/startup_trace.h"
 #include "base/win/unique_handle.h"
 #include "base/win/wide.h"
@@ -31,26 +33,48 @@ Text QueryModulePath() {
   return buffer;
 }
 
-Text QueryTempPath() {
+// The temporary folder, or nothing with `error` set when it cannot hold the
+// tool's files: the query failed, its result did not fit, or it is no fully
+// qualified folder (a relative TMP), which would put the script wherever the
+// current directory is.
+Text QueryTempPath(DWORD& error) {
   Text buffer(kPathUnits, u'\0');
-  DWORD length = GetTempPathW(static_cast<DWORD>(kPathUnits), W(buffer));
-  if (length >= kPathUnits) length = 0;
-  buffer.resize(length);
+  SetLastError(0);
+  const DWORD length = GetTempPathW(static_cast<DWORD>(kPathUnits), W(buffer));
+  if (length == 0) {
+    error = GetLastError() != 0 ? GetLastError() : static_cast<DWORD>(ERROR_PATH_NOT_FOUND);
+  } else if (length >= kPathUnits) {
+    error = ERROR_FILENAME_EXCED_RANGE;
+  } else {
+    buffer.resize(length);
+    error = TemporaryFolderError(buffer);
+  }
+  if (error != 0) buffer.clear();
   return buffer;
 }
 
 // A temporary copy of an executable started from a network location: copy
 // it to the temporary directory and start it there. True when both worked.
+// The copy is held open, so that nobody can change or replace it, until the
+// shell has started it.
 bool StartTemporaryCopy(const AppContext& context) {
-  if (!CopyFileW(W(context.exePath.text()), W(context.tempCopyPath.text()), FALSE)) return false;
+  UniqueHandleKernel held;
+  if (!PlaceCopy(context.exePath.text(), context.tempCopyPath.text(), held)) return false;
   Text quoted = FormatText(u"\"%s\"", kCommandUnits, {context.tempCopyPath.text()});
   return ShellRun(nullptr, W(quoted), SW_SHOWNORMAL);
 }
 
 void Dispatch(UiDescription& ui, HINSTANCE instance, const CommandLineOptions& options, Text& commandBuffer,
-              SplashWindow& splash) {
+              SplashWindow& splash, DWORD tempError) {
   if (options.toolMode != ToolMode::None) {
     RunResourceTool(options, ui.context, splash);
+    return;
+  }
+  // Every other mode writes the script (or the copy) into the temporary folder.
+  if (tempError != 0) {
+    SetLastError(tempError);
+    splash.WaitUntilShown();  // the box comes in front of the splash, not behind it
+    ShowFatal(ui.context, kFatalExtractScript, true);
     return;
   }
   switch (options.uiMode) {
@@ -92,7 +116,8 @@ int RunEntry(HINSTANCE instance, const wchar_t* fullCommandLine) {
 
   // The entry's description holds the application context for the whole run.
   static UiDescription ui;
-  LoadAppContext(ui.context, GetCurrentProcessId(), QueryModulePath(), QueryTempPath());
+  DWORD tempError = 0;
+  LoadAppContext(ui.context, GetCurrentProcessId(), QueryModulePath(), QueryTempPath(tempError));
 
   // Every way out of the run releases the context, after everything below.
   auto releaseContext = MakeScopeGuard([] {
@@ -142,7 +167,7 @@ int RunEntry(HINSTANCE instance, const wchar_t* fullCommandLine) {
   Text commandBuffer;
   commandBuffer.reserve(kCommandUnits);
   const CommandLineOptions options = ParseCommandLine(StripProgramName(ToText(fullCommandLine)));
-  Dispatch(ui, instance, options, commandBuffer, splash);
+  Dispatch(ui, instance, options, commandBuffer, splash, tempError);
   return 0;
 }
 

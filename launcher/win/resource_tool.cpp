@@ -6,6 +6,7 @@
 
 #include "base/error_text.h"
 #include "base/system_paths.h"
+#include "base/win/new_file.h"
 #include "base/win/startup_trace.h"
 #include "base/win/unique_handle.h"
 #include "base/win/wide.h"
@@ -19,39 +20,6 @@ namespace tvn {
 namespace {
 
 constexpr std::size_t kNumberBufferBytes = 20;  // 19 characters and a terminator
-
-// A file that is deleted again unless it was kept: the temporary file of an
-// extraction, which either takes the target's place or goes. The deletion
-// keeps the thread's last error.
-class TemporaryFile {
- public:
-  TemporaryFile() = default;
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() {
-    if (path_[0] == L'\0') return;
-    const DWORD saved = GetLastError();
-    DeleteFileW(path_);
-    SetLastError(saved);
-  }
-  // Creates an empty file with a unique name in `folder`; false with the
-  // call's error, or ERROR_PATH_NOT_FOUND when there is no such folder.
-  bool Create(const Text& folder) {
-    const DWORD attributes = GetFileAttributesW(W(folder));
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      SetLastError(ERROR_PATH_NOT_FOUND);
-      return false;
-    }
-    if (GetTempFileNameW(W(folder), L"TVN", 0, path_) != 0) return true;
-    path_[0] = L'\0';
-    return false;
-  }
-  const wchar_t* path() const { return path_; }
-  void Keep() { path_[0] = L'\0'; }
-
- private:
-  wchar_t path_[MAX_PATH] = {};
-};
 
 // Fails with `code` when the call that failed left no code of its own.
 bool FailWith(DWORD fallbackCode) {
@@ -106,25 +74,16 @@ bool ExtractResourceToFile(const wchar_t* filePath, WORD type, WORD id) noexcept
     SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
-  // The bytes go into a new file beside the target, which then takes the
-  // target's place in one step: a failure on the way leaves an existing
-  // target exactly as it was, and never a partly written one.
-  TemporaryFile temporary;
-  if (!temporary.Create(FolderOfPath(ToText(filePath)))) return false;
-  {
-    UniqueHandleKernel file(
-        CreateFileW(temporary.path(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    DWORD written = 0;
-    if (!WriteFile(file.get(), bytes, size, &written, nullptr)) return false;
-    if (written != size) {
-      SetLastError(ERROR_WRITE_FAULT);
-      return false;
-    }
-    if (!FlushFileBuffers(file.get())) return false;
-  }  // closed before the move
-  if (!MoveFileExW(temporary.path(), filePath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return false;
-  temporary.Keep();
+  // The bytes go into a new file beside the target, created by this call and
+  // written through its own handle, which then takes the target's place in
+  // one step: a failure on the way leaves an existing target exactly as it
+  // was, never a partly written one, and a target that is a link is replaced,
+  // not written through.
+  NewFile temporary;
+  if (!temporary.Create(FolderOfPath(ToText(filePath))) || !temporary.Write(bytes, size) ||
+      !temporary.MoveOver(ToText(filePath))) {
+    return false;
+  }
   SetLastError(0);
   return true;
 }

@@ -2,6 +2,7 @@
 
 #include "base/error_text.h"
 #include "base/system_paths.h"
+#include "base/win/new_file.h"
 #include "base/win/startup_trace.h"
 #include "base/win/wide.h"
 #include "description/win/description.h"
@@ -61,15 +62,15 @@ const char* RunEndPhase(ScriptRun run) {
 
 // Runs the script through the command interpreter, hidden, and waits for it.
 // The interpreter and the script host are named by full path, and the run
-// starts in the system folder (StartProgram). The interpreter's exit code is
-// not examined.
-bool RunScriptLine(Text& buffer, ScriptRun run, const AppContext& context) {
+// starts in the system folder (StartProgram). The diagnostics runs write into
+// `logPath`. The interpreter's exit code is not examined.
+bool RunScriptLine(Text& buffer, ScriptRun run, const AppContext& context, const Text& logPath = Text()) {
   const Text systemFolder = SystemFolder();
   if (systemFolder.empty()) return false;
   const Text interpreter = Interpreter(systemFolder);
   if (interpreter.empty()) return false;
   if (!ScriptCommandLine(run, PathInFolder(systemFolder, u"cscript.exe"), context.scriptPath.text(), context.processId,
-                         context.diagLogPath.text(), buffer)) {
+                         logPath, buffer)) {
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
     return false;
   }
@@ -149,22 +150,34 @@ void RunCommandSequence(UiDescription& ui, HINSTANCE instance, Text& buffer, Spl
 
 void RunDiagnosticsSequence(UiDescription& ui, HINSTANCE, Text& buffer, SplashWindow& splash) {
   const AppContext& context = ui.context;
-  if (!ExtractResourceToFile(W(context.scriptPath.text()), kScriptType, kScriptId)) {
+  // The log has a fixed name in a folder that may be shared: the runs write a
+  // new file of this process's own, which then replaces the log in one step,
+  // so a file or link that someone else put under the log's name is neither
+  // written into nor shown.
+  NewFile log;
+  if (!log.Create(context.tempDir.text()) || !log.Close() ||
+      !ExtractResourceToFile(W(context.scriptPath.text()), kScriptType, kScriptId)) {
     ShowFatal(context, kFatalExtractScript, true);
     return;
   }
   TracePhase("script-extracted");
   if (!ClearLeftoverDescription(context)) ShowFatal(context, kFatalLoadRegistry, true);
   for (ScriptRun run : {ScriptRun::DiagnosticsFirst, ScriptRun::DiagnosticsSecond, ScriptRun::DiagnosticsThird}) {
-    if (!RunScriptLine(buffer, run, context)) ShowFatal(context, kFatalExecuteScript, true);
+    if (!RunScriptLine(buffer, run, context, log.path())) ShowFatal(context, kFatalExecuteScript, true);
   }
   splash.Close();
   TracePhase("splash-closed");
+  // When the log's name cannot be replaced, the runs' own file is shown.
+  Text shown = context.diagLogPath.text();
+  if (!log.MoveOver(shown)) {
+    shown = log.path();
+    log.Keep();
+  }
   // Both programs by full path: the shell would look for bare names in its
   // working directory first.
   const Text systemFolder = SystemFolder();
-  if (ShowLogCommandLine(PathInFolder(systemFolder, u"cmd.exe"), PathInFolder(systemFolder, u"notepad.exe"),
-                         context.diagLogPath.text(), buffer)) {
+  if (ShowLogCommandLine(PathInFolder(systemFolder, u"cmd.exe"), PathInFolder(systemFolder, u"notepad.exe"), shown,
+                         buffer)) {
     (void)ShellRun(nullptr, W(buffer), SW_HIDE);
   }
 }

@@ -90,9 +90,14 @@ class ResourceToolTest(tvn.TvnTestCase):
             ("missing data file", self.path("no such.js"), copy, "Error (2): "),
             ("missing executable", None, self.path("no such.exe"), "Error (2): "),
             ("empty data file", self.path("empty.js"), copy, "Error (13): "),
+            # The system's text holds an insert ("%1 is not a valid Win32
+            # application." on Windows), which is shown as it stands.
+            ("not an executable", None, self.path("text.exe"), "Error (193): "),
         ]
         with open(self.path("empty.js"), "wb"):
             pass
+        with open(self.path("text.exe"), "wb") as f:
+            f.write(b"no executable\r\n")
         data = self.path("data.js")
         with open(data, "wb") as f:
             f.write(b"var x = 1;\r\n")
@@ -101,6 +106,8 @@ class ResourceToolTest(tvn.TvnTestCase):
                 tail = ' i "%s" "%s" "10" "750"' % (tvn.winpath(source or data), tvn.winpath(target))
                 text = self.run_until_box(tvn.exe("TVN.exe"), tail)
                 self.assertTrue(text.startswith("FATAL ERROR: Update resource!\r\n" + code), text)
+                if "193" in code:
+                    self.assertRegex(text, r"\(193\): \S[^\r\n]*%1", "the system's text is missing")
                 self.assertEqual(read(copy), before)
         self.assertFalse(os.path.exists(self.path("no such.exe")))
 

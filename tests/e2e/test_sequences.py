@@ -173,6 +173,21 @@ class SequenceTest(tvn.TvnTestCase):
             log = f.read().decode("cp866", "replace")
         self.assertEqual(log.count(" DONE"), 3, log)
 
+    def test_an_unusable_temporary_folder_gives_message_5_and_writes_nothing(self):
+        # A TMP too long for the query: no folder, so no script and no copy
+        # named relative to the current directory.
+        work = os.path.join(self.temp, "tvn seq cwd %d" % os.getpid())
+        os.makedirs(work, exist_ok=True)
+        self.cleanup_paths.append(work)
+        too_long = "C:\\" + "x" * 300 + "\\"
+        for tail in ("", " c", " t"):
+            with self.subTest(tail=tail):
+                run = tvn.Spawn(tail, spawn_options=["--cwd", tvn.winpath(work), "--env", "TMP=" + too_long])
+                self.expect_boxes(run.pid, "FATAL ERROR: Extract script!\r\nError (206): ", 1)
+                self.assertEqual(run.exit_code(), 0)
+                self.assertEqual(os.listdir(work), [])
+                self.assertFalse(tvn.key_exists(self.key(run.pid)))
+
     def diag_log(self):
         return os.path.join(self.temp, "TVN_diag.log")
 
@@ -180,12 +195,23 @@ class SequenceTest(tvn.TvnTestCase):
         return tvn.wait_window(title="TVN_diag", timeout=40)
 
     def test_diagnostics_mode_logs_three_runs_and_shows_the_log(self):
-        with open(self.diag_log(), "w") as f:
+        # Someone who shares the temporary folder made the log's name a hard
+        # link to a file of theirs: it is replaced, never written through.
+        theirs = os.path.join(self.temp, "TVN_diag theirs.txt")
+        with open(theirs, "w") as f:
             f.write("OLD LOG\r\n")
+        self.cleanup_paths.append(theirs)
+        if os.path.lexists(self.diag_log()):
+            os.remove(self.diag_log())
+        os.link(theirs, self.diag_log())
         run = tvn.Spawn(" t")
         self.assertEqual(run.exit_code(), 0)
         with open(self.diag_log(), "rb") as f:
             log = f.read().decode("cp866", "replace")
+        with open(theirs, "rb") as f:
+            self.assertEqual(f.read(), b"OLD LOG\r\n")
+        self.assertEqual([n for n in os.listdir(self.temp) if n.startswith("TVN%d-" % run.pid)], [],
+                         "the runs' own file became the log")
         # The first run starts the log afresh (Wine's script host prints no
         # banner); all three runs are there, in order.
         self.assertNotIn("OLD LOG", log)

@@ -113,6 +113,20 @@ class StartupTraceTest(tvn.TvnTestCase):
         self.assertLess(old["successor-awaited"], old["cleanup-run-started"])
         tvn.inspect("--hwnd", fresh["hwnd"], "--close")
 
+    def test_a_trace_name_linked_to_another_file_gets_no_line(self):
+        # Another user of a shared temporary folder made the name a hard link.
+        theirs = os.path.join(tvn.temp_dir_unix(), "TVN_trace theirs.txt")
+        with open(theirs, "wb") as f:
+            f.write(b"their file\r\n")
+        self.addCleanup(os.remove, theirs)
+        os.link(theirs, trace_path())
+        run = tvn.Spawn(' e "%s" "10" "750"' % tvn.winpath(theirs + ".out"), spawn_options=("--env", "TVN_TRACE=1"))
+        self.addCleanup(lambda: os.path.exists(theirs + ".out") and os.remove(theirs + ".out"))
+        self.assertEqual(run.exit_code(timeout=60), 0)
+        with open(theirs, "rb") as f:
+            self.assertEqual(f.read(), b"their file\r\n")
+        self.assertTrue(os.path.exists(theirs + ".out"), "the run itself went through")
+
     def test_nothing_is_written_unless_asked_for(self):
         for value in (None, "0", "yes"):
             options = ("--unset", "TVN_TRACE") if value is None else ("--env", "TVN_TRACE=" + value)

@@ -1,7 +1,9 @@
 // Deleting a description key that a dead process left under the identifier
 // of a new one: the whole key with its values and subkeys goes, and nothing
-// outside it.
+// outside it, not even what a registry link in it names.
 #include <windows.h>
+
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -55,6 +57,48 @@ TEST(DescriptionKey, ALeftoverKeyGoesWithItsValuesAndSubkeysAndNothingElse) {
   SetLastError(0xdeadbeef);
   EXPECT_TRUE(DeleteDescriptionKey(FromAscii("Software\\TVN\\") + ToText(id.c_str())));
   EXPECT_EQ(GetLastError(), 0u);
+}
+
+// The registry's own name of HKEY_CURRENT_USER\<path>: "\Registry\User\<SID>\<path>".
+std::wstring NativeUserPath(const std::wstring& path) {
+  UniqueHandleKernel token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return L"";
+  BYTE buffer[256];
+  DWORD size = 0;
+  if (!GetTokenInformation(token.get(), TokenUser, buffer, sizeof(buffer), &size)) return L"";
+  wchar_t* sid = nullptr;
+  if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid)) return L"";
+  const UniqueLocal owned(sid);
+  return std::wstring(L"\\Registry\\User\\") + sid + L"\\" + path;
+}
+
+TEST(DescriptionKey, ALinkInTheKeyGoesAsALinkAndWhatItNamesStays) {
+  const std::wstring key = L"Software\\TVN\\" + TestId(3);
+  tvn_test::ScratchKey target("link target");
+  ASSERT_EQ(target.Set("keep", "me"), ERROR_SUCCESS);
+  const std::wstring targetPath(reinterpret_cast<const wchar_t*>(target.subKey().c_str()));
+  SetValue(targetPath + L"\\child", L"c", L"1");
+  SetValue(key, L"v", L"1");
+  {
+    UniqueKey link;
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_CURRENT_USER, (key + L"\\link").c_str(), 0, nullptr,
+                        REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, link.put(), nullptr),
+        ERROR_SUCCESS);
+    const std::wstring native = NativeUserPath(targetPath);
+    ASSERT_FALSE(native.empty());
+    ASSERT_EQ(
+        RegSetValueExW(link.get(), L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(native.c_str()),
+                       static_cast<DWORD>(native.size() * sizeof(wchar_t))),
+        ERROR_SUCCESS);
+  }
+  ASSERT_TRUE(KeyExists(key + L"\\link\\child")) << "the link does not lead to its target; the test proves nothing";
+
+  SetLastError(0xdeadbeef);
+  ASSERT_TRUE(DeleteDescriptionKey(FromAscii("Software\\TVN\\") + ToText(TestId(3).c_str()))) << GetLastError();
+  EXPECT_EQ(GetLastError(), 0u);
+  EXPECT_FALSE(KeyExists(key));
+  EXPECT_TRUE(KeyExists(targetPath + L"\\child")) << "the walk went through the link";
 }
 
 TEST(DescriptionKey, OnlyAProcessKeyIsEverTouched) {

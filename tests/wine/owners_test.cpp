@@ -1,6 +1,7 @@
 // The owners of platform handles and paired calls: what a moved-from owner
-// holds, the last error across clean-up, COM initialisation balanced, and a
-// resource update that writes nothing unless committed.
+// holds, the last error across clean-up, COM initialisation balanced, a
+// resource update that writes nothing unless committed, and the new files
+// that take the place of fixed names in a shared folder.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -10,8 +11,11 @@
 #include <thread>
 #include <utility>
 
+#include "base/win/new_file.h"
 #include "base/win/unique_handle.h"
+#include "base/win/wide.h"
 #include "tests/wine/support/files.h"
+#include "tests/wine/support/processes.h"
 #include "tests/wine/support/windows.h"
 
 namespace tvn {
@@ -219,6 +223,58 @@ TEST(Owners, AResourceUpdateWritesNothingUnlessCommitted) {
   std::set<WORD> expected = before;
   expected.insert(kAddedId);
   EXPECT_EQ(copy.DataIds(), expected);
+}
+
+// Someone who can write the folder made the fixed name a hard link to a file
+// of theirs. The new file takes the name without writing into their file.
+TEST(Owners, ANewFileIsFreshAndReplacesALinkedNameWithoutWritingThroughIt) {
+  tvn_test::TempFolder folder(L"owners");
+  const std::wstring theirs = folder / L"theirs.log", fixed = folder / L"TVN_diag.log";
+  ASSERT_TRUE(tvn_test::WriteFileBytes(theirs, "their text"));
+  ASSERT_TRUE(CreateHardLinkW(fixed.c_str(), theirs.c_str(), nullptr));
+  {
+    NewFile file, other;
+    ASSERT_TRUE(file.Create(ToText(folder.path().c_str())));
+    ASSERT_TRUE(other.Create(ToText(folder.path().c_str())));
+    EXPECT_NE(file.path(), other.path());
+    ASSERT_TRUE(file.Write("ours", 4));
+    ASSERT_TRUE(file.MoveOver(ToText(fixed.c_str())));
+    SetLastError(kMarker);
+  }  // `other` goes with its owner
+  EXPECT_EQ(GetLastError(), kMarker);
+  EXPECT_EQ(tvn_test::FileBytes(fixed), "ours");
+  EXPECT_EQ(tvn_test::FileBytes(theirs), "their text");
+  EXPECT_EQ(tvn_test::FilesIn(folder.path()).size(), 2u) << "nothing else is left";
+}
+
+// The copy of the executable that a start from a network path runs from the
+// temporary folder: a planted file or link under its name is replaced, and
+// while the copy is held nobody can change or replace it, yet it starts.
+TEST(Owners, APlacedCopyIsTheBytesWrittenAndStaysSoWhileHeld) {
+  tvn_test::TempFolder folder(L"owners");
+  const std::wstring source = tvn_test::BesideModule(L"tvn_trivial.exe");
+  const std::wstring planted = folder / L"planted.exe", target = folder / L"TVN.exe";
+  ASSERT_TRUE(tvn_test::WriteFileBytes(planted, "planted"));
+  ASSERT_TRUE(CreateHardLinkW(target.c_str(), planted.c_str(), nullptr));
+
+  UniqueHandleKernel held;
+  SetLastError(kMarker);
+  ASSERT_TRUE(PlaceCopy(ToText(source.c_str()), ToText(target.c_str()), held)) << GetLastError();
+  EXPECT_EQ(GetLastError(), 0u);
+  ASSERT_TRUE(held);
+  EXPECT_EQ(tvn_test::FileBytes(planted), "planted");
+  EXPECT_TRUE(tvn_test::FileBytes(target) == tvn_test::FileBytes(source));
+
+  UniqueHandleKernel writer(CreateFileW(target.c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        0, nullptr));
+  EXPECT_FALSE(writer);
+  EXPECT_FALSE(MoveFileExW(planted.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING));
+  const tvn_test::ProgramRun run = tvn_test::RunProgram(target.c_str(), L"\"" + target + L"\"", {});
+  EXPECT_TRUE(run.started) << run.startError;
+  EXPECT_EQ(run.exitCode, 0u);
+  held.reset();
+  EXPECT_TRUE(MoveFileExW(planted.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) << "released, it can go";
 }
 
 }  // namespace
