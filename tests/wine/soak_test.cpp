@@ -24,6 +24,7 @@
 #include "description/win/description.h"
 #include "description/win/handle_factory.h"
 #include "description/win/registry_source.h"
+#include "dialogs/win/apply.h"
 #include "dialogs/win/help_dialog.h"
 #include "launcher/app_context.h"
 #include "resources/resource.h"
@@ -175,21 +176,19 @@ LRESULT CALLBACK CloseOnActivate(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// The same template with a procedure that only puts the disclaimer text into
-// its multi-line edit: what the system itself keeps per opening. (Wine's edit
-// control keeps some bytes of every wrapped text it held after it has gone.)
-// The help template with the help dialog's two texts and nothing else: what
-// the system's edit controls keep of their texts is the baseline.
-struct BareTexts {
-  const wchar_t* about;
-  const wchar_t* disclaimer;
-};
-
+// The help template with the help section applied by the same steps, from a
+// section loaded once beforehand: what the system itself keeps per opening of
+// such a dialog (Wine's edit controls keep some bytes of every text they
+// held). Only the help dialog's own per-opening work differs.
 INT_PTR CALLBACK BareDialogProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
-    const BareTexts* texts = reinterpret_cast<const BareTexts*>(lParam);
-    SendDlgItemMessageW(dialog, IDC_HELP_ABOUT, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(texts->about));
-    SendDlgItemMessageW(dialog, IDC_HELP_DISCLAIMER, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(texts->disclaimer));
+    const HelpDescription& help = *reinterpret_cast<const HelpDescription*>(lParam);
+    ApplyDialogDescription(dialog, help.window);
+    ApplyControlDescription(dialog, IDC_HELP_ICON, help.icon, ControlKind::Icon);
+    ApplyControlDescription(dialog, IDC_HELP_ABOUT, help.about, ControlKind::Edit);
+    ApplyControlDescription(dialog, IDC_HELP_DISCLAIMER, help.disclaimer, ControlKind::Edit);
+    ApplyControlDescription(dialog, IDC_HELP_CLOSE, help.close, ControlKind::PushButton);
+    ApplyControlDescription(dialog, IDC_HELP_DIAGNOSTICS, help.diagnostics, ControlKind::PushButton);
   }
   if (message == WM_CLOSE) EndDialog(dialog, 0);
   return FALSE;
@@ -219,18 +218,14 @@ TEST_F(SoakTest, HelpDialogOpenedAndClosedRepeatedly) {
   const Usage before = Measure();
   const SIZE_T helpGrowth = HeapGrowthOver(openings, [&] { return RunHelpDialog(nullptr, context); });
   const Usage after = Measure();
-  UiDescription texts;
-  ASSERT_TRUE(LoadDescription(texts, kLoadHelp, subKey));
-  const Text about = texts.help.about.text.text();
-  const Text disclaimer = texts.help.disclaimer.text.text();
-  ReleaseDescription(texts, kLoadHelp);
-  ASSERT_FALSE(about.empty());
-  ASSERT_FALSE(disclaimer.empty());
-  const BareTexts bare = {W(about), W(disclaimer)};
+  static UiDescription loaded;
+  ASSERT_TRUE(LoadDescription(loaded, kLoadHelp, subKey));
+  ASSERT_FALSE(loaded.help.disclaimer.text.empty());
   const SIZE_T bareGrowth = HeapGrowthOver(openings, [&] {
     return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_HELP), nullptr, BareDialogProc,
-                           reinterpret_cast<LPARAM>(&bare));
+                           reinterpret_cast<LPARAM>(&loaded.help));
   });
+  ReleaseDescription(loaded, kLoadHelp);
   hook.reset();
   ExpectNoGrowth(before, after, "help dialog opened and closed");
   std::printf("[ SOAK     ] heap growth over %d openings: help dialog %lu bytes, bare template %lu bytes\n", openings,
