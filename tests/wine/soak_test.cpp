@@ -231,8 +231,10 @@ TEST_F(SoakTest, HelpDialogOpenedAndClosedRepeatedly) {
   std::printf("[ SOAK     ] heap growth over %d openings: help dialog %lu bytes, bare template %lu bytes\n", openings,
               static_cast<unsigned long>(helpGrowth), static_cast<unsigned long>(bareGrowth));
   // Whatever the system keeps per dialog it keeps for both; the help dialog's
-  // own loads, fonts, icons, layout and texts must add nothing to it.
-  EXPECT_LE(helpGrowth, bareGrowth + 4096);
+  // own loads, fonts, icons, layout and texts must add nothing to it. Wine's
+  // 32-bit heap grows in steps of about 4 KB, so two steps are allowed (over
+  // 120 openings the help dialog grows less than the bare template there).
+  EXPECT_LE(helpGrowth, bareGrowth + 8192);
   ReleaseAppContext(context);
 }
 
