@@ -109,13 +109,6 @@ def example_script():
     return text.replace(EXAMPLE_ANCHOR, lines + EXAMPLE_ANCHOR)
 
 
-def refresh(window):
-    windows = tvn.inspect("--hwnd", window["hwnd"], "--hidden").get("windows", [])
-    if not windows:
-        raise AssertionError("window %s is gone" % window["hwnd"])
-    return windows[0]
-
-
 def wait_gone(title, pid, timeout=15):
     return tvn.wait_until(lambda: not tvn.inspect("--title", title, "--pid", pid)["windows"], timeout)
 
@@ -197,7 +190,7 @@ class EnglishDialogsTest(tvn.TvnTestCase):
         dialog = tvn.wait_window(title=caption, pid=run.pid, timeout=60)
         self.assertIsNotNone(dialog, "%s%s did not open %r" % (os.path.basename(program), tail, caption))
         self.assertEqual(dialog["title"], caption)
-        return run, refresh(dialog), run.description()
+        return run, tvn.refresh(dialog), run.description()
 
     def close_dialog(self, run, dialog):
         tvn.inspect("--hwnd", dialog["hwnd"], "--close")
@@ -228,7 +221,7 @@ class EnglishDialogsTest(tvn.TvnTestCase):
         tvn.inspect("--hwnd", dialog["hwnd"], "--click", button)
         help_window = tvn.wait_window(title=HELP_CAPTION, pid=run.pid, timeout=30)
         self.assertIsNotNone(help_window, "the help dialog did not open")
-        help_window = refresh(help_window)
+        help_window = tvn.refresh(help_window)
         self.assertEqual(help_window["title"], HELP_CAPTION)
         self.assert_texts(help_window, HELP_TEXTS)
         self.assertTrue(tvn.control(help_window, ids.IDC_HELP_ABOUT)["text"].startswith("Tolvane 3.1 (build 15)"))

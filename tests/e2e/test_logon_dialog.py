@@ -29,21 +29,13 @@ def start_tvn(tail=""):
     return proc, int(line)
 
 
-def refresh(window):
-    data = tvn.inspect("--hwnd", window["hwnd"], "--hidden")
-    windows = data.get("windows", [])
-    if not windows:
-        raise AssertionError("window %s is gone" % window["hwnd"])
-    return windows[0]
-
-
 class LogonDialogTest(tvn.TvnTestCase):
     def open_logon(self):
         proc, pid = start_tvn("")
         self.procs.append(proc)
         dialog = tvn.wait_window(title=LOGON_CAPTION, pid=pid, timeout=60)
         self.assertIsNotNone(dialog, "the log-on dialog did not open")
-        return proc, pid, refresh(dialog)
+        return proc, pid, tvn.refresh(dialog)
 
     def setUp(self):
         super().setUp()
@@ -84,7 +76,7 @@ class LogonDialogTest(tvn.TvnTestCase):
         tvn.inspect("--hwnd", help_window["hwnd"], "--click", ids.IDC_HELP_CLOSE)
         tvn.wait_until(lambda: not tvn.inspect("--title", HELP_CAPTION, "--pid", pid)["windows"], 15)
         self.assertEqual(tvn.inspect("--title", HELP_CAPTION, "--pid", pid)["windows"], [])
-        self.assertTrue(refresh(dialog)["enabled"])
+        self.assertTrue(tvn.refresh(dialog)["enabled"])
 
         tvn.inspect("--hwnd", dialog["hwnd"], "--close")
         self.assertEqual(tvn.wait_exit(proc, timeout=60), 0)
@@ -93,10 +85,10 @@ class LogonDialogTest(tvn.TvnTestCase):
     def test_logon_with_current_credentials_starts_the_command_copy(self):
         proc, pid, dialog = self.open_logon()
         tvn.inspect("--hwnd", dialog["hwnd"], "--click", ids.IDC_LOGON_CURRENT_CREDENTIALS)
-        self.assertTrue(tvn.wait_until(lambda: not refresh(dialog) or tvn.control(
-            refresh(dialog), ids.IDC_LOGON_CURRENT_CREDENTIALS)["checked"] == 1, 10),
+        self.assertTrue(tvn.wait_until(lambda: not tvn.refresh(dialog) or tvn.control(
+            tvn.refresh(dialog), ids.IDC_LOGON_CURRENT_CREDENTIALS)["checked"] == 1, 10),
                         "\"use the current credentials\" was not ticked")
-        ticked = refresh(dialog)
+        ticked = tvn.refresh(dialog)
         for control_id in CREDENTIAL_IDS:
             self.assertFalse(tvn.control(ticked, control_id)["enabled"], control_id)
         tvn.screenshot("logon-dialog-current-credentials")

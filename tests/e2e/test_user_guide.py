@@ -55,13 +55,6 @@ def save(name, *windows):
     return target
 
 
-def refresh(window):
-    windows = tvn.inspect("--hwnd", window["hwnd"]).get("windows", [])
-    if not windows:
-        raise AssertionError("window %s is gone" % window["hwnd"])
-    return windows[0]
-
-
 class UserGuidePicturesTest(tvn.TvnTestCase):
     def setUp(self):
         super().setUp()
@@ -83,7 +76,7 @@ class UserGuidePicturesTest(tvn.TvnTestCase):
         self.assertIsNotNone(dialog, "%s%s did not open %r" % (program, tail, caption))
         self.assertEqual(dialog["title"], caption)
         time.sleep(0.5)  # the icons and colours are drawn
-        return run, refresh(dialog)
+        return run, tvn.refresh(dialog)
 
     def close(self, run, dialog):
         tvn.inspect("--hwnd", dialog["hwnd"], "--close")
@@ -115,8 +108,8 @@ class UserGuidePicturesTest(tvn.TvnTestCase):
 
         tvn.inspect("--hwnd", dialog["hwnd"], "--set-text", PASSWORD, "not a real password")
         tvn.inspect("--hwnd", dialog["hwnd"], "--click", CURRENT_CREDENTIALS)
-        tvn.wait_until(lambda: tvn.control(refresh(dialog), CURRENT_CREDENTIALS)["checked"] == 1, 10)
-        dialog = refresh(dialog)
+        tvn.wait_until(lambda: tvn.control(tvn.refresh(dialog), CURRENT_CREDENTIALS)["checked"] == 1, 10)
+        dialog = tvn.refresh(dialog)
         self.assertEqual(tvn.control(dialog, CURRENT_CREDENTIALS)["checked"], 1)
         for control_id in CREDENTIAL_CONTROLS:
             self.assertFalse(tvn.control(dialog, control_id)["enabled"], control_id)
@@ -139,7 +132,7 @@ class UserGuidePicturesTest(tvn.TvnTestCase):
         tvn.inspect("--hwnd", dialog["hwnd"], "--set-check", ids.IDC_COMMAND_START_HIDDEN, 1)
         self.assertTrue(tvn.inspect("--hwnd", dialog["hwnd"], "--focus", ids.IDC_COMMAND_LINE).get("ok"))
         tvn.inspect("--hwnd", dialog["hwnd"], "--set-text", ids.IDC_COMMAND_LINE, 'notepad.exe "C:\\windows\\win.ini"')
-        dialog = refresh(dialog)
+        dialog = tvn.refresh(dialog)
         self.assertEqual(tvn.control(dialog, ids.IDC_COMMAND_START_HIDDEN)["checked"], 1)
         self.assertTrue(tvn.control(dialog, ids.IDC_COMMAND_LINE)["focus"])
         self.assertTrue(tvn.control(dialog, ids.IDC_COMMAND_EXECUTE)["enabled"], "a typed command enables Execute")
@@ -153,7 +146,7 @@ class UserGuidePicturesTest(tvn.TvnTestCase):
         tvn.inspect("--hwnd", dialog["hwnd"], "--click", ids.IDC_LOGON_HELP)
         help_window = tvn.wait_window(title=RUSSIAN["help"], pid=run.pid, timeout=30)
         self.assertIsNotNone(help_window, "the help dialog did not open")
-        help_window = refresh(help_window)
+        help_window = tvn.refresh(help_window)
         self.assertTrue(tvn.control(help_window, ids.IDC_HELP_ABOUT)["text"].startswith("Tolvane 3.1 (build 15)"))
         self.assertEqual(tvn.control(help_window, ids.IDC_HELP_DIAGNOSTICS)["text"], "Диагностика")
         save("ru-help", help_window)

@@ -56,10 +56,6 @@ def readable_russian_script():
     return (HEADER + "\r\n".join(lines) + "\r\n").encode("cp1251")
 
 
-def refresh(window):
-    return tvn.inspect("--hwnd", window["hwnd"])["windows"][0]
-
-
 class WindowsRecipeTest(tvn.TvnTestCase):
     def setUp(self):
         super().setUp()
@@ -119,7 +115,7 @@ class WindowsRecipeTest(tvn.TvnTestCase):
         if dialog is None:
             box = tvn.wait_box(pid=run.pid, timeout=1)
             raise AssertionError("no dialog %r%s" % (caption, ": " + tvn.box_text(box) if box else ""))
-        return run, refresh(dialog)
+        return run, tvn.refresh(dialog)
 
     def close(self, run, dialog):
         tvn.inspect("--hwnd", dialog["hwnd"], "--close")

@@ -35,6 +35,14 @@ def inspect(*args, timeout=60, program=None):
     return data
 
 
+def refresh(window):
+    """The inspector's record of `window` (a record from an earlier inspection) as it is now, hidden or not."""
+    windows = inspect("--hwnd", window["hwnd"], "--hidden").get("windows", [])
+    if not windows:
+        raise AssertionError("window %s is gone" % window["hwnd"])
+    return windows[0]
+
+
 def wait_window(title=None, pid=None, timeout=20, cls=None, visible=True):
     """Polls the inspector until a top-level window matches; returns its dict or None."""
     args = []
