@@ -18,6 +18,8 @@ TEST(Elevation, OnlyAnUnmarkedCommandCopyWithTheLimitedTokenElevates) {
     }
   }
   EXPECT_EQ(ElevationTypeOf(false, 3), ElevationType::NoSplitToken);  // the query failed
+  EXPECT_EQ(ElevationTypeOf(true, 1), ElevationType::Default);
+  EXPECT_EQ(ElevationTypeOf(true, 2), ElevationType::Full);
 }
 
 struct FakeElevation : ElevationPlatform {
@@ -56,6 +58,7 @@ TEST(Elevation, TheCommandCopyStartsItselfMarkedOrGoesOnWithTheReason) {
   // The marked tail, as the parser reads it, asks nothing.
   EXPECT_TRUE(ParseCommandLine(kMarkedCommandModeTail).elevationMarked);
   EXPECT_FALSE(ParseCommandLine(u"c \"+\"").elevationMarked);
+  EXPECT_EQ(ParseCommandLine(u" +").uiMode, UiMode::Logon);  // the marker chooses no mode
 
   for (std::uint32_t code : {kStatusCancelled, 0u}) {  // refused; failed without a code
     fake.startFails = true;
@@ -66,6 +69,7 @@ TEST(Elevation, TheCommandCopyStartsItselfMarkedOrGoesOnWithTheReason) {
   }
   fake.starts = 0;
   EXPECT_EQ(Elevate(fake, u" c", u"").startError, kPathNotFound);
+  EXPECT_EQ(ElevateIfNeeded(fake, ParseCommandLine(u" c"), u"C:\\T\\TVN.exe", u"").startError, kPathNotFound);
   EXPECT_EQ(fake.starts, 0);
 }
 
@@ -74,7 +78,8 @@ TEST(Elevation, NothingStartsWithoutASplitTokenOrWithTheMarker) {
   fake.readable = false;  // Windows 2000
   EXPECT_EQ(Elevate(fake, u" c").startError, 0u);
   fake.readable = true;
-  for (const char16_t* tail : {u" c+", u" t", u"", u"e \"x\" \"10\" \"750\""}) {
+  // The resource tool runs even where the tail also names the command mode.
+  for (const char16_t* tail : {u" c+", u" t", u"", u"e \"x\" \"10\" \"750\"", u"ce \"x\" \"10\" \"750\""}) {
     const ElevationOutcome outcome = Elevate(fake, tail);
     EXPECT_FALSE(outcome.handedOver) << ToUtf8(tail);
     EXPECT_EQ(outcome.startError, 0u) << ToUtf8(tail);

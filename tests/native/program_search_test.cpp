@@ -35,7 +35,7 @@ TEST(ProgramSearch, ListsKeepOnlyFullFoldersAndRealExtensions) {
   EXPECT_EQ(Places().extensions, (std::vector<Text>{u".com", u".exe", u".cmd"}));
   EXPECT_EQ(SplitExtensions(u";."), (std::vector<Text>{u".COM", u".EXE", u".BAT", u".CMD"}));
   EXPECT_TRUE(HasPathSeparator(u"mailto:x") && HasPathSeparator(u"bin/x") && !HasPathSeparator(u"rundll32.exe"));
-  EXPECT_TRUE(SameFolder(u"c:/windows/", u"C:\\WINDOWS"));
+  EXPECT_TRUE(SameFolder(u"c:/windows/", u"C:\\WINDOWS") && SameFolder(u"c:\\az", u"C:\\AZ"));
   EXPECT_FALSE(SameFolder(u"C:\\WINDOWS", u"C:\\WINDOWS\\system32"));
 }
 

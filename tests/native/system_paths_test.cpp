@@ -79,16 +79,18 @@ TEST(SystemPaths, TheTemporaryFolderMustBeFullyQualifiedAndLeaveRoomForTheNames)
   }
   // Each would name the script and the log relative to the current directory
   // (or a device), or lacks its final backslash.
-  for (const char16_t* folder :
-       {u"", u"Temp\\", u".\\", u"C:", u"C:Temp\\", u"\\Temp\\", u"C:/Temp/", u"C:\\Temp", u"\\\\", u"\\\\server\\",
-        u"\\\\server\\\\", u"\\\\.\\C:\\", u"\\\\?\\C:\\Temp\\", u"1:\\Temp\\"}) {
+  for (const char16_t* folder : {u"", u"Temp\\", u".\\", u"C:", u"C:Temp\\", u"\\Temp\\", u"C:/Temp/", u"C:\\Temp",
+                                 u"\\\\", u"\\\\server\\", u"\\\\server\\\\", u"\\\\\\share\\", u"\\\\ser/ver\\share\\",
+                                 u"\\\\.\\C:\\", u"\\\\?\\C:\\Temp\\", u"1:\\Temp\\"}) {
     EXPECT_EQ(TemporaryFolderError(folder), kBadPathname) << ToUtf8(folder);
   }
   // The longest name must still fit behind the folder in a path buffer.
   const Text room = u"C:\\" + Text(kPathUnits - kLongestTemporaryName - 5, u'x') + u"\\";
   EXPECT_EQ(TemporaryFolderError(room), kStatusSuccess);
   EXPECT_EQ(UniqueTemporaryName(room, 4294967295u, 4294967295u).size(), kPathUnits - 1);
-  EXPECT_EQ(TemporaryFolderError(room.substr(0, 3) + u"x" + room.substr(3)), kFilenameTooLong);
+  const Text longer = room.substr(0, 3) + u"x" + room.substr(3);
+  EXPECT_EQ(TemporaryFolderError(longer), kFilenameTooLong);
+  EXPECT_EQ(UniqueTemporaryName(longer, 4294967295u, 4294967295u), u"");  // refused, not cut
   EXPECT_EQ(UniqueTemporaryName(u"C:\\Temp", 12, 7), u"C:\\Temp\\TVN12-7.tmp");
   EXPECT_EQ(UniqueTemporaryName(u"C:", 12, 7), u"C:TVN12-7.tmp");
 }

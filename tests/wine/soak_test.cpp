@@ -16,8 +16,8 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <set>
 #include <new>
+#include <set>
 #include <string>
 
 #include "base/win/unique_handle.h"
