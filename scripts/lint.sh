@@ -6,6 +6,8 @@
 #     none calls a release function of the platform (CloseHandle,
 #     DeleteObject, RegCloseKey, FreeLibrary, DestroyWindow, ...) itself
 #     except the owners and the adapters listed below (raw_release_allowed);
+#     and every mutant of tests/mutation/mutants.txt names text that occurs
+#     once in its file;
 #   - clang-tidy-14 (checks in .clang-tidy) on the portable core, with the
 #     compile commands of the native tree;
 #   - clang-tidy-14 on the Windows adapters (<folder>/win/*.cpp), with the
@@ -128,6 +130,12 @@ if [ "${#checked[@]}" -gt 0 ]; then
     s{//.*$}{};
     print "$ARGV:$.: a raw release ($2)\n" if /(?<![\w.>:])(?<!void )(::)?\b($names)\s*\(/;
     close ARGV if eof;' "${checked[@]}")
+fi
+
+# Every mutant of the mutation run must still name text of its file.
+echo "lint: the mutation list against the sources"
+if ! out=$(python3 "$root/tests/mutation/mutate.py" --check 2>&1); then
+  while IFS= read -r hit; do fail "$hit"; done <<<"$out"
 fi
 
 if [ "$run_trees" -eq 0 ]; then
