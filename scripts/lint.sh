@@ -132,10 +132,13 @@ if [ "${#checked[@]}" -gt 0 ]; then
     close ARGV if eof;' "${checked[@]}")
 fi
 
-# Every mutant of the mutation run must still name text of its file.
-echo "lint: the mutation list against the sources"
-if ! out=$(python3 "$root/tests/mutation/mutate.py" --check 2>&1); then
-  while IFS= read -r hit; do fail "$hit"; done <<<"$out"
+# Every mutant of the mutation run must still name text of its file (a tree
+# without the list, such as the lint checks' own scratch trees, has none).
+if [ -f "$root/tests/mutation/mutants.txt" ]; then
+  echo "lint: the mutation list against the sources"
+  if ! out=$(python3 "$root/tests/mutation/mutate.py" --check 2>&1); then
+    while IFS= read -r hit; do fail "$hit"; done <<<"$out"
+  fi
 fi
 
 if [ "$run_trees" -eq 0 ]; then

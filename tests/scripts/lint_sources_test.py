@@ -70,6 +70,7 @@ class LintSources(unittest.TestCase):
         os.makedirs(os.path.dirname(full), exist_ok=True)
         with open(full, "w", encoding="utf-8") as f:
             f.write(text)
+        return full
 
     def lint(self):
         result = subprocess.run(["bash", os.path.join(self.scratch, "scripts", "lint.sh"), "--sources"],
@@ -105,6 +106,20 @@ class LintSources(unittest.TestCase):
         subprocess.run(["git", "add", "-A"], cwd=self.scratch, check=True)
         status, output = self.lint()
         self.assertIn("product/sum.cpp is not formatted", output)
+
+    def test_a_mutant_that_no_longer_matches_its_file_fails(self):
+        self.write("product/clean.cpp", CLEAN)
+        shutil.copy(os.path.join(ROOT, "tests", "mutation", "mutate.py"), self.write("tests/mutation/mutate.py", ""))
+        mutant = "file: product/clean.cpp\nwhat: %s\nfrom: %s\nto: x\n\n"
+        self.write("tests/mutation/mutants.txt", mutant % ("matches", "factory.DestroyIcon(icon);"))
+        status, output = self.lint()
+        self.assertEqual(status, 0, output)
+        self.assertIn("lint: the mutation list against the sources", output)
+        self.write("tests/mutation/mutants.txt", mutant % ("gone", "factory.DestroyIcon(0);"))
+        status, output = self.lint()
+        self.assertNotEqual(status, 0, output)
+        self.assertIn("product/clean.cpp: 'factory.DestroyIcon(0);' occurs 0 times", output)
+        self.assertIn("lint: 1 failed", output)
 
     def test_ignored_files_are_not_checked(self):
         self.write(".gitignore", "build/\n")
