@@ -34,6 +34,7 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -165,66 +166,32 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   startup.cb = sizeof startup;
   GetStartupInfoW(&startup);
 
-  JsonWriter json;
-  json.BeginObject();
-  json.Key("event");
-  json.Ascii("start");
-  json.Key("pid");
-  json.UInt(GetCurrentProcessId());
-  json.Key("parent_pid");
   DWORD parent = 0;
-  if (ParentProcessId(&parent)) {
-    json.UInt(parent);
-  } else {
-    json.Null();
-  }
-  json.Key("tick");
-  json.UInt(GetTickCount64());
-  json.Key("exe");
-  json.String(ModulePath());
-  json.Key("command_line");
-  json.String(commandLine, wcslen(commandLine));
-  json.Key("program");
-  if (argv && argc > 0) {
-    json.String(argv[0], wcslen(argv[0]));
-  } else {
-    json.Null();
-  }
-  json.Key("argv");
-  json.BeginArray();
-  for (int i = 1; argv && i < argc; ++i) json.String(argv[i], wcslen(argv[i]));
-  json.EndArray();
-  json.Key("cwd");
-  json.String(CurrentDirectory());
-  json.Key("show");
-  json.Int((startup.dwFlags & STARTF_USESHOWWINDOW) ? static_cast<long long>(startup.wShowWindow) : -1);
-  json.Key("startup_flags");
-  json.UInt(startup.dwFlags);
-  json.Key("env");
-  json.BeginObject();
-  const wchar_t* const names[] = {L"TEMP", L"TMP", L"USERNAME", L"USERPROFILE", L"SYSTEMDRIVE", L"COMSPEC"};
-  const char* const keys[] = {"TEMP", "TMP", "USERNAME", "USERPROFILE", "SYSTEMDRIVE", "COMSPEC"};
-  for (std::size_t i = 0; i < sizeof names / sizeof names[0]; ++i) {
+  const bool parentKnown = ParentProcessId(&parent);
+  DWORD elevation = 0;
+  const bool elevationKnown = ElevationType(&elevation);
+  JsonWriter json;
+  json.BeginObject().Key("event").Ascii("start").Key("pid").UInt(GetCurrentProcessId());
+  json.Key("parent_pid").UIntOrNull(parentKnown, parent).Key("tick").UInt(GetTickCount64());
+  json.Key("exe").String(ModulePath()).Key("command_line").String(commandLine);
+  json.Key("program").String(argv && argc > 0 ? argv[0] : nullptr).Key("argv").BeginArray();
+  for (int i = 1; argv && i < argc; ++i) json.String(argv[i]);
+  json.EndArray().Key("cwd").String(CurrentDirectory());
+  json.Key("show").Int((startup.dwFlags & STARTF_USESHOWWINDOW) ? static_cast<long long>(startup.wShowWindow) : -1);
+  json.Key("startup_flags").UInt(startup.dwFlags).Key("env").BeginObject();
+  const char* const names[] = {"TEMP", "TMP", "USERNAME", "USERPROFILE", "SYSTEMDRIVE", "COMSPEC"};
+  for (const char* name : names) {
+    const std::wstring wide(name, name + std::strlen(name));
     std::wstring value;
-    json.Key(keys[i]);
-    if (Environment(names[i], &value)) {
+    json.Key(name);
+    if (Environment(wide.c_str(), &value)) {
       json.String(value);
     } else {
       json.Null();
     }
   }
-  json.EndObject();
-  json.Key("elevation");
-  DWORD elevation = 0;
-  if (ElevationType(&elevation)) {
-    json.UInt(elevation);
-  } else {
-    json.Null();
-  }
-  if (!optionError.empty()) {
-    json.Key("option_error");
-    json.Ascii(optionError.c_str());
-  }
+  json.EndObject().Key("elevation").UIntOrNull(elevationKnown, elevation);
+  if (!optionError.empty()) json.Key("option_error").Ascii(optionError.c_str());
   json.EndObject();
 
   const std::wstring path = RecordPath();
@@ -233,16 +200,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (sleepMs >= 0) {
     Sleep(static_cast<DWORD>(sleepMs));
     JsonWriter end;
-    end.BeginObject();
-    end.Key("event");
-    end.Ascii("end");
-    end.Key("pid");
-    end.UInt(GetCurrentProcessId());
-    end.Key("tick");
-    end.UInt(GetTickCount64());
-    end.Key("slept");
-    end.Int(sleepMs);
-    end.EndObject();
+    end.BeginObject().Key("event").Ascii("end").Key("pid").UInt(GetCurrentProcessId());
+    end.Key("tick").UInt(GetTickCount64()).Key("slept").Int(sleepMs).EndObject();
     if (!AppendLine(path, end.str())) return kExitNotRecorded;
   }
   return static_cast<int>(exitCode);

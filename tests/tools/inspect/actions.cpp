@@ -3,7 +3,6 @@
 // After windows.h, which it needs.
 #include <commctrl.h>
 
-#include <cstdint>
 #include <string>
 
 #include "tests/tools/inspect/list_view.h"
@@ -171,29 +170,10 @@ int RunAction(const Options& o, HWND window, JsonWriter& json) {
     }
     if (!ok && error.empty()) error = "the call failed (error " + std::to_string(GetLastError()) + ")";
   }
-  json.BeginObject();
-  json.Key("action");
-  json.Ascii(o.actionName);
-  json.Key("hwnd");
-  json.Hex(reinterpret_cast<std::uintptr_t>(window));
-  json.Key("control");
-  if (control) {
-    json.Hex(reinterpret_cast<std::uintptr_t>(control));
-  } else {
-    json.Null();
-  }
-  json.Key("ok");
-  json.Bool(ok);
-  if (hasPoint) {
-    json.Key("x");
-    json.Int(point.x);
-    json.Key("y");
-    json.Int(point.y);
-  }
-  if (!ok) {
-    json.Key("error");
-    json.Ascii(error.c_str());  // fixed ASCII texts only
-  }
+  json.BeginObject().Key("action").Ascii(o.actionName).Key("hwnd").Handle(window);
+  json.Key("control").Handle(control).Key("ok").Bool(ok);
+  if (hasPoint) json.Key("x").Int(point.x).Key("y").Int(point.y);
+  if (!ok) json.Key("error").Ascii(error.c_str());  // fixed ASCII texts only
   json.EndObject();
   return ok ? 0 : 1;
 }

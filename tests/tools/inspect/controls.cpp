@@ -26,8 +26,7 @@ void WriteStringList(JsonWriter& json, HWND control, bool combo) {
   LRESULT count = 0, selected = -1;
   if (!Send(control, getCount, 0, 0, &count) || count < 0) count = 0;
   if (count > kMaxListItems) count = kMaxListItems;
-  json.Key("items");
-  json.BeginArray();
+  json.Key("items").BeginArray();
   for (LRESULT i = 0; i < count; ++i) {
     LRESULT length = 0;
     if (!Send(control, getLength, static_cast<WPARAM>(i), 0, &length) || length < 0 || length > (1 << 16)) {
@@ -43,10 +42,8 @@ void WriteStringList(JsonWriter& json, HWND control, bool combo) {
     }
     json.String(buffer.data(), wcsnlen(buffer.data(), buffer.size()));
   }
-  json.EndArray();
   Send(control, getSelection, 0, 0, &selected);
-  json.Key("selected");
-  json.Int(static_cast<int>(selected));
+  json.EndArray().Key("selected").Int(static_cast<int>(selected));
 }
 
 bool IsCheckStyle(LONG style) {
@@ -66,92 +63,41 @@ bool IsCheckStyle(LONG style) {
 void WriteControl(JsonWriter& json, HWND control, HWND focus) {
   const std::wstring cls = ClassOf(control);
   const LONG style = GetWindowLongW(control, GWL_STYLE);
-  HWND parent = GetParent(control);
-  json.BeginObject();
-  json.Key("hwnd");
-  json.Hex(reinterpret_cast<std::uintptr_t>(control));
-  json.Key("parent");
-  json.Hex(reinterpret_cast<std::uintptr_t>(parent));
-  json.Key("id");
-  json.Int(static_cast<int>(GetWindowLongPtrW(control, GWLP_ID)));
-  json.Key("class");
-  json.String(cls);
-  json.Key("text");
+  const auto isClass = [&](const wchar_t* name) { return lstrcmpiW(cls.c_str(), name) == 0; };
+  json.BeginObject().Key("hwnd").Handle(control).Key("id").Int(static_cast<int>(GetWindowLongPtrW(control, GWLP_ID)));
+  json.Key("class").String(cls).Key("text");
   std::wstring text;
   if (ReadText(control, &text)) {
     json.String(text);
   } else {
     json.Null();
   }
-  json.Key("enabled");
-  json.Bool(IsWindowEnabled(control) != FALSE);
-  json.Key("visible");
-  json.Bool(IsWindowVisible(control) != FALSE);
-  json.Key("style");
-  json.UInt(static_cast<DWORD>(style));
-  json.Key("exstyle");
-  json.UInt(static_cast<DWORD>(GetWindowLongW(control, GWL_EXSTYLE)));
-  json.Key("checked");
+  json.Key("enabled").Bool(IsWindowEnabled(control) != FALSE).Key("visible").Bool(IsWindowVisible(control) != FALSE);
   LRESULT check = 0;
-  if (lstrcmpiW(cls.c_str(), L"Button") == 0 && IsCheckStyle(style) && Send(control, BM_GETCHECK, 0, 0, &check)) {
-    json.Int(check);
-  } else {
-    json.Null();
-  }
-  json.Key("focus");
-  json.Bool(focus != nullptr && focus == control);
-  json.Key("focus_within");
-  json.Bool(focus != nullptr && (focus == control || IsChild(control, focus)));
+  const bool checkable = isClass(L"Button") && IsCheckStyle(style) && Send(control, BM_GETCHECK, 0, 0, &check);
+  json.Key("checked").UIntOrNull(checkable, static_cast<unsigned long long>(check));
+  json.Key("focus").Bool(focus != nullptr && focus == control);
+  json.Key("focus_within").Bool(focus != nullptr && (focus == control || IsChild(control, focus)));
   RECT screen = {};
   GetWindowRect(control, &screen);
   RECT local = screen;
-  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&local), 2);
-  json.Key("rect");
-  WriteRect(json, local);
-  json.Key("screen_rect");
-  WriteRect(json, screen);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&local), 2);
+  WriteRect(json.Key("rect"), local);
+  WriteRect(json.Key("screen_rect"), screen);
   LRESULT font = 0;
-  bool fontKnown = Query(control, WM_GETFONT, 0, &font);
-  bool hasFont = fontKnown && font != 0;
-  json.Key("has_font");
-  if (fontKnown) {
-    json.Bool(hasFont);
-  } else {
-    json.Null();
-  }
-  json.Key("font");
-  LOGFONTW logFont = {};
-  if (hasFont && GetObjectW(reinterpret_cast<HGDIOBJ>(font), sizeof logFont, &logFont) == sizeof logFont) {
-    json.BeginObject();
-    json.Key("face");
-    json.String(logFont.lfFaceName, wcsnlen(logFont.lfFaceName, LF_FACESIZE));
-    json.Key("height");
-    json.Int(logFont.lfHeight);
-    json.Key("weight");
-    json.Int(logFont.lfWeight);
-    json.Key("italic");
-    json.Bool(logFont.lfItalic != 0);
-    json.Key("charset");
-    json.Int(logFont.lfCharSet);
-    json.EndObject();
-  } else {
-    json.Null();
-  }
-  json.Key("icon");
+  const bool fontKnown = Query(control, WM_GETFONT, 0, &font);
+  json.Key("has_font").BoolOrNull(fontKnown, font != 0).Key("icon");
   LRESULT icon = 0;
-  if (lstrcmpiW(cls.c_str(), L"Static") == 0 && (style & SS_TYPEMASK) == SS_ICON) {
+  if (isClass(L"Static") && (style & SS_TYPEMASK) == SS_ICON) {
     json.Bool(Send(control, STM_GETICON, 0, 0, &icon) && icon != 0);
   } else {
     json.Null();
   }
-  if (lstrcmpiW(cls.c_str(), L"Edit") == 0) {
-    json.Key("password");
-    json.Bool((style & ES_PASSWORD) != 0);
-  } else if (lstrcmpiW(cls.c_str(), L"ComboBox") == 0) {
-    WriteStringList(json, control, true);
-  } else if (lstrcmpiW(cls.c_str(), L"ListBox") == 0) {
-    WriteStringList(json, control, false);
-  } else if (lstrcmpiW(cls.c_str(), WC_LISTVIEWW) == 0) {
+  if (isClass(L"Edit")) {
+    json.Key("password").Bool((style & ES_PASSWORD) != 0);
+  } else if (isClass(L"ComboBox") || isClass(L"ListBox")) {
+    WriteStringList(json, control, isClass(L"ComboBox"));
+  } else if (isClass(WC_LISTVIEWW)) {
     WriteListView(json, control);
   }
   json.EndObject();

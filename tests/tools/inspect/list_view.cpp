@@ -34,7 +34,7 @@ bool RemoteGetItem(RemoteBuffer& remote, HWND list, int index, ListItem* item) {
   LVITEMW request = {};
   request.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
   request.iItem = index;
-  request.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  request.stateMask = LVIS_SELECTED;
   request.pszText = static_cast<LPWSTR>(remote.At(kRemoteTextOffset));
   request.cchTextMax = kItemTextUnits;
   wchar_t empty = 0;
@@ -66,34 +66,17 @@ void WriteListView(JsonWriter& json, HWND list) {
   if (!Send(list, LVM_GETITEMCOUNT, 0, 0, &count)) count = 0;
   Send(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED, &selected);
   Send(list, LVM_GETIMAGELIST, LVSIL_NORMAL, 0, &images);
-  json.Key("count");
-  json.Int(count);
-  json.Key("selected");
-  json.Int(static_cast<int>(selected));
-  json.Key("has_image_list");
-  json.Bool(images != 0);
-  json.Key("items");
-  json.BeginArray();
+  json.Key("count").Int(count).Key("selected").Int(static_cast<int>(selected));
+  json.Key("has_image_list").Bool(images != 0).Key("items").BeginArray();
   RemoteBuffer remote;
   bool open = count > 0 && remote.Open(list, kRemoteSize);
   int limit = count > kMaxListItems ? kMaxListItems : static_cast<int>(count);
   for (int i = 0; open && i < limit; ++i) {
     ListItem item;
     if (!RemoteGetItem(remote, list, i, &item)) continue;
-    json.BeginObject();
-    json.Key("index");
-    json.Int(i);
-    json.Key("text");
-    json.String(item.text);
-    json.Key("image");
-    json.Int(item.image);
-    json.Key("param");
-    json.Int(static_cast<long long>(item.param));
-    json.Key("selected");
-    json.Bool((item.state & LVIS_SELECTED) != 0);
-    json.Key("focused");
-    json.Bool((item.state & LVIS_FOCUSED) != 0);
-    json.Key("rect");
+    json.BeginObject().Key("index").Int(i).Key("text").String(item.text).Key("image").Int(item.image);
+    json.Key("param").Int(static_cast<long long>(item.param));
+    json.Key("selected").Bool((item.state & LVIS_SELECTED) != 0).Key("rect");
     if (item.hasRect) {
       WriteRect(json, item.rect);
     } else {
@@ -102,10 +85,7 @@ void WriteListView(JsonWriter& json, HWND list) {
     json.EndObject();
   }
   json.EndArray();
-  if (count > 0 && !open) {
-    json.Key("items_error");
-    json.UInt(GetLastError());
-  }
+  if (count > 0 && !open) json.Key("items_error").UInt(GetLastError());
 }
 
 }  // namespace tvn_inspect

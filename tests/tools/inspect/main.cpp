@@ -21,37 +21,28 @@
 //
 // Output without an action, one line:
 // {"windows":[{
-//   "hwnd":"0x1a2b","pid":N,"tid":N,"exe":"TVN.exe","elevation":N|null (the
-//   process token's TokenElevationType: 1 default, 2 full, 3 limited),
-//   "title":"...","class":"#32770",
-//   "visible":B,"enabled":B,"rect":[l,t,r,b] (screen),"client":[w,h],
-//   "client_origin":[x,y] (screen),"style":N,"exstyle":N,"foreground":B,
-//   "active":B (the active window of its thread),"focus":"0x.."|null (focus
-//   window of its thread),"owner":"0x.."|null,"parent":"0x.."|null,"id":N,
-//   "icon_small":B|null,"icon_big":B|null (WM_GETICON ICON_SMALL/ICON_BIG
-//   non-null; null: no answer), "class_icon_small":B,"class_icon":B
-//   (GetClassLongPtr GCLP_HICONSM/GCLP_HICON; Wine 8 reads no other
-//   process's class, so these are false there),
+//   "hwnd":"0x1a2b","pid":N,"exe":"TVN.exe","elevation":N|null (the process
+//   token's TokenElevationType: 1 default, 2 full, 3 limited),
+//   "title":"...","class":"#32770","visible":B,"enabled":B,"rect":[l,t,r,b]
+//   (screen),"foreground":B,"focus":"0x.."|null (focus window of its thread),
+//   "owner":"0x.."|null,"id":N,"icon_small":B|null (WM_GETICON ICON_SMALL
+//   non-null; null: no answer),
 //   "controls":[{
-//     "hwnd":"0x..","parent":"0x..","id":N,"class":"Button","text":"..."|null,
-//     "enabled":B,"visible":B,"style":N,"exstyle":N,
-//     "checked":0|1|2|null (BM_GETCHECK; buttons with a check-box or radio style),
-//     "focus":B (is the focus window of the thread),"focus_within":B (it or a
-//     child of it has the focus),"rect":[l,t,r,b] (parent's client coordinates),
-//     "screen_rect":[l,t,r,b],"has_font":B|null (WM_GETFONT non-null; null: no answer),
-//     "font":{"face":"...","height":N,"weight":N,"italic":B,"charset":N}|null
-//       (null when the font handle is not readable, as for another process's fonts),
+//     "hwnd":"0x..","id":N,"class":"Button","text":"..."|null,"enabled":B,
+//     "visible":B,"checked":0|1|2|null (BM_GETCHECK; buttons with a check-box
+//     or radio style),"focus":B (is the focus window of the thread),
+//     "focus_within":B (it or a child of it has the focus),"rect":[l,t,r,b]
+//     (parent's client coordinates),"screen_rect":[l,t,r,b],
+//     "has_font":B|null (WM_GETFONT non-null; null: no answer),
 //     "icon":B|null (STM_GETICON non-null; SS_ICON statics only),
 //     "password":B (edits only),
 //     ComboBox and ListBox: "items":["..."],"selected":N (-1 none),
 //     SysListView32: "count":N,"selected":N,"has_image_list":B,
 //       "items":[{"index":N,"text":"...","image":N,"param":N,"selected":B,
-//                 "focused":B,"rect":[l,t,r,b] (LVIR_BOUNDS, list client coordinates)}]
+//                 "rect":[l,t,r,b] (LVIR_BOUNDS, list client coordinates)}]
 //   }],
-//   "#32768" popup menus only: "menu":{"hmenu":"0x..","readable":B,"error":N,
-//     "items":[{"index":N,"id":N,"text":"...","separator":B,"submenu":B,
-//               "checked":B,"disabled":B,"default":B,"highlighted":B,
-//               "rect":[l,t,r,b] (screen)|null}]}
+//   "#32768" popup menus only: "menu":{"readable":B,"items":[{"index":N,
+//     "id":N,"text":"...","separator":B,"checked":B,"rect":[l,t,r,b] (screen)|null}]}
 // }]}
 // A list-view item is read through a buffer allocated in the window's process
 // (VirtualAllocEx, ReadProcessMemory); texts longer than 1023 units are cut.
@@ -127,16 +118,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (!target && !windows.empty()) target = windows.front();
     if (!target) {
-      json.BeginObject();
-      json.Key("action");
-      json.Ascii(options.actionName);
-      json.Key("hwnd");
-      json.Null();
-      json.Key("ok");
-      json.Bool(false);
-      json.Key("error");
-      json.Ascii("no matching window");
-      json.EndObject();
+      json.BeginObject().Key("action").Ascii(options.actionName).Key("hwnd").Null().Key("ok").Bool(false);
+      json.Key("error").Ascii("no matching window").EndObject();
       Print(json.str());
       return 1;
     }
@@ -145,14 +128,11 @@ int wmain(int argc, wchar_t** argv) {
     return code;
   }
 
-  json.BeginObject();
-  json.Key("windows");
-  json.BeginArray();
+  json.BeginObject().Key("windows").BeginArray();
   for (HWND window : windows) {
     if (IsWindow(window)) WriteWindow(json, window);
   }
-  json.EndArray();
-  json.EndObject();
+  json.EndArray().EndObject();
   Print(json.str());
   return windows.empty() ? 1 : 0;
 }

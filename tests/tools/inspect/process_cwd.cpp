@@ -71,16 +71,11 @@ int PrintProcessCurrentDirectory(const wchar_t* pidText) {
   std::string error;
   const bool ok = ProcessCurrentDirectory(static_cast<DWORD>(pid), &directory, &error);
   JsonWriter json;
-  json.BeginObject();
-  json.Key("pid");
-  json.Int(static_cast<long long>(pid));
-  json.Key("cwd");
+  json.BeginObject().Key("pid").Int(static_cast<long long>(pid)).Key("cwd");
   if (ok) {
     json.String(directory);
   } else {
-    json.Null();
-    json.Key("error");
-    json.Ascii(error.c_str());
+    json.Null().Key("error").Ascii(error.c_str());
   }
   json.EndObject();
   Print(json.str());
