@@ -44,7 +44,6 @@ class MemorySource : public DescriptionSource {
     std::memcpy(bytes.data(), text.data(), bytes.size());
     values_[FromUtf8(name)] = bytes;
   }
-  void Remove(const std::string& name) { values_.erase(FromUtf8(name)); }
   const std::map<Text, std::vector<std::uint8_t>>& values() const { return values_; }
 
   std::uint32_t OpenKey(TextView subKey) override {

@@ -1,24 +1,22 @@
 // tvn_bare_dialog.exe: the floor of a program that shows one dialog, for the
 // start-up benchmark to set TVN.exe's figures against.
 //
-//   tvn_bare_dialog.exe [EXE TEMPLATE]
+//   tvn_bare_dialog.exe EXE TEMPLATE
 //
-// Shows one modal dialog and ends when it is closed (WM_CLOSE or Escape),
-// with exit code 0. With EXE and TEMPLATE it shows that executable's dialog
-// template (loaded as a data file), under the executable's own manifest
-// (common controls 6.0 for TVN.exe) and with the list-view classes
-// registered, but fills in nothing: the template as TVN.exe would show it
-// before applying its description. Without arguments it shows a small
-// template of its own (one text and one button). Either way the dialog's
-// caption is set to "tvn_bare_dialog", so that it can be found.
-// Exit code 1 when the executable, its template or the dialog cannot be had.
+// Shows the executable's dialog template (loaded as a data file) modally,
+// under the executable's own manifest (common controls 6.0 for TVN.exe) and
+// with the list-view classes registered, but fills in nothing: the template
+// as TVN.exe would show it before applying its description. The dialog's
+// caption is set to "tvn_bare_dialog", so that it can be found. Ends when it
+// is closed (WM_CLOSE or Escape), with exit code 0; exit code 1 when the
+// arguments are missing or the executable, its template or the dialog cannot
+// be had.
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <cstdlib>
 #include <cwchar>
-#include <vector>
 
 #include "base/win/unique_handle.h"
 
@@ -35,50 +33,6 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
     default: return FALSE;
   }
-}
-
-// Appends `value` to a template under construction.
-template <typename T>
-void Put(std::vector<WORD>& out, const T& value) {
-  const WORD* words = reinterpret_cast<const WORD*>(&value);
-  out.insert(out.end(), words, words + sizeof(T) / sizeof(WORD));
-}
-
-void PutText(std::vector<WORD>& out, const wchar_t* text) {
-  do out.push_back(static_cast<WORD>(*text));
-  while (*text++ != L'\0');
-}
-
-void Align(std::vector<WORD>& out) {
-  if (out.size() % 2 != 0) out.push_back(0);
-}
-
-// One control of the built-in template: a predefined class by its atom.
-void PutItem(std::vector<WORD>& out, DWORD style, short x, short y, short cx, short cy, WORD id, WORD atom,
-             const wchar_t* text) {
-  Align(out);
-  DLGITEMTEMPLATE item = {style | WS_CHILD | WS_VISIBLE, 0, x, y, cx, cy, id};
-  Put(out, item);
-  out.push_back(0xFFFF);
-  out.push_back(atom);
-  PutText(out, text);
-  out.push_back(0);  // no creation data
-}
-
-// The built-in template: 160 by 60 dialog units, a text and an OK button.
-std::vector<WORD> BuiltInTemplate() {
-  std::vector<WORD> out;
-  DLGTEMPLATE header = {
-      WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT, 0, 2, 0, 0, 160, 60};
-  Put(out, header);
-  out.push_back(0);  // no menu
-  out.push_back(0);  // the predefined dialog class
-  PutText(out, L"");
-  out.push_back(8);
-  PutText(out, L"MS Sans Serif");
-  PutItem(out, SS_LEFT, 7, 7, 146, 20, 100, 0x0082, L"A bare dialog from a template.");
-  PutItem(out, BS_DEFPUSHBUTTON | WS_TABSTOP, 55, 36, 50, 14, IDOK, 0x0080, L"OK");
-  return out;
 }
 
 int ShowTemplateOf(const wchar_t* exePath, int templateId) {
@@ -108,11 +62,6 @@ int ShowTemplateOf(const wchar_t* exePath, int templateId) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  if (__argc >= 3) return ShowTemplateOf(__wargv[1], _wtoi(__wargv[2]));
-  std::vector<WORD> dialog = BuiltInTemplate();
-  return DialogBoxIndirectParamW(instance, reinterpret_cast<const DLGTEMPLATE*>(dialog.data()), nullptr, DialogProc,
-                                 0) == -1
-             ? 1
-             : 0;
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  return __argc >= 3 ? ShowTemplateOf(__wargv[1], _wtoi(__wargv[2])) : 1;
 }

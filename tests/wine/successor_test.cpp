@@ -1,7 +1,7 @@
 // The wait for the copy that takes over (NoteSuccessor, AwaitSuccessorDialog)
 // and the process identifier that StartProcess hands out for it, with real
-// programs: tvn_bare_dialog.exe (shows a dialog) and tvn_record.exe (shows
-// nothing and sleeps as long as it is told).
+// programs: tvn_bare_dialog.exe (shows TVN.exe's log-on dialog template) and
+// tvn_record.exe (shows nothing and sleeps as long as it is told).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include "base/win/unique_handle.h"
 #include "launching/win/process.h"
 #include "launching/win/successor.h"
+#include "resources/resource.h"
 #include "tests/wine/support/files.h"
 #include "tests/wine/support/windows.h"
 
@@ -74,7 +75,8 @@ TEST(Successor, StartProcessHandsOutTheIdentifier) {
 
 TEST(Successor, WaitEndsWhenTheCopyShowsItsDialog) {
   if (!HaveDisplay()) GTEST_SKIP() << "needs a display";
-  Started copy(ModuleDir() + L"tvn_bare_dialog.exe", L"tvn_bare_dialog");
+  const std::wstring line = L"tvn_bare_dialog \"" + ModuleDir() + L"TVN.exe\" " + std::to_wstring(IDD_LOGON);
+  Started copy(ModuleDir() + L"tvn_bare_dialog.exe", line.c_str());
   ASSERT_TRUE(copy.ok());
   tvn::NoteSuccessor(copy.id());
   SetLastError(1234);

@@ -248,7 +248,7 @@ TEST(Inspector, ReportsNoMatchAndBadArguments) {
   EXPECT_EQ(none.exitCode, 1u);
   EXPECT_EQ(none.out, "{\"windows\":[]}\n");
   for (const wchar_t* bad : {L"", L"--pid", L"--pid 12x", L"--hwnd 0xZZ", L"--all --click", L"--all --close --close",
-                             L"--all --key 1 300", L"--frobnicate"}) {
+                             L"--all --set-check 1 3", L"--frobnicate"}) {
     ToolRun run = RunInspector(bad);
     EXPECT_EQ(run.exitCode, 2u) << Utf8(bad);
     EXPECT_EQ(run.out.find('{'), std::string::npos) << Utf8(bad) << ": " << run.out;

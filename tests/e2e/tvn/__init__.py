@@ -29,20 +29,7 @@ from tvn.processes import Spawn, kill_all_tvn, kill_image, wait_exit
 from tvn.registry import (key_exists, parse_reg_file, reg_add, reg_delete, reg_query_key, reg_value,
                           reset_windows_version, set_windows_version)
 from tvn.waiting import wait_until
-from tvn.windows import (box_text, center, click, control, inspect, key, open_menus, refresh,
-                         right_click_list_item, screenshot, type_text, wait_box, wait_window, x_windows, xdotool)
+from tvn.windows import (box_text, control, inspect, key, open_menus, refresh,
+                         right_click_list_item, screenshot, wait_box, wait_window, x_windows, xdotool)
 from tvn.wine import decode_console, wine, wine_start  # last: the name wine is the function, not the module
 
-__all__ = [
-    "ids",
-    "TvnTestCase", "main",
-    "build_dir", "ensure_env", "exe", "prefix_dir", "screenshot_dir", "source_dir",
-    "WINE_CSCRIPT", "system_folder_unix", "temp_dir_unix", "unixpath", "wine_user", "winpath",
-    "Spawn", "kill_all_tvn", "kill_image", "wait_exit",
-    "key_exists", "parse_reg_file", "reg_add", "reg_delete", "reg_query_key", "reg_value",
-    "reset_windows_version", "set_windows_version",
-    "wait_until",
-    "box_text", "center", "click", "control", "inspect", "key", "open_menus", "refresh", "right_click_list_item",
-    "screenshot", "type_text", "wait_box", "wait_window", "x_windows", "xdotool",
-    "decode_console", "wine", "wine_start",
-]

@@ -159,17 +159,11 @@ def reg_add(key, name, value, type="REG_SZ"):
     type = type.upper()
     if type == "REG_SZ":
         rhs = "hex(1):" + _hex_bytes((str(value) + "\0").encode("utf-16-le"))
-    elif type == "REG_EXPAND_SZ":
-        rhs = "hex(2):" + _hex_bytes((str(value) + "\0").encode("utf-16-le"))
     elif type == "REG_MULTI_SZ":
         items = [value] if isinstance(value, str) else list(value)
         rhs = "hex(7):" + _hex_bytes(("".join(s + "\0" for s in items) + "\0").encode("utf-16-le"))
     elif type == "REG_DWORD":
         rhs = "dword:%08x" % (int(value) & 0xFFFFFFFF)
-    elif type == "REG_QWORD":
-        rhs = "hex(b):" + _hex_bytes((int(value) & 0xFFFFFFFFFFFFFFFF).to_bytes(8, "little"))
-    elif type == "REG_BINARY":
-        rhs = "hex:" + _hex_bytes(bytes(value))
     else:
         raise ValueError("unsupported registry type %s" % type)
     left = "@" if not name else '"%s"' % _reg_escape_name(name)

@@ -67,16 +67,6 @@ def control(window, control_id):
     raise AssertionError("window %r has no control %s (has %s)" % (window.get("title"), control_id, ids))
 
 
-def center(item):
-    """The centre of an inspector rect, given as a dict or a list [left, top, right, bottom]."""
-    rect = item["rect"] if isinstance(item, dict) and "rect" in item else item
-    if isinstance(rect, dict):
-        left, top, right, bottom = rect["left"], rect["top"], rect["right"], rect["bottom"]
-    else:
-        left, top, right, bottom = rect
-    return (left + right) // 2, (top + bottom) // 2
-
-
 def xdotool(*args, timeout=20, check=True):
     """Runs xdotool on the test display; returns its output as text."""
     ensure_env()
@@ -88,17 +78,8 @@ def xdotool(*args, timeout=20, check=True):
     return result.stdout.decode("utf-8", "replace")
 
 
-def click(x, y, button=1):
-    xdotool("mousemove", "--sync", int(x), int(y))
-    xdotool("click", button)
-
-
 def key(*keys):
     xdotool("key", "--delay", "60", *keys)
-
-
-def type_text(text):
-    xdotool("type", "--delay", "40", text)
 
 
 def x_windows(name_regex=".", only_visible=True):

@@ -128,8 +128,7 @@ bool SelectListItem(HWND list, int index, std::string* error) {
 int RunAction(const Options& o, HWND window, JsonWriter& json) {
   std::string error;
   HWND control = window;
-  bool needsControl =
-      o.action != Action::Close && !((o.action == Action::SetText || o.action == Action::Key) && o.controlId == 0);
+  bool needsControl = o.action != Action::Close && !(o.action == Action::SetText && o.controlId == 0);
   if (needsControl) {
     control = FindControl(window, o.controlId);
     if (!control) error = "no control with that id";
@@ -156,13 +155,6 @@ int RunAction(const Options& o, HWND window, JsonWriter& json) {
         break;
       }
       case Action::Focus: ok = FocusControl(window, control, &error); break;
-      case Action::Key: {
-        UINT vk = static_cast<UINT>(o.number);
-        LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC) & 0xFF) << 16;
-        ok = PostMessageW(control, WM_KEYDOWN, vk, scan | 1) &&
-             PostMessageW(control, WM_KEYUP, vk, scan | 1 | (static_cast<LPARAM>(3) << 30));
-        break;
-      }
       case Action::LvSelect: ok = SelectListItem(control, static_cast<int>(o.number), &error); break;
       case Action::LvDblClick:
       case Action::LvRClick: ok = hasPoint = ListItemPoint(control, static_cast<int>(o.number), &point, &error); break;

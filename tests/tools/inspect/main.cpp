@@ -57,15 +57,13 @@
 //   --focus ID           give control ID the focus (WM_NEXTDLGCTL to a dialog,
 //                        else AttachThreadInput + SetFocus); ok once the
 //                        thread's focus is on it (waits up to 1 s)
-//   --key ID VK          post WM_KEYDOWN + WM_KEYUP with virtual key VK to
-//                        control ID (ID 0: the window itself)
 //   --lv-select ID INDEX select and focus list-view item INDEX (and only it)
 //   --lv-dblclick ID INDEX, --lv-rclick ID INDEX
 //                        make item INDEX visible and print the screen point
 //                        to click it at: adds "x":N,"y":N (click it with
 //                        xdotool mousemove X Y click --repeat 2 1 | click 3)
-// ID is the control id (decimal, may be negative); VK and INDEX are decimal
-// or 0x-hex numbers.
+// ID is the control id (decimal, may be negative); STATE and INDEX are
+// decimal or 0x-hex numbers.
 //
 // tvn_inspect.exe --process-cwd PID prints the current directory of process
 // PID, read from its process parameters: {"pid":N,"cwd":"..."} (exit 0), or

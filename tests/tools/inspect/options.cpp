@@ -24,7 +24,7 @@ bool ParseUnsigned(const wchar_t* text, unsigned long long max, unsigned long lo
     } else {
       return false;
     }
-    if (value > (max - digit) / static_cast<unsigned>(base)) return false;
+    if (digit > max || value > (max - digit) / static_cast<unsigned>(base)) return false;
     value = value * static_cast<unsigned>(base) + digit;
   }
   *out = value;
@@ -50,8 +50,7 @@ void Usage(const wchar_t* message, const wchar_t* argument) {
   std::fwprintf(stderr,
                 L"usage: tvn_inspect.exe (--pid N | --title TEXT | --class NAME | --all | --menus | --hwnd 0xHEX)...\n"
                 L"       [--hidden] [--wait MS] [--close | --click ID | --set-text ID TEXT | --set-check ID STATE |\n"
-                L"        --focus ID |\n"
-                L"        --key ID VK | --lv-select ID INDEX | --lv-dblclick ID INDEX | --lv-rclick ID INDEX]\n");
+                L"        --focus ID | --lv-select ID INDEX | --lv-dblclick ID INDEX | --lv-rclick ID INDEX]\n");
 }
 
 bool ParseArguments(int argc, wchar_t** argv, Options* o) {
@@ -118,15 +117,13 @@ bool ParseArguments(int argc, wchar_t** argv, Options* o) {
       if (!need(2) || !ParseControlId(argv[i + 1], &o->controlId)) return Usage(L"bad control id", nullptr), false;
       if (!ParseUnsigned(argv[i + 2], 2, &o->number)) return Usage(L"bad check state", argv[i + 2]), false;
       i += 2;
-    } else if (arg == L"--key" || arg == L"--lv-select" || arg == L"--lv-dblclick" || arg == L"--lv-rclick") {
-      bool ok = arg == L"--key"           ? set_action(Action::Key, "key")
-                : arg == L"--lv-select"   ? set_action(Action::LvSelect, "lv-select")
+    } else if (arg == L"--lv-select" || arg == L"--lv-dblclick" || arg == L"--lv-rclick") {
+      bool ok = arg == L"--lv-select"     ? set_action(Action::LvSelect, "lv-select")
                 : arg == L"--lv-dblclick" ? set_action(Action::LvDblClick, "lv-dblclick")
                                           : set_action(Action::LvRClick, "lv-rclick");
       if (!ok) return Usage(L"only one action at a time", nullptr), false;
       if (!need(2) || !ParseControlId(argv[i + 1], &o->controlId)) return Usage(L"bad control id", nullptr), false;
-      unsigned long long max = o->action == Action::Key ? 0xFFull : 0x7FFFFFFFull;
-      if (!ParseUnsigned(argv[i + 2], max, &o->number)) return Usage(L"bad number", argv[i + 2]), false;
+      if (!ParseUnsigned(argv[i + 2], 0x7FFFFFFFull, &o->number)) return Usage(L"bad number", argv[i + 2]), false;
       i += 2;
     } else {
       Usage(L"unknown argument", argv[i]);

@@ -8,7 +8,7 @@
 
 namespace tvn_inspect {
 
-enum class Action { None, Close, Click, SetText, SetCheck, Focus, Key, LvSelect, LvDblClick, LvRClick };
+enum class Action { None, Close, Click, SetText, SetCheck, Focus, LvSelect, LvDblClick, LvRClick };
 
 struct Options {
   bool hasPid = false;
@@ -27,7 +27,7 @@ struct Options {
   const char* actionName = "";
   int controlId = 0;
   std::wstring text;
-  unsigned long long number = 0;  // VK or item index
+  unsigned long long number = 0;  // check state or item index
 };
 
 // Decimal or 0x-hex, no sign, nothing after the digits, at most `max`.

@@ -78,16 +78,10 @@ std::string FileBytes(const std::wstring& path) {
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
   UniqueHandleKernel file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  if (!file) return false;
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const std::size_t left = bytes.size() - done;
-    const DWORD chunk = left > 0x100000 ? 0x100000 : static_cast<DWORD>(left);
-    DWORD written = 0;
-    if (!WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
-    done += written;
-  }
-  return true;
+  DWORD written = 0;
+  return file && bytes.size() <= 0x7FFFFFFF &&
+         WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
 }
 
 std::wstring TempFileName(const wchar_t* prefix) {

@@ -35,11 +35,6 @@ LONG ScratchKey::SetBytes(const tvn::Text& name, const std::vector<std::uint8_t>
   return RegSetValueExW(key_.get(), tvn::W(name), 0, REG_SZ, bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
-LONG ScratchKey::Delete(const char* name) {
-  const tvn::Text wideName = tvn::FromAscii(name);
-  return RegDeleteValueW(key_.get(), tvn::W(wideName));
-}
-
 bool KeyExists(HKEY root, const std::wstring& path) {
   tvn::UniqueKey key;
   return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;

@@ -33,7 +33,6 @@ class ScratchKey {
   LONG SetDword(const char* name, DWORD value);
   // A REG_SZ value with exactly these bytes.
   LONG SetBytes(const tvn::Text& name, const std::vector<std::uint8_t>& bytes);
-  LONG Delete(const char* name);
 
  private:
   tvn::Text subKey_;
