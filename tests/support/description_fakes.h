@@ -12,7 +12,6 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "base/text.h"
@@ -218,19 +217,16 @@ inline bool ParseDump(const std::string& content, const DumpSystem& system, std:
         return false;
       }
     }
-    for (std::size_t at = value.find("${"); at != std::string::npos; at = value.find("${", at + 2)) {
-      if (value.compare(at, 10, "${CAPTION}") != 0 && value.compare(at, 7, "${USER}") != 0) {
+    Text text = FromUtf8(value);
+    for (std::size_t at = text.find(u"${"); at != Text::npos; at = text.find(u"${", at)) {
+      const bool caption = text.compare(at, 10, u"${CAPTION}") == 0;
+      if (!caption && text.compare(at, 7, u"${USER}") != 0) {
         error = where + "unknown placeholder in " + line;
         return false;
       }
-    }
-    Text text = FromUtf8(value);
-    for (const auto& placeholder :
-         {std::make_pair(Text(u"${CAPTION}"), system.caption), std::make_pair(Text(u"${USER}"), system.user)}) {
-      for (std::size_t at = text.find(placeholder.first); at != Text::npos;
-           at = text.find(placeholder.first, at + placeholder.second.size())) {
-        text.replace(at, placeholder.first.size(), placeholder.second);
-      }
+      const Text& with = caption ? system.caption : system.user;
+      text.replace(at, caption ? 10 : 7, with);
+      at += with.size();
     }
     values.push_back(DumpValue{FromUtf8(line.substr(0, equals)), text});
   }

@@ -15,6 +15,7 @@
 // After windows.h, which it needs.
 #include <shellapi.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -61,13 +62,7 @@ void AppendQuoted(std::wstring& line, const std::wstring& arg) {
 }
 
 void Report(const char* what, DWORD error) {
-  char text[160];
-  const int length = wsprintfA(text, "cscript shim: %s failed, error %lu\r\n", what, error);
-  HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-  DWORD written = 0;
-  if (length > 0 && err != nullptr && err != INVALID_HANDLE_VALUE) {
-    WriteFile(err, text, static_cast<DWORD>(length), &written, nullptr);
-  }
+  std::fprintf(stderr, "cscript shim: %s failed, error %lu\n", what, error);
 }
 
 }  // namespace

@@ -34,7 +34,10 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
+#include <cerrno>
 #include <cstring>
+#include <cwchar>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -49,21 +52,15 @@ using tvn_tools::JsonWriter;
 constexpr int kExitNotRecorded = 3;
 constexpr unsigned long long kMaxSleepMs = 600000;
 
-// Decimal number in [min, max] (min <= 0 <= max), nothing before or after it.
+// Decimal number in [min, max], a sign only where allowed, nothing before or
+// after it.
 bool ParseNumber(const wchar_t* text, bool allowSign, long long min, long long max, long long* out) {
-  bool negative = false;
-  if (allowSign && (*text == L'-' || *text == L'+')) negative = *text++ == L'-';
-  if (*text == 0) return false;
-  const unsigned long long limit =
-      negative ? 0ULL - static_cast<unsigned long long>(min) : static_cast<unsigned long long>(max);
-  unsigned long long value = 0;
-  for (; *text; ++text) {
-    if (*text < L'0' || *text > L'9') return false;
-    unsigned digit = static_cast<unsigned>(*text - L'0');
-    if (value > (limit - digit) / 10) return false;
-    value = value * 10 + digit;
-  }
-  *out = negative ? static_cast<long long>(0ULL - value) : static_cast<long long>(value);
+  if (!(iswdigit(*text) || (allowSign && (*text == L'-' || *text == L'+')))) return false;
+  wchar_t* end = nullptr;
+  errno = 0;
+  const long long value = wcstoll(text, &end, 10);
+  if (errno != 0 || end == text || *end != 0 || value < min || value > max) return false;
+  *out = value;
   return true;
 }
 

@@ -1,6 +1,6 @@
 // tvn_spawn.exe: starts a program with an exact, raw command line.
 //
-//   tvn_spawn.exe [--cwd DIR] [--no-wait] [--suspended] [--env NAME=VALUE]... [--unset NAME]... PROGRAM TAIL
+//   tvn_spawn.exe [--cwd DIR] [--suspended] [--env NAME=VALUE]... [--unset NAME]... PROGRAM TAIL
 //
 // Starts PROGRAM with CreateProcessW and the command line `"PROGRAM"` + TAIL,
 // where TAIL is taken verbatim (pass it as one argument; it may hold quotes).
@@ -12,7 +12,7 @@
 // as COMSPEC, itself, whatever the Unix environment says).
 //
 // Prints the new process's id on the first line of stdout. Waits for the
-// program and returns its exit code, unless --no-wait is given (then 0).
+// program and returns its exit code.
 // With --suspended the program is created suspended and only resumed when a
 // line (or the end) arrives on stdin, so that a test can prepare things that
 // depend on the process id before the program runs.
@@ -25,15 +25,12 @@
 #include "base/win/unique_handle.h"
 
 int wmain(int argc, wchar_t** argv) {
-  bool wait = true;
   bool suspended = false;
   const wchar_t* cwd = nullptr;
   int i = 1;
   for (; i < argc; ++i) {
     std::wstring arg = argv[i];
-    if (arg == L"--no-wait") {
-      wait = false;
-    } else if (arg == L"--suspended") {
+    if (arg == L"--suspended") {
       suspended = true;
     } else if (arg == L"--cwd" && i + 1 < argc) {
       cwd = argv[++i];
@@ -49,8 +46,7 @@ int wmain(int argc, wchar_t** argv) {
     }
   }
   if (argc - i != 2) {
-    std::fprintf(stderr,
-                 "usage: tvn_spawn.exe [--cwd DIR] [--no-wait] [--suspended] [--env N=V] [--unset N] PROGRAM TAIL\n");
+    std::fprintf(stderr, "usage: tvn_spawn.exe [--cwd DIR] [--suspended] [--env N=V] [--unset N] PROGRAM TAIL\n");
     return 121;
   }
   const std::wstring program = argv[i];
@@ -75,9 +71,7 @@ int wmain(int argc, wchar_t** argv) {
     ResumeThread(thread.get());
   }
   DWORD code = 0;
-  if (wait) {
-    WaitForSingleObject(process.get(), INFINITE);
-    GetExitCodeProcess(process.get(), &code);
-  }
+  WaitForSingleObject(process.get(), INFINITE);
+  GetExitCodeProcess(process.get(), &code);
   return static_cast<int>(code);
 }

@@ -27,14 +27,9 @@ class TvnTestCase(unittest.TestCase):
         kill_all_tvn()
 
     def _failed(self):
-        outcome = getattr(self, "_outcome", None)
-        result = getattr(outcome, "result", None)
-        if result is None:
-            return False
-        for test, _ in list(getattr(result, "errors", [])) + list(getattr(result, "failures", [])):
-            if test is self:
-                return True
-        return not getattr(outcome, "success", True)
+        """Whether this test (or one of its subtests) has failed or raised so far."""
+        result = self._outcome.result
+        return any(getattr(test, "test_case", test) is self for test, _ in result.errors + result.failures)
 
 
 def main():
