@@ -18,9 +18,9 @@ bool Send(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* resu
 
 namespace {
 
-// Wine 8 answers a synchronous WM_GETFONT or WM_GETICON from another process
-// with 0 and no error, without asking the window; SendMessageCallbackW does
-// reach it. The callback carries a sequence number, so a late answer to a
+// Wine does not hand a synchronous WM_GETFONT or WM_GETICON from another
+// process to the window: Wine 8 answers 0 with no error, Wine 10 fails the
+// call. SendMessageCallbackW does reach it. The callback carries a sequence number, so a late answer to a
 // query that timed out is ignored.
 ULONG_PTR g_querySequence = 0;
 bool g_queryDone = false;
